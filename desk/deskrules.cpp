@@ -1,0 +1,36 @@
+#include "desk/deskrules.h"
+
+namespace desk {
+
+namespace {
+bool isFall(const QString& change) {
+    return change.startsWith(QLatin1Char('-'));
+}
+} // namespace
+
+RowColours rowColours(const QString& change) {
+    if (isFall(change))
+        return {kBlue, kGreen};
+    return {kRed, kRed};
+}
+
+QString indexCaption(const QString& name, const QString& level, const QString& change) {
+    return name + QLatin1String("  ") + level + QLatin1Char(' ') + change;
+}
+
+std::optional<QColor> indexColour(const QString& change) {
+    if (change.isEmpty())
+        return std::nullopt;
+    return isFall(change) ? kGreen : kRed;
+}
+
+bool isPicksReloadMinute(const QTime& time) {
+    const QString minute = time.toString(QStringLiteral("HH:mm"));
+    return minute == QLatin1String("09:15") || minute == QLatin1String("09:30");
+}
+
+bool isHighRisk(const QString& grade) {
+    return grade == QStringLiteral("高");
+}
+
+} // namespace desk

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QTime>
+
+#include <optional>
+
+// The quote desk's decision rules, free of widgets.
+namespace desk {
+
+inline const QColor kRed{255, 0, 0};
+inline const QColor kGreen{0, 255, 0};
+inline const QColor kBlue{0, 0, 255};
+
+// List columns: code, name, price, high, change, take-profit, stop-loss.
+enum Column {
+    CodeColumn,
+    NameColumn,
+    PriceColumn,
+    HighColumn,
+    ChangeColumn,
+    TakeProfitColumn,
+    StopLossColumn,
+    ColumnCount
+};
+
+// Text colours of a row's first five cells, from the service's change text.
+// A fall ("-" first) is blue with a green change; anything else, an empty
+// change included, is red throughout.
+struct RowColours {
+    QColor codeNamePriceHigh;
+    QColor change;
+};
+RowColours rowColours(const QString& change);
+
+// An index label's caption: the index's name, two blanks, level, one blank, change.
+QString indexCaption(const QString& name, const QString& level, const QString& change);
+
+// An index label's new colour: green after a fall, red after any other change,
+// none (keep the colour) when the change is empty.
+std::optional<QColor> indexColour(const QString& change);
+
+// The refresh cycle reloads the daily picks in the minutes 09:15 and 09:30.
+bool isPicksReloadMinute(const QTime& time);
+
+// The market-risk grade that turns its label red.
+bool isHighRisk(const QString& grade);
+
+} // namespace desk

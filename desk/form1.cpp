@@ -1,0 +1,239 @@
+#include "desk/form1.h"
+
+#include "desk/deskpages.h"
+#include "desk/deskrules.h"
+#include "desk/refreshcycle.h"
+#include "desk/watchlistview.h"
+#include "quote/quotefetcher.h"
+#include "shell/appicon.h"
+#include "shell/formgeometry.h"
+#include "shell/services.h"
+#include "shell/trayshell.h"
+#include "watchlist/watchlistfiles.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QWebEngineView>
+
+namespace {
+
+const QString kCaption = QStringLiteral("QuillonV5.2      By Orlan");
+const QString kTrayTip = QStringLiteral("Tarvex-QuillonV5.0");
+const QString kStandingBy = QStringLiteral("待命");
+
+// Windows' classic active-border colour, the face of the "历史荐股" button.
+const QColor kActiveBorderFace(212, 208, 200);
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(geometry);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+void setTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QString& tip,
+                        const QRect& geometry, const QColor& face) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(tip);
+    button->setGeometry(geometry);
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, face);
+    button->setPalette(palette);
+    return button;
+}
+
+QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& title,
+                     const QRect& geometry) {
+    auto* frame = new QGroupBox(title, parent);
+    frame->setObjectName(QLatin1String(name));
+    frame->setGeometry(geometry);
+    return frame;
+}
+
+QWebEngineView* makeBrowser(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* browser = new QWebEngineView(parent);
+    browser->setObjectName(QLatin1String(name));
+    browser->setGeometry(geometry);
+    browser->setContextMenuPolicy(Qt::NoContextMenu);
+    return browser;
+}
+
+QAction* addMenuEntry(QMenu* menu, const char* name, const QString& caption) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QuoteFetcher* makeFetcher(QObject* parent, const char* name) {
+    auto* fetcher = new QuoteFetcher(services::quoteBaseUrl(), parent);
+    fetcher->setObjectName(QLatin1String(name));
+    return fetcher;
+}
+
+QTimer* makeTimer(QObject* parent, const char* name, int intervalMs, bool enabled) {
+    auto* timer = new QTimer(parent);
+    timer->setObjectName(QLatin1String(name));
+    timer->setInterval(intervalMs);
+    if (enabled)
+        timer->start();
+    return timer;
+}
+
+} // namespace
+
+Form1::Form1(const QString& programDirectory, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , m_programDirectory(programDirectory) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(kCaption);
+    setWindowIcon(makeAppIcon(QColor(176, 24, 32), QStringLiteral("Q")));
+    setFixedSize(form::size(5955, 4905));
+
+    createControls();
+    createMenus();
+
+    m_tray = new TrayShell(this, windowIcon(), kTrayTip, mn);
+    m_refresh = new RefreshCycle(ListView1, Label4, Label5, Inet1, Inet3, this);
+    connect(Timer1, &QTimer::timeout, m_refresh, &RefreshCycle::tick);
+    connect(m_refresh, &RefreshCycle::picksReloadDue, this,
+            [this] { WebBrowser2->setUrl(sitePage(desk::pages::kDailyPicks)); });
+
+    load();
+}
+
+Form1::~Form1() = default;
+
+QUrl Form1::sitePage(const char* path) {
+    return QUrl(services::siteBaseUrl() + QString::fromLatin1(path));
+}
+
+void Form1::createControls() {
+    Label4 = makeLabel(this, "Label4", QStringLiteral("上证指数"), form::rect(240, 120, 2535, 255));
+    Label4->setFont(form::songTi(10.5));
+    Label5 =
+        makeLabel(this, "Label5", QStringLiteral("深证成指"), form::rect(3240, 120, 2535, 255));
+    Label5->setFont(form::songTi(10.5));
+
+    ListView1 = new WatchListView(this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setGeometry(form::rect(0, 480, 5895, 2880));
+    ListView1->setToolTip(QStringLiteral("点鼠标右键，增加股票代码，查看分时图"));
+
+    // The strip panel overlaps the foot of the list and stands in front of it.
+    WebBrowser1 = makeBrowser(this, "WebBrowser1", form::rect(0, 3120, 5895, 615));
+    WebBrowser1->setToolTip(
+        QStringLiteral("如果觉得本软件能给您带来收益，请施援手，帮助我们继续免费下去"));
+
+    Frame2 =
+        makeFrame(this, "Frame2", QStringLiteral("今日牛股"), form::rect(120, 3720, 2800, 1095));
+    Frame2->setFont(form::songTi(12));
+    Label1 = makeLabel(Frame2, "Label1", QStringLiteral("早盘9:15免费公布"),
+                       form::rect(120, 240, 2535, 375));
+    Label1->setFont(form::songTi(12));
+    Label1->setToolTip(QStringLiteral("早盘9:15公布3只牛股"));
+    setTextColour(Label1, desk::kRed);
+    Label2 = makeLabel(Frame2, "Label2", QStringLiteral("切勿追高 回调关注"),
+                       form::rect(120, 650, 2595, 375));
+    Label2->setFont(form::font(QStringLiteral("经典超圆简"), 14.25));
+    setTextColour(Label2, QColor(192, 0, 0));
+
+    Frame3 =
+        makeFrame(this, "Frame3", QStringLiteral("大盘风险"), form::rect(2950, 3720, 970, 1095));
+    Label3 = makeLabel(Frame3, "Label3", QString(), form::rect(240, 360, 615, 615));
+    Label3->setFont(form::songTi(26.25));
+    Label3->setToolTip(QStringLiteral("根据大盘风险度来决定是否操作"));
+    WebBrowser2 = makeBrowser(Frame3, "WebBrowser2", form::rect(960, 720, 135, 375));
+
+    Frame1 =
+        makeFrame(this, "Frame1", QStringLiteral("功能区"), form::rect(3960, 3720, 1935, 1095));
+    const QColor lightRed(255, 192, 192);
+    Command1 =
+        makeButton(Frame1, "Command1", QStringLiteral("私募内参"),
+                   QStringLiteral("每日私募传闻信息"), form::rect(90, 240, 855, 375), lightRed);
+    Command4 = makeButton(Frame1, "Command4", QStringLiteral("盘中播报"),
+                          QStringLiteral("支持本软件继续免费下去"), form::rect(980, 240, 855, 375),
+                          QColor(255, 128, 128));
+    Command3 = makeButton(Frame1, "Command3", QStringLiteral("历史荐股"),
+                          QStringLiteral("Quillon使用教程"), form::rect(90, 600, 855, 375),
+                          kActiveBorderFace);
+    Command2 =
+        makeButton(Frame1, "Command2", QStringLiteral("使用说明"),
+                   QStringLiteral("每日的热点题材汇总"), form::rect(980, 600, 855, 375), lightRed);
+
+    Inet1 = makeFetcher(this, "Inet1");
+    Inet2 = makeFetcher(this, "Inet2");
+    Inet3 = makeFetcher(this, "Inet3");
+    Timer1 = makeTimer(this, "Timer1", 8000, true);
+    Timer2 = makeTimer(this, "Timer2", 8000, false);
+    Timer3 = makeTimer(this, "Timer3", 500, true);
+
+    connect(ListView1, &WatchListView::leftClicked, this, &Form1::listClicked);
+    connect(ListView1, &WatchListView::rightReleased, this,
+            [this](const QPoint& at) { mnu2->popup(at); });
+}
+
+void Form1::createMenus() {
+    mnu2 = new QMenu(QStringLiteral("右键菜单"), this);
+    mnu2->setObjectName(QStringLiteral("mnu2"));
+    mnu21 = addMenuEntry(mnu2, "mnu21", QStringLiteral("添加股票"));
+    mnu22 = addMenuEntry(mnu2, "mnu22", QStringLiteral("删除股票"));
+    mnu23 = addMenuEntry(mnu2, "mnu23", QStringLiteral("查看分时"));
+
+    mn = new QMenu(QStringLiteral("托盘菜单"), this);
+    mn->setObjectName(QStringLiteral("mn"));
+    const QString dashes = QStringLiteral("——————");
+    mn17 = addMenuEntry(mn, "mn17", QStringLiteral("添加股票"));
+    mn21 = addMenuEntry(mn, "mn21", dashes);
+    mn19 = addMenuEntry(mn, "mn19", QStringLiteral("预警开"));
+    mn20 = addMenuEntry(mn, "mn20", QStringLiteral("预警关"));
+    mn18 = addMenuEntry(mn, "mn18", dashes);
+    mn1 = addMenuEntry(mn, "mn1", QStringLiteral("Tarvex官网"));
+    mn11 = addMenuEntry(mn, "mn11", QStringLiteral("-----------"));
+    mn12 = addMenuEntry(mn, "mn12", QStringLiteral("开机启动"));
+    mn13 = addMenuEntry(mn, "mn13", QStringLiteral("取消开机启动"));
+    mn14 = addMenuEntry(mn, "mn14", dashes);
+    mn15 = addMenuEntry(mn, "mn15", QStringLiteral("在线联系Orlan"));
+    mn16 = addMenuEntry(mn, "mn16", QStringLiteral("退出"));
+
+    connect(mn15, &QAction::triggered, this,
+            [this] { WebBrowser2->setUrl(sitePage(desk::pages::kContact)); });
+    connect(mn16, &QAction::triggered, this, [this] { m_tray->exitNow(); });
+}
+
+void Form1::load() {
+    m_tray->addIcon();
+    ListView1->addColumns();
+    ListView1->setAllColumnsShowFocus(true);
+
+    const watchlist::Files files(m_programDirectory);
+    ListView1->appendRows(files.load(), kStandingBy);
+
+    WebBrowser1->setUrl(sitePage(desk::pages::kAnnouncement));
+    WebBrowser2->setUrl(sitePage(desk::pages::kMarketRisk));
+}
+
+void Form1::listClicked() {
+    WebBrowser1->setUrl(sitePage(desk::pages::kAnnouncement));
+    WebBrowser2->setUrl(sitePage(desk::pages::kDailyPicks));
+}
+
+void Form1::setRiskGrade(const QString& grade) {
+    if (Label3->text() == grade)
+        return;
+    Label3->setText(grade);
+    if (desk::isHighRisk(grade))
+        setTextColour(Label3, desk::kRed);
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <QWidget>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QWebEngineView;
+class QuoteFetcher;
+class RefreshCycle;
+class TrayShell;
+class WatchListView;
+
+// Quillon's main window: the two index lines, the watch list, the strip panel
+// and the three boxes below it, with the tray icon and its menus. Controls
+// keep their design names; other windows reach them through these members.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    // programDirectory holds the watch-list files.
+    explicit Form1(const QString& programDirectory, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The market-risk grade taken from the maker's page: turns red on "高" and
+    // stays red for the rest of the run.
+    void setRiskGrade(const QString& grade);
+
+    // A page of the maker's site.
+    static QUrl sitePage(const char* path);
+
+    TrayShell* trayShell() const { return m_tray; }
+    RefreshCycle* refreshCycle() const { return m_refresh; }
+    const QString& programDirectory() const { return m_programDirectory; }
+
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    WatchListView* ListView1 = nullptr;
+    QWebEngineView* WebBrowser1 = nullptr;
+    QWebEngineView* WebBrowser2 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QuoteFetcher* Inet1 = nullptr; // rows of the refresh cycle
+    QuoteFetcher* Inet2 = nullptr; // the price-alert monitor
+    QuoteFetcher* Inet3 = nullptr; // the two indexes
+    QTimer* Timer1 = nullptr;      // refresh cycle
+    QTimer* Timer2 = nullptr;      // price alerts, off until switched on
+    QTimer* Timer3 = nullptr;      // docking at the screen edges
+
+    QMenu* mnu2 = nullptr; // the list's popup
+    QAction* mnu21 = nullptr;
+    QAction* mnu22 = nullptr;
+    QAction* mnu23 = nullptr;
+    QMenu* mn = nullptr; // the tray's popup
+    QAction* mn17 = nullptr;
+    QAction* mn21 = nullptr;
+    QAction* mn19 = nullptr;
+    QAction* mn20 = nullptr;
+    QAction* mn18 = nullptr;
+    QAction* mn1 = nullptr;
+    QAction* mn11 = nullptr;
+    QAction* mn12 = nullptr;
+    QAction* mn13 = nullptr;
+    QAction* mn14 = nullptr;
+    QAction* mn15 = nullptr;
+    QAction* mn16 = nullptr;
+
+private:
+    void createControls();
+    void createMenus();
+    void load();
+    void listClicked();
+
+    QString m_programDirectory;
+    TrayShell* m_tray = nullptr;
+    RefreshCycle* m_refresh = nullptr;
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "desk/watchlistview.h"
+#include "quote/quotefetcher.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTime>
+
+#include <deque>
+#include <functional>
+
+class QLabel;
+
+// Timer1's work: each tick fetches every row's quote in list order, then the
+// Shenzhen and the Shanghai index, then checks the clock for the daily picks.
+// Fetches never block the window; ticks never overlap, and a tick asked for
+// while one runs starts when it ends (several such asks make one tick).
+class RefreshCycle : public QObject {
+    Q_OBJECT
+public:
+    RefreshCycle(WatchListView* list, QLabel* shanghai, QLabel* shenzhen, QuoteFetcher* rowFetcher,
+                 QuoteFetcher* indexFetcher, QObject* parent = nullptr);
+
+    void setClock(std::function<QTime()> clock) { m_clock = std::move(clock); }
+    bool isRunning() const { return m_running; }
+
+public slots:
+    void tick();
+
+signals:
+    void picksReloadDue(); // the tick fell in one of the two morning minutes
+    void tickFinished();
+
+private:
+    void fetchNextRow();
+    void showRowQuote(WatchListView::RowId id, const quote::Reply& reply);
+    void fetchIndex(QLabel* label, const QString& name, std::string_view target,
+                    std::function<void()> then);
+    void finishTick();
+
+    QPointer<WatchListView> m_list;
+    QPointer<QLabel> m_shanghai;
+    QPointer<QLabel> m_shenzhen;
+    QuoteFetcher* m_rowFetcher;
+    QuoteFetcher* m_indexFetcher;
+    std::function<QTime()> m_clock;
+
+    bool m_running = false;
+    bool m_tickWaiting = false;
+    std::deque<WatchListView::RowId> m_rowsLeft;
+};

@@ -1,0 +1,117 @@
+#include "desk/watchlistview.h"
+
+#include "desk/deskrules.h"
+#include "shell/formgeometry.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+
+namespace {
+
+constexpr int kRowIdRole = Qt::UserRole + 1;
+
+struct ColumnSpec {
+    const char16_t* caption;
+    int widthTwips;
+    Qt::Alignment alignment;
+};
+
+const ColumnSpec kColumns[desk::ColumnCount] = {
+    {u"代码", 800, Qt::AlignLeft},      {u"股票名称", 1000, Qt::AlignHCenter},
+    {u"现价", 800, Qt::AlignRight},     {u"最高价", 800, Qt::AlignRight},
+    {u"涨跌幅", 800, Qt::AlignHCenter}, {u"止盈价", 800, Qt::AlignRight},
+    {u"止损价", 800, Qt::AlignRight},
+};
+
+} // namespace
+
+WatchListView::WatchListView(QWidget* parent)
+    : QTreeWidget(parent) {
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setSortingEnabled(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformRowHeights(true);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(false);
+    setColumnCount(0);
+}
+
+void WatchListView::addColumns() {
+    QStringList captions;
+    for (const ColumnSpec& column : kColumns)
+        captions.append(QString::fromUtf16(column.caption));
+    setHeaderLabels(captions);
+    for (int c = 0; c < desk::ColumnCount; ++c) {
+        setColumnWidth(c, form::pixels(kColumns[c].widthTwips));
+        headerItem()->setTextAlignment(c, kColumns[c].alignment | Qt::AlignVCenter);
+    }
+}
+
+QTreeWidgetItem* WatchListView::makeItem(const watchlist::Row& row) {
+    auto* item = new QTreeWidgetItem;
+    for (int c = 0; c < desk::ColumnCount; ++c)
+        item->setTextAlignment(c, kColumns[c].alignment | Qt::AlignVCenter);
+    item->setText(desk::CodeColumn, row.code);
+    item->setText(desk::TakeProfitColumn, row.takeProfit);
+    item->setText(desk::StopLossColumn, row.stopLoss);
+    const RowId id = m_nextId++;
+    item->setData(desk::CodeColumn, kRowIdRole, id);
+    m_items.insert(id, item);
+    return item;
+}
+
+WatchListView::RowId WatchListView::appendRow(const watchlist::Row& row) {
+    QTreeWidgetItem* item = makeItem(row);
+    addTopLevelItem(item);
+    return idOf(item);
+}
+
+void WatchListView::appendRows(const std::vector<watchlist::Row>& rows, const QString& nameCell) {
+    QList<QTreeWidgetItem*> items;
+    items.reserve(qsizetype(rows.size()));
+    for (const watchlist::Row& row : rows) {
+        QTreeWidgetItem* item = makeItem(row);
+        item->setText(desk::NameColumn, nameCell);
+        items.append(item);
+    }
+    addTopLevelItems(items); // one insertion keeps a long list quick to load
+}
+
+QList<WatchListView::RowId> WatchListView::rowIds() const {
+    QList<RowId> ids;
+    const int count = topLevelItemCount();
+    ids.reserve(count);
+    for (int i = 0; i < count; ++i)
+        ids.append(idOf(topLevelItem(i)));
+    return ids;
+}
+
+WatchListView::RowId WatchListView::idOf(const QTreeWidgetItem* item) const {
+    return item ? item->data(desk::CodeColumn, kRowIdRole).toULongLong() : 0;
+}
+
+void WatchListView::removeRow(RowId id) {
+    QTreeWidgetItem* item = m_items.take(id);
+    delete item;
+}
+
+std::vector<watchlist::Row> WatchListView::persistedRows() const {
+    std::vector<watchlist::Row> rows;
+    const int count = topLevelItemCount();
+    rows.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        const QTreeWidgetItem* item = topLevelItem(i);
+        rows.push_back({item->text(desk::CodeColumn), item->text(desk::TakeProfitColumn),
+                        item->text(desk::StopLossColumn)});
+    }
+    return rows;
+}
+
+void WatchListView::mouseReleaseEvent(QMouseEvent* event) {
+    QTreeWidget::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        emit leftClicked();
+    else if (event->button() == Qt::RightButton)
+        emit rightReleased(event->globalPosition().toPoint());
+}

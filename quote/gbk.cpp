@@ -1,0 +1,31 @@
+#include "quote/gbk.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace gbk {
+
+// Decoders and encoders are made in place for every call: they hold state,
+// and moving an ICU-backed converter in Qt 6.4 leaves it unusable.
+QString decode(QByteArrayView bytes) {
+    QStringDecoder decoder("GBK");
+    if (!decoder.isValid())
+        return QString::fromLatin1(bytes);
+    QString text = decoder.decode(bytes);
+    return text;
+}
+
+QByteArray encode(QStringView text) {
+    QStringEncoder encoder("GBK");
+    if (!encoder.isValid())
+        return text.toLatin1();
+    QByteArray bytes = encoder.encode(text);
+    return bytes;
+}
+
+bool available() {
+    QStringDecoder decoder("GBK");
+    return decoder.isValid();
+}
+
+} // namespace gbk

@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks; they print their figures side by side.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh quillon-bench-refresh
+QT_QPA_PLATFORM=offscreen build/bin/quillon-bench-refresh

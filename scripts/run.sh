@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds Quillon and the stand-in server, starts the stand-in and opens Quillon.
+# With no display it runs everything under Xvfb, saves a screenshot after the
+# first refresh and says where.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+bash scripts/build.sh Quillon quillon-standin
+bin="$root/build/bin"
+port=18930
+
+pids=()
+cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
+trap cleanup EXIT
+
+# A first-time user gets a small watch list to look at.
+if [ ! -e "$bin/Setting.ini" ]; then
+  printf '600000\r\n600519\r\n000858\r\n300750\r\n002752\r\n000876\r\n' >"$bin/Setting.ini"
+  printf '11.5\r\n1800\r\n160\r\n230\r\n9\r\n11\r\n' >"$bin/Setting2.ini"
+  printf '9.5\r\n1500\r\n130\r\n180\r\n7\r\n8\r\n' >"$bin/Setting3.ini"
+fi
+
+if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+  "$bin/quillon-standin" --port "$port" --quiet &
+  pids+=($!)
+  for _ in $(seq 50); do (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break; sleep 0.1; done
+fi
+
+if [ -n "${DISPLAY:-}" ]; then
+  "$bin/Quillon"
+  exit 0
+fi
+
+# No display: a virtual one with a system tray, then a screenshot.
+display=":$((90 + RANDOM % 100))"
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY="$display"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+trayer --edge top --align right --widthtype request --height 24 --transparent false >/dev/null 2>&1 &
+pids+=($!)
+"$bin/Quillon" >"$root/build/quillon.log" 2>&1 &
+pids+=($!)
+echo "Quillon is running on the virtual display $display; waiting for the first refresh..."
+sleep 12
+mkdir -p "$root/screenshots"
+shot="$root/screenshots/quillon.png"
+import -window root "$shot"
+echo "Screenshot saved to $shot"

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+// Both programs lay their windows out in twips, 15 to a device-independent
+// pixel, and name their fonts by their Chinese names.
+namespace form {
+
+inline constexpr int kTwipsPerPixel = 15;
+
+constexpr int pixels(int twips) {
+    // Round half away from zero, so 10 twips of overhang stay one pixel, not zero.
+    return twips >= 0 ? (twips + kTwipsPerPixel / 2) / kTwipsPerPixel
+                      : -((-twips + kTwipsPerPixel / 2) / kTwipsPerPixel);
+}
+
+inline QRect rect(int left, int top, int width, int height) {
+    return {pixels(left), pixels(top), pixels(width), pixels(height)};
+}
+
+inline QSize size(int width, int height) {
+    return {pixels(width), pixels(height)};
+}
+
+// A font by its design-time family, falling back to the CJK faces a Linux
+// desktop has, so Chinese never shows as empty boxes.
+QFont font(const QString& family, double pointSize);
+
+// 宋体 (SimSun), the face of most of the programs' texts.
+QFont songTi(double pointSize);
+
+} // namespace form

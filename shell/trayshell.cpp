@@ -1,0 +1,135 @@
+#include "shell/trayshell.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QToolTip>
+#include <QWidget>
+
+using lifecycle::Effect;
+
+TrayShell::TrayShell(QWidget* window, const QIcon& icon, const QString& tip, QMenu* trayMenu)
+    : QObject(window)
+    , m_window(window)
+    , m_menu(trayMenu)
+    , m_icon(new QSystemTrayIcon(icon, this)) {
+    m_icon->setToolTip(tip);
+    connect(m_icon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                switch (reason) {
+                case QSystemTrayIcon::Trigger:
+                    handleTrayClick(lifecycle::TrayClick::Left);
+                    break;
+                case QSystemTrayIcon::DoubleClick:
+                    handleTrayClick(lifecycle::TrayClick::Double);
+                    break;
+                case QSystemTrayIcon::Context:
+                    handleTrayClick(lifecycle::TrayClick::Right);
+                    break;
+                default:
+                    handleTrayClick(lifecycle::TrayClick::Other);
+                    break;
+                }
+            });
+    window->installEventFilter(this);
+    // At log-off the window manager closes our window like a user would; that
+    // close must end the program rather than hide it.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_sessionEnding = true; });
+}
+
+TrayShell::~TrayShell() {
+    removeIcon();
+}
+
+void TrayShell::addIcon() {
+    m_icon->show();
+}
+
+void TrayShell::removeIcon() {
+    m_icon->hide();
+}
+
+bool TrayShell::trayAvailable() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TrayShell::exitNow() {
+    apply(lifecycle::exitChosen());
+}
+
+void TrayShell::notify(const QString& title, const QString& message) {
+    if (trayAvailable() && m_icon->isVisible()) {
+        m_icon->showMessage(title, message, QSystemTrayIcon::Warning);
+        return;
+    }
+    if (m_window)
+        QToolTip::showText(m_window->mapToGlobal(m_window->rect().center()),
+                           title + QLatin1Char('\n') + message, m_window, {}, 10000);
+}
+
+void TrayShell::handleTrayClick(lifecycle::TrayClick click) {
+    if (!m_window)
+        return;
+    apply(lifecycle::trayClicked(click, m_window->isVisible()));
+}
+
+bool TrayShell::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_window)
+        return false;
+    if (event->type() == QEvent::WindowStateChange) {
+        if (m_window->isMinimized())
+            apply(lifecycle::windowMinimised(trayAvailable()));
+    } else if (event->type() == QEvent::Close && !m_quitting) {
+        // The window manager's close (box, system menu, Alt+F4) arrives as a
+        // spontaneous event; a close from our own code or the session does not.
+        const bool byUser = event->spontaneous() && !m_sessionEnding;
+        const lifecycle::CloseOutcome outcome = lifecycle::closeRequested(byUser);
+        event->setAccepted(outcome.accept);
+        apply(outcome.effects);
+        return !outcome.accept;
+    }
+    return false;
+}
+
+void TrayShell::showOnTop() {
+    if (!(m_window->windowFlags() & Qt::WindowStaysOnTopHint))
+        m_window->setWindowFlag(Qt::WindowStaysOnTopHint, true); // this hides the window
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void TrayShell::apply(const lifecycle::Effects& effects) {
+    for (const Effect effect : effects) {
+        if (!m_window)
+            return;
+        switch (effect) {
+        case Effect::Hide:
+            m_window->hide();
+            break;
+        case Effect::Show:
+            m_window->show();
+            break;
+        case Effect::Restore:
+            m_window->showNormal();
+            break;
+        case Effect::Minimise:
+            m_window->showMinimized();
+            break;
+        case Effect::ShowOnTop:
+            showOnTop();
+            break;
+        case Effect::OpenTrayMenu:
+            if (m_menu)
+                m_menu->popup(QCursor::pos());
+            break;
+        case Effect::RemoveIconAndQuit:
+            m_quitting = true;
+            removeIcon();
+            QApplication::exit(0);
+            break;
+        }
+    }
+}

@@ -1,0 +1,60 @@
+#include "shell/safesave.h"
+#include "shell/services.h"
+#include "shell/windowlifecycle.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace lifecycle;
+
+TEST(TrayClicks, ALeftClickAlwaysEndsWithTheWindowShownOnTop) {
+    // Shown: the toggle hides it, then it is shown on top again.
+    EXPECT_EQ(trayClicked(TrayClick::Left, true), (Effects{Effect::Hide, Effect::ShowOnTop}));
+    // Hidden in the tray: shown (still minimised if it was), on top.
+    EXPECT_EQ(trayClicked(TrayClick::Left, false), (Effects{Effect::Show, Effect::ShowOnTop}));
+}
+
+TEST(TrayClicks, ADoubleClickRestoresAndOtherButtonsOnlyOpenTheMenuOrNothing) {
+    EXPECT_EQ(trayClicked(TrayClick::Double, false), (Effects{Effect::Restore, Effect::ShowOnTop}));
+    EXPECT_EQ(trayClicked(TrayClick::Right, true), Effects{Effect::OpenTrayMenu});
+    EXPECT_TRUE(trayClicked(TrayClick::Other, true).empty());
+}
+
+TEST(WindowLife, TheCloseBoxMinimisesAndAnyOtherCloseEndsTheProgram) {
+    const CloseOutcome byUser = closeRequested(true);
+    EXPECT_FALSE(byUser.accept);
+    EXPECT_EQ(byUser.effects, Effects{Effect::Minimise});
+
+    const CloseOutcome other = closeRequested(false);
+    EXPECT_TRUE(other.accept);
+    EXPECT_EQ(other.effects, Effects{Effect::RemoveIconAndQuit});
+    EXPECT_EQ(exitChosen(), Effects{Effect::RemoveIconAndQuit});
+}
+
+TEST(WindowLife, MinimisingHidesOnlyWhereThereIsATray) {
+    EXPECT_EQ(windowMinimised(true), Effects{Effect::Hide});
+    EXPECT_TRUE(windowMinimised(false).empty());
+}
+
+TEST(ServiceUrls, BlankMeansTheStandInAndTrailingSlashesGo) {
+    EXPECT_EQ(services::baseUrlFrom(QByteArray()), "http://127.0.0.1:18930");
+    EXPECT_EQ(services::baseUrlFrom("  "), "http://127.0.0.1:18930");
+    EXPECT_EQ(services::baseUrlFrom("http://quotes.example:8080//"), "http://quotes.example:8080");
+    qputenv("QUILLON_CHART_URL", "http://127.0.0.1:9/");
+    EXPECT_EQ(services::chartBaseUrl(), "http://127.0.0.1:9");
+    qunsetenv("QUILLON_CHART_URL");
+}
+
+TEST(SafeSave, ReplacesWholeOrLeavesTheOldFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("f.ini");
+    ASSERT_TRUE(safeSave(path, "old\r\n"));
+    ASSERT_TRUE(safeSave(path, "new\r\n"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "new\r\n");
+    file.close();
+    EXPECT_FALSE(safeSave(dir.filePath("missing/f.ini"), "x"));
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// The watch list's three line-parallel files beside the program: line i of
+// "Setting.ini" is row i's code, of "Setting2.ini" its take-profit price and of
+// "Setting3.ini" its stop-loss price. Text is GBK with CR LF after every line.
+namespace watchlist {
+
+inline constexpr char kCodeFile[] = "Setting.ini";
+inline constexpr char kTakeProfitFile[] = "Setting2.ini";
+inline constexpr char kStopLossFile[] = "Setting3.ini";
+
+// The persisted part of one row.
+struct Row {
+    QString code;
+    QString takeProfit;
+    QString stopLoss;
+    bool operator==(const Row&) const = default;
+};
+
+// Lines of a file's text: CR LF, LF and CR all end a line; a last line without
+// an end still counts, and an empty text has no lines.
+QStringList splitLines(const QString& text);
+
+// One value as a line in the file: GBK, CR LF after it. A line break inside the
+// value would shift every later row onto the wrong stock, so it becomes a blank.
+QByteArray encodeLine(const QString& value);
+
+// Rows from the three files' lines: row i takes line i of each; a missing line
+// leaves its cell empty and lines beyond the codes are ignored.
+std::vector<Row> assembleRows(const QStringList& codes, const QStringList& takeProfits,
+                              const QStringList& stopLosses);
+
+// What a write left unsaved: the names of the files that could not be written.
+struct SaveResult {
+    QStringList failedFiles;
+    bool ok() const { return failedFiles.isEmpty(); }
+};
+
+class Files {
+public:
+    explicit Files(QString directory);
+
+    const QString& directory() const { return m_directory; }
+    QString path(const char* fileName) const;
+
+    // Reads the list. Missing or unreadable files count as empty.
+    std::vector<Row> load() const;
+
+    // Adds one line to each file, creating files that do not exist yet.
+    SaveResult append(const Row& row) const;
+
+    // Writes all three files afresh from rows, one after the other. Each file is
+    // replaced whole or not at all; a failure does not stop the others.
+    SaveResult rewrite(const std::vector<Row>& rows) const;
+
+private:
+    QString m_directory;
+};
+
+} // namespace watchlist
