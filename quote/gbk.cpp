@@ -15,11 +15,16 @@ QString decode(QByteArrayView bytes) {
     return text;
 }
 
-QByteArray encode(QStringView text) {
+QByteArray encode(QStringView text, bool* complete) {
     QStringEncoder encoder("GBK");
-    if (!encoder.isValid())
+    if (!encoder.isValid()) {
+        if (complete)
+            *complete = false;
         return text.toLatin1();
+    }
     QByteArray bytes = encoder.encode(text);
+    if (complete)
+        *complete = !encoder.hasError();
     return bytes;
 }
 

@@ -11,7 +11,8 @@
 namespace gbk {
 
 QString decode(QByteArrayView bytes);
-QByteArray encode(QStringView text);
+// complete, when given, tells whether every character had a GBK form.
+QByteArray encode(QStringView text, bool* complete = nullptr);
 
 // False when this Qt has no GBK codec (built without ICU): nothing would decode.
 bool available();

@@ -1,0 +1,72 @@
+// quillon-standin: one local server for every outside service that Quillon
+// and Tarvex talk to, so both can run without the internet.
+
+#include "demo/standinserver.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QTextStream>
+
+#include <cstdio>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+std::optional<quint64> unsignedValue(const QCommandLineParser& parser, const QString& name,
+                                     quint64 max) {
+    bool ok = false;
+    const quint64 value = parser.value(name).toULongLong(&ok);
+    if (!ok || value > max)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"quillon-standin"_s);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        u"Stands in for the quote service, the maker's site, the chart server and the "
+        "news page on http://127.0.0.1."_s);
+    parser.addHelpOption();
+    parser.addOptions({
+        {u"port"_s, u"Port to listen on (default 18930)."_s, u"N"_s, u"18930"_s},
+        {u"seed"_s, u"Seed of the price walk (default: from the clock)."_s, u"N"_s},
+        {u"step-ms"_s, u"Milliseconds between two steps of the walk (default 3000)."_s, u"N"_s,
+         u"3000"_s},
+        {u"quiet"_s, u"Do not print a line per request."_s},
+    });
+    parser.process(app);
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const auto port = unsignedValue(parser, u"port"_s, 65535);
+    const auto stepMs = unsignedValue(parser, u"step-ms"_s, 24ull * 3600 * 1000);
+    const auto seed = parser.isSet(u"seed"_s)
+                          ? unsignedValue(parser, u"seed"_s, ~quint64(0))
+                          : std::optional<quint64>(QDateTime::currentMSecsSinceEpoch());
+    if (!port || !stepMs || *stepMs == 0 || !seed) {
+        err << "quillon-standin: --port, --seed and --step-ms take whole numbers "
+               "(--step-ms at least 1)"
+            << Qt::endl;
+        return 2;
+    }
+
+    standin::StandinServer server(*seed, int(*stepMs));
+    if (!parser.isSet(u"quiet"_s))
+        server.setLog(&out);
+    const quint16 bound = server.listen(quint16(*port));
+    if (bound == 0) {
+        err << "quillon-standin: cannot listen on 127.0.0.1:" << *port << Qt::endl;
+        return 1;
+    }
+    out << "listening on http://127.0.0.1:" << bound << Qt::endl;
+    out << "seed " << *seed << ", one step every " << *stepMs << " ms" << Qt::endl;
+    return app.exec();
+}

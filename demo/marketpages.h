@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+namespace standin {
+
+struct Instrument;
+
+// The quote provider's intraday chart (979 x 772 px): the stock's path since
+// the open as an inline SVG line. A null stock gives a "no data" page.
+QString chartPage(const QString& code, const Instrument* stock);
+
+struct NewsEntry {
+    QDateTime time;
+    QString headline;
+};
+
+// Today's hot-sector items, newest first: those already published at `now`,
+// but never fewer than ten, so the page is not empty before the open.
+QList<NewsEntry> hotSectorNews(const QDateTime& now);
+
+// The news page's link address is cut so that the headline starts at this
+// offset of the href value: readers of the page skip exactly this much.
+constexpr int kNewsLinkLength = 68;
+QString newsLink(const QDate& day, int serial);
+
+// The hot-sector news page. Each entry is
+//   <li><span>MM-DD HH:MM</span><a href="LINK+HEADLINE" target="_blank">...
+// where LINK has kNewsLinkLength characters.
+QString newsPage(const QDateTime& now);
+
+} // namespace standin

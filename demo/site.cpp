@@ -1,0 +1,104 @@
+#include "demo/site.h"
+
+#include "demo/makerpages.h"
+#include "demo/marketpages.h"
+#include "demo/quotebook.h"
+#include "quote/gbk.h"
+
+#include <QRegularExpression>
+#include <QUrl>
+#include <QUrlQuery>
+
+using namespace Qt::StringLiterals;
+
+namespace standin {
+
+namespace {
+
+const QByteArray kText = "text/plain; charset=gbk";
+const QByteArray kHtml = "text/html; charset=gbk";
+
+Reply html(const QString& page, int status = 200) {
+    return {status, kHtml, gbk::encode(page)};
+}
+
+// "page" may be left out or be 1; the site has no further pages.
+bool firstPage(const QUrlQuery& query) {
+    return !query.hasQueryItem(u"page"_s) || query.queryItemValue(u"page"_s) == u"1"_s;
+}
+
+} // namespace
+
+Reply Site::handle(const QString& path, const QString& rawQuery, const QDateTime& now) const {
+    if (path == u"/msq"_s)
+        return quote(rawQuery, now);
+    if (path == u"/map1.asp"_s) {
+        Reply reply = listPage(rawQuery, now);
+        if (reply.status == 200)
+            return reply;
+    }
+    if (path == u"/map2.asp"_s) {
+        const QUrlQuery query(rawQuery);
+        if (query.queryItemValue(u"cid"_s) == u"15"_s && firstPage(query))
+            return html(picksPage(now.date(), m_book));
+    }
+
+    static const QRegularExpression chartPath(u"^/cn/([^/]*)/index_kp\\.shtml$"_s);
+    if (const QRegularExpressionMatch match = chartPath.match(path); match.hasMatch()) {
+        const QString code = match.captured(1);
+        return html(chartPage(code, m_book.stock(code)));
+    }
+
+    if (path == u"/"_s)
+        return html(homePage());
+    if (path == u"/gonggao.htm"_s)
+        return html(announcementPage(now.date()));
+    if (path == u"/htm/fengxian.htm"_s)
+        return html(riskPage(riskGrade(m_book.shanghai())));
+    if (path == u"/jieshao.htm"_s)
+        return html(introPanel());
+    if (path == u"/htm/huiyuan.htm"_s)
+        return html(membershipPage());
+    if (path == u"/htm/20120512/723.htm"_s)
+        return html(aboutPage());
+    if (path == u"/htm/lianxi.htm"_s)
+        return html(contactPage());
+    if (path == u"/news/cbkjj.html"_s)
+        return html(newsPage(now));
+
+    return html(notFoundPage(path), 404);
+}
+
+Reply Site::quote(const QString& rawQuery, const QDateTime& now) const {
+    // Like the real service: a code it does not know gets an empty body with
+    // status 200, not an error.
+    Reply reply{200, kText, {}};
+    const Instrument* found = nullptr;
+    if (rawQuery.startsWith(u"cn_"_s))
+        found = m_book.stock(QUrl::fromPercentEncoding(rawQuery.mid(3).toUtf8()));
+    else if (rawQuery.startsWith(u"zs_"_s))
+        found = m_book.index(QUrl::fromPercentEncoding(rawQuery.mid(3).toUtf8()));
+    if (found)
+        reply.body = gbk::encode(quoteLine(*found, now));
+    return reply;
+}
+
+Reply Site::listPage(const QString& rawQuery, const QDateTime& now) const {
+    const QUrlQuery query(rawQuery);
+    if (!firstPage(query))
+        return {404, {}, {}};
+    bool isNumber = false;
+    const int cid = query.queryItemValue(u"cid"_s).toInt(&isNumber);
+    if (!isNumber)
+        return {404, {}, {}};
+    if (cid == 2)
+        return html(rumourPage(now));
+    if (cid == 15)
+        return html(historyPage(now.date(), m_book));
+    const QString page = categoryPage(cid, now, m_book);
+    if (page.isEmpty())
+        return {404, {}, {}};
+    return html(page);
+}
+
+} // namespace standin
