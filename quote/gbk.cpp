@@ -11,7 +11,13 @@ QString decode(QByteArrayView bytes) {
     QStringDecoder decoder("GBK");
     if (!decoder.isValid())
         return QString::fromLatin1(bytes);
-    QString text = decoder.decode(bytes);
+    // A lead byte at the very end would wait in the decoder for its trail
+    // byte and vanish; one more ASCII byte makes it come out as U+FFFD.
+    QByteArray terminated(bytes.data(), bytes.size());
+    terminated.append(' ');
+    QString text = decoder.decode(terminated);
+    if (text.endsWith(QLatin1Char(' ')))
+        text.chop(1);
     return text;
 }
 

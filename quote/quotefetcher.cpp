@@ -5,12 +5,19 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 
 QuoteFetcher::QuoteFetcher(const QString& baseUrl, QObject* parent)
     : QObject(parent)
     , m_baseUrl(baseUrl)
-    , m_network(new QNetworkAccessManager(this)) {
+    , m_network(new QNetworkAccessManager(this))
+    , m_deadline(new QTimer(this)) {
     m_network->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    m_deadline->setSingleShot(true);
+    connect(m_deadline, &QTimer::timeout, this, [this] {
+        if (m_inFlight)
+            m_inFlight->abort();
+    });
 }
 
 QuoteFetcher::~QuoteFetcher() {
@@ -40,6 +47,7 @@ void QuoteFetcher::fetchStock(const QString& code, Callback done) {
 }
 
 void QuoteFetcher::cancelAll() {
+    m_deadline->stop();
     m_queue.clear();
     m_currentDone = nullptr;
     if (m_inFlight) {
@@ -73,7 +81,6 @@ void QuoteFetcher::startNext() {
             return;
         }
         QNetworkRequest networkRequest(url);
-        networkRequest.setTransferTimeout(m_timeoutMs);
         networkRequest.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                                     QNetworkRequest::AlwaysNetwork);
         m_body.clear();
@@ -82,6 +89,9 @@ void QuoteFetcher::startNext() {
         m_inFlight = m_network->get(networkRequest);
         connect(m_inFlight, &QNetworkReply::readyRead, this, &QuoteFetcher::onReadyRead);
         connect(m_inFlight, &QNetworkReply::finished, this, &QuoteFetcher::onFinished);
+        // One deadline for the whole transfer: a service that drips a byte now
+        // and then must not hold the caller any longer than a silent one.
+        m_deadline->start(m_timeoutMs);
     }
 }
 
@@ -100,7 +110,8 @@ void QuoteFetcher::onFinished() {
     QNetworkReply* reply = m_inFlight;
     if (!reply)
         return;
-    if (!m_overflowed)
+    m_deadline->stop();
+    if (!m_overflowed && reply->isOpen())
         m_body += reply->readAll();
 
     Result result;
@@ -108,11 +119,13 @@ void QuoteFetcher::onFinished() {
     const bool httpAnswered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
     // An HTTP error page is still a body, as the service sent it; only a
     // transfer that broke, timed out or grew too large is a failed fetch.
-    const bool transferOk =
-        error == QNetworkReply::NoError ||
-        (error >= QNetworkReply::ContentAccessDenied &&
-         error <= QNetworkReply::UnknownContentError) ||
-        (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+    // An HTTP error page is still a body, as the service sent it (Qt reports
+    // its status as an error); only a transfer that broke, timed out, came
+    // malformed or grew too large is a failed fetch.
+    const bool transferBroke =
+        (error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied) ||
+        error == QNetworkReply::ProtocolUnknownError || error == QNetworkReply::ProtocolFailure;
+    const bool transferOk = !transferBroke;
     if (httpAnswered && transferOk && !m_overflowed && m_body.size() <= kMaxReplyBytes)
         result = quote::Reply(gbk::decode(m_body).toStdU16String());
 

@@ -14,11 +14,12 @@
 #include <string>
 
 class QNetworkAccessManager;
+class QTimer;
 
 // One caller's connection to the quote service. Requests wait in a queue and go
 // out one at a time, and each result is handed back in the order requested:
 // the window never blocks, yet every caller sees the order of a synchronous
-// fetch. A hung or hostile service becomes a failed fetch through a time-out
+// fetch. A hung or hostile service becomes a failed fetch through a deadline
 // and a cap on the reply's size.
 class QuoteFetcher : public QObject {
     Q_OBJECT
@@ -58,6 +59,7 @@ private:
 
     QString m_baseUrl;
     QNetworkAccessManager* m_network;
+    QTimer* m_deadline; // the whole transfer's time limit
     std::deque<Request> m_queue;
     QPointer<QNetworkReply> m_inFlight;
     Callback m_currentDone;

@@ -21,14 +21,16 @@ std::vector<std::u16string_view> splitFields(std::u16string_view body) {
 }
 
 Reply::Reply(std::u16string body)
-    : m_body(std::move(body))
-    , m_pieces(splitFields(m_body)) {
+    : m_body(std::move(body)) {
+    const std::u16string_view text(m_body);
+    for (const std::u16string_view piece : splitFields(text))
+        m_pieces.push_back({std::size_t(piece.data() - text.data()), piece.size()});
 }
 
 std::optional<std::u16string> Reply::field(std::size_t n) const {
     if (n >= m_pieces.size())
         return std::nullopt;
-    std::u16string value(m_pieces[n]);
+    std::u16string value = m_body.substr(m_pieces[n].start, m_pieces[n].length);
     value.erase(std::remove(value.begin(), value.end(), u'\''), value.end());
     return value;
 }

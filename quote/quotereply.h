@@ -33,8 +33,12 @@ public:
     std::optional<std::u16string> field(std::size_t n) const;
 
 private:
+    struct Piece {
+        std::size_t start;
+        std::size_t length;
+    };
     std::u16string m_body;
-    std::vector<std::u16string_view> m_pieces; // views into m_body
+    std::vector<Piece> m_pieces; // offsets, so copies and moves stay valid
 };
 
 // Cuts a body at every ","; an empty body has no fields, one without commas has one.

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QList>
+#include <QMutex>
+#include <QObject>
+#include <QPair>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+
+class QTcpServer;
+
+using HttpHeaders = QList<QPair<QByteArray, QByteArray>>;
+
+// One request as it came over the wire, and what became of its answer.
+struct RecordedRequest {
+    int connection = 0; // 1 for the first accepted connection, and so on
+    QByteArray method;
+    QByteArray target; // path and query exactly as sent, still percent-encoded
+    QByteArray version;
+    HttpHeaders headers; // in order, names as sent
+    QByteArray body;
+    qint64 arrivedMs = -1; // since the server started listening
+    QDateTime arrivedAt;
+    qint64 answeredMs = -1;       // last byte of the answer handed to the socket; -1: not answered
+    qint64 bodyBytesSent = 0;     // body bytes written so far
+    bool peerClosedEarly = false; // the client hung up before the whole answer went out
+
+    // First value of a header, names compared without case; null when absent.
+    QByteArray header(QByteArrayView name) const;
+    bool hasHeader(QByteArrayView name) const;
+};
+
+struct ScriptedResponse {
+    enum class Mode {
+        Normal,            // status, headers, Content-Length, body
+        Truncated,         // announces more than the body, sends the body, closes
+        CloseWithoutReply, // closes the connection at once
+        Hang,              // never answers; the connection stays open
+        Chunked,           // Transfer-Encoding: chunked, chunkBytes at a time
+    };
+
+    int status = 200;
+    HttpHeaders headers; // extra headers
+    QByteArray body;
+    int delayMs = 0; // before the first byte of the answer
+    Mode mode = Mode::Normal;
+    int chunkBytes = 4096;   // Chunked: payload bytes per chunk
+    int chunkIntervalMs = 0; // Chunked: pause between chunks; 0 sends them back to back
+};
+
+// An HTTP/1.1 server on 127.0.0.1 whose answers a test scripts. Requests on one
+// connection are answered in order, one after the other, and the connection
+// stays open unless a side asks to close it. Everything runs on the event loop
+// of the thread the server lives in; the handler, the request log and the
+// counters may be used from any thread.
+class ScriptedHttpServer : public QObject {
+    Q_OBJECT
+public:
+    using Handler = std::function<ScriptedResponse(const RecordedRequest&)>;
+
+    explicit ScriptedHttpServer(QObject* parent = nullptr);
+    ~ScriptedHttpServer() override;
+
+    bool listen(quint16 port = 0);
+    quint16 port() const { return m_port.load(); }
+    QString baseUrl() const; // "http://127.0.0.1:PORT"
+
+    // Called on the server's thread, without the log's lock held, once per
+    // request when its turn to be answered comes.
+    void setHandler(Handler handler);
+
+    QList<RecordedRequest> requests() const;
+    int requestCount() const;
+    int connectionCount() const { return m_connectionCount.load(); }
+
+signals:
+    void requestReceived(const RecordedRequest& request);
+
+private:
+    struct Connection;
+
+    void acceptConnections();
+    void readRequests(Connection* connection);
+    void answerNext(Connection* connection);
+    void sendResponse(Connection* connection, int index, const ScriptedResponse& response);
+    void sendChunks(Connection* connection, int index, const ScriptedResponse& response,
+                    qsizetype offset);
+    void finishResponse(Connection* connection, int index, bool closeAfter);
+    void connectionClosed(Connection* connection);
+    void noteBodyBytes(int index, qint64 bytes);
+    void markAnswered(int index);
+
+    QTcpServer* m_server;
+    QElapsedTimer m_clock;
+    std::atomic<quint16> m_port{0};
+    std::atomic<int> m_connectionCount{0};
+
+    mutable QMutex m_mutex; // guards m_handler and m_log
+    Handler m_handler;
+    QList<RecordedRequest> m_log;
+};
