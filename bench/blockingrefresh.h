@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTcpSocket>
+
+#include <optional>
+
+class QLabel;
+class WatchListView;
+
+// A synchronous GET over one kept-alive connection, the way a browser control's
+// OpenURL call fetches: the calling thread, and with it its event loop, waits
+// until the whole body is in or the time-out has passed.
+class BlockingHttpClient {
+public:
+    BlockingHttpClient(QString host, quint16 port, int timeoutMs);
+
+    // The body of a GET of target, or nothing when the transfer failed.
+    std::optional<QByteArray> get(const QByteArray& target);
+
+private:
+    bool ensureConnected();
+    bool waitForMore();
+    std::optional<QByteArray> readResponse();
+
+    QString m_host;
+    quint16 m_port;
+    int m_timeoutMs;
+    QTcpSocket m_socket;
+    QByteArray m_buffer; // received and not yet consumed
+};
+
+// The refresh tick done with blocking fetches: every row in order, then the
+// Shenzhen and the Shanghai index, writing the same cells and colours as
+// Quillon's own tick, without ever returning to the event loop in between.
+void blockingRefreshTick(BlockingHttpClient& client, WatchListView& list, QLabel& shanghai,
+                         QLabel& shenzhen);
