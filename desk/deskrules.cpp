@@ -1,5 +1,9 @@
 #include "desk/deskrules.h"
 
+#include <QLocale>
+
+#include <cmath>
+
 namespace desk {
 
 namespace {
@@ -27,6 +31,21 @@ std::optional<QColor> indexColour(const QString& change) {
 bool isPicksReloadMinute(const QTime& time) {
     const QString minute = time.toString(QStringLiteral("HH:mm"));
     return minute == QLatin1String("09:15") || minute == QLatin1String("09:30");
+}
+
+std::optional<QString> proposedPrice(const std::optional<QString>& price, double factor) {
+    double value = 0;
+    if (price) {
+        bool isNumber = false;
+        value = price->trimmed().toDouble(&isNumber);
+        if (!isNumber || !std::isfinite(value))
+            return std::nullopt;
+    }
+    // nearbyint rounds exact halves to even in the default rounding mode.
+    double rounded = std::nearbyint(value * factor * 100) / 100;
+    if (rounded == 0)
+        rounded = 0; // no "-0"
+    return QString::number(rounded, 'g', QLocale::FloatingPointShortest);
 }
 
 bool isHighRisk(const QString& grade) {

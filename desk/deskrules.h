@@ -44,6 +44,12 @@ std::optional<QColor> indexColour(const QString& change);
 // The refresh cycle reloads the daily picks in the minutes 09:15 and 09:30.
 bool isPicksReloadMinute(const QTime& time);
 
+// The add-stock dialog's proposed take-profit (factor 1.05) or stop-loss
+// (0.95) price from the quoted price: rounded to two decimals, exact halves to
+// the even neighbour, written without trailing zeros. A price the reply lacks
+// counts as 0; a price that is there but no number gives nothing.
+std::optional<QString> proposedPrice(const std::optional<QString>& price, double factor);
+
 // The market-risk grade that turns its label red.
 bool isHighRisk(const QString& grade);
 

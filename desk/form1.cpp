@@ -2,16 +2,19 @@
 
 #include "desk/deskpages.h"
 #include "desk/deskrules.h"
+#include "desk/frmadd.h"
 #include "desk/refreshcycle.h"
 #include "desk/watchlistview.h"
 #include "quote/quotefetcher.h"
 #include "shell/appicon.h"
 #include "shell/formgeometry.h"
+#include "shell/platform.h"
 #include "shell/services.h"
 #include "shell/trayshell.h"
 #include "watchlist/watchlistfiles.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -114,7 +117,9 @@ Form1::Form1(const QString& programDirectory, QWidget* parent)
     load();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    delete m_addDialog;
+}
 
 QUrl Form1::sitePage(const char* path) {
     return QUrl(services::siteBaseUrl() + QString::fromLatin1(path));
@@ -208,6 +213,12 @@ void Form1::createMenus() {
     mn15 = addMenuEntry(mn, "mn15", QStringLiteral("在线联系Orlan"));
     mn16 = addMenuEntry(mn, "mn16", QStringLiteral("退出"));
 
+    connect(mnu21, &QAction::triggered, this, &Form1::showAddDialog);
+    connect(mn17, &QAction::triggered, this, &Form1::showAddDialog);
+    connect(mnu22, &QAction::triggered, this, &Form1::deleteSelectedStock);
+    connect(mn1, &QAction::triggered, this, &Form1::openHomePage);
+    connect(mn12, &QAction::triggered, this, &Form1::enableStartAtLogin);
+    connect(mn13, &QAction::triggered, this, &Form1::disableStartAtLogin);
     connect(mn15, &QAction::triggered, this,
             [this] { WebBrowser2->setUrl(sitePage(desk::pages::kContact)); });
     connect(mn16, &QAction::triggered, this, [this] { m_tray->exitNow(); });
@@ -236,4 +247,59 @@ void Form1::setRiskGrade(const QString& grade) {
     Label3->setText(grade);
     if (desk::isHighRisk(grade))
         setTextColour(Label3, desk::kRed);
+}
+
+FrmAdd* Form1::addDialog() const {
+    return m_addDialog.data();
+}
+
+void Form1::showAddDialog() {
+    if (!m_addDialog)
+        m_addDialog = new FrmAdd(this);
+    m_addDialog->show();
+    m_addDialog->raise();
+    m_addDialog->activateWindow();
+}
+
+void Form1::addStock(const watchlist::Row& row) {
+    reportUnsaved(watchlist::Files(m_programDirectory).append(row));
+    const WatchListView::RowId id = ListView1->appendRow(row);
+    ListView1->itemFor(id)->setText(desk::PriceColumn, kStandingBy);
+}
+
+void Form1::deleteSelectedStock() {
+    for (int i = 0; i < ListView1->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = ListView1->topLevelItem(i);
+        if (!item->isSelected())
+            continue;
+        ListView1->removeRow(ListView1->idOf(item));
+        reportUnsaved(watchlist::Files(m_programDirectory).rewrite(ListView1->persistedRows()));
+        return;
+    }
+}
+
+void Form1::openHomePage() {
+    if (!platform::openInBrowser(services::siteBaseUrl() + QLatin1Char('/')))
+        tellUser(QStringLiteral("无法打开浏览器"));
+}
+
+void Form1::enableStartAtLogin() {
+    if (!platform::enableAutostart(QCoreApplication::applicationFilePath()))
+        tellUser(QStringLiteral("开机启动设置失败"));
+}
+
+void Form1::disableStartAtLogin() {
+    if (!platform::disableAutostart(QCoreApplication::applicationFilePath()))
+        tellUser(QStringLiteral("取消开机启动失败"));
+}
+
+void Form1::reportUnsaved(const watchlist::SaveResult& result) {
+    // The list keeps the change either way; the user must know the files do not.
+    if (!result.ok())
+        tellUser(QStringLiteral("自选股未能保存：") +
+                 result.failedFiles.join(QStringLiteral("、")));
+}
+
+void Form1::tellUser(const QString& message) {
+    m_tray->notify(QStringLiteral("Quillon"), message);
 }

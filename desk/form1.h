@@ -1,9 +1,13 @@
 #pragma once
 
+#include "watchlist/watchlistfiles.h"
+
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
 
+class FrmAdd;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -32,6 +36,20 @@ public:
 
     // A page of the maker's site.
     static QUrl sitePage(const char* path);
+
+    // Shows the add-stock dialog below the window, or brings it up if it is open.
+    void showAddDialog();
+    // Appends a stock to the files and to the end of the list.
+    void addStock(const watchlist::Row& row);
+    // Removes the topmost selected row and saves the shortened list.
+    void deleteSelectedStock();
+
+    // The maker's home page in the user's browser.
+    void openHomePage();
+    void enableStartAtLogin();
+    void disableStartAtLogin();
+
+    FrmAdd* addDialog() const;
 
     TrayShell* trayShell() const { return m_tray; }
     RefreshCycle* refreshCycle() const { return m_refresh; }
@@ -82,8 +100,11 @@ private:
     void createMenus();
     void load();
     void listClicked();
+    void reportUnsaved(const watchlist::SaveResult& result);
+    void tellUser(const QString& message);
 
     QString m_programDirectory;
     TrayShell* m_tray = nullptr;
     RefreshCycle* m_refresh = nullptr;
+    QPointer<FrmAdd> m_addDialog;
 };

@@ -11,7 +11,7 @@ packages=(
   libgl-dev libglx-dev libopengl-dev
   libgtest-dev libgmock-dev
   qt6-qpa-plugins
-  fonts-wqy-zenhei fonts-noto-cjk
+  fonts-arphic-uming fonts-wqy-zenhei
   xvfb xauth x11-utils xdotool trayer imagemagick
   xdg-utils
 )

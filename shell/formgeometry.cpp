@@ -6,8 +6,10 @@ namespace form {
 
 QFont font(const QString& family, double pointSize) {
     QFont result;
-    result.setFamilies({family, QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"),
-                        QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Zen Hei")});
+    // AR PL UMing has 宋体's look and, unlike the larger CJK families, its
+    // line height, so texts fit the heights the windows were drawn for.
+    result.setFamilies({family, QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"),
+                        QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Noto Serif CJK SC")});
     result.setPointSizeF(pointSize);
     return result;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <functional>
 
 class QObject;
@@ -14,5 +16,16 @@ void onTerminationRequest(QObject* context, std::function<void()> onTerminate);
 
 // True for the Unix superuser, whom Chromium's sandbox refuses to run under.
 bool runningAsRoot();
+
+// Makes the program at executablePath start when the user logs in; false
+// when the entry could not be written. Enabling twice leaves one entry.
+bool enableAutostart(const QString& executablePath);
+
+// Removes that entry; true when there is none afterwards, also when there was none.
+bool disableAutostart(const QString& executablePath);
+
+// Starts the user's browser on address as a separate process, not waited for;
+// false when it could not be started.
+bool openInBrowser(const QString& address);
 
 } // namespace platform

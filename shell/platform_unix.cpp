@@ -1,5 +1,13 @@
 #include "shell/platform.h"
 
+#include "shell/autostart.h"
+#include "shell/safesave.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
 #include <QObject>
 #include <QSocketNotifier>
 
@@ -44,6 +52,38 @@ void onTerminationRequest(QObject* context, std::function<void()> onTerminate) {
 
 bool runningAsRoot() {
     return ::geteuid() == 0;
+}
+
+namespace {
+
+QString autostartEntryPath(const QString& executablePath) {
+    const QString directory =
+        autostart::autostartDirectory(qgetenv("XDG_CONFIG_HOME"), QDir::homePath());
+    return QDir(directory).filePath(
+        autostart::desktopEntryFileName(QFileInfo(executablePath).completeBaseName()));
+}
+
+} // namespace
+
+bool enableAutostart(const QString& executablePath) {
+    const QString path = autostartEntryPath(executablePath);
+    if (!QDir().mkpath(QFileInfo(path).path()))
+        return false;
+    const QString name = QFileInfo(executablePath).completeBaseName();
+    return safeSave(
+        path, autostart::desktopEntry(name, QFileInfo(executablePath).absoluteFilePath()).toUtf8());
+}
+
+bool disableAutostart(const QString& executablePath) {
+    const QString path = autostartEntryPath(executablePath);
+    if (!QFileInfo::exists(path))
+        return true;
+    return QFile::remove(path);
+}
+
+bool openInBrowser(const QString& address) {
+    const browser::Command command = browser::linuxCommand(address);
+    return QProcess::startDetached(command.program, command.arguments);
 }
 
 } // namespace platform

@@ -1,5 +1,12 @@
 #include "shell/platform.h"
 
+#include "shell/autostart.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
@@ -35,6 +42,28 @@ void onTerminationRequest(QObject* context, std::function<void()> onTerminate) {
     g_context = context;
     g_onTerminate = std::move(onTerminate);
     SetConsoleCtrlHandler(consoleHandler, TRUE);
+}
+
+bool enableAutostart(const QString& executablePath) {
+    const QFileInfo program(executablePath);
+    const autostart::RunValue value = autostart::runValue(
+        QDir::toNativeSeparators(program.absolutePath()), program.completeBaseName());
+    QSettings settings(QString::fromLatin1(autostart::kRunKey), QSettings::NativeFormat);
+    settings.setValue(value.name, value.data);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+bool disableAutostart(const QString& executablePath) {
+    QSettings settings(QString::fromLatin1(autostart::kRunKey), QSettings::NativeFormat);
+    settings.remove(QFileInfo(executablePath).completeBaseName());
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+bool openInBrowser(const QString& address) {
+    const browser::Command command = browser::windowsCommand(address);
+    return QProcess::startDetached(command.program, command.arguments);
 }
 
 // Windows has no superuser in that sense; the sandbox runs for administrators too.

@@ -43,3 +43,22 @@ TEST(RiskGrade, OnlyExactlyHighIsHigh) {
     for (const char* grade : {"高 ", " 高", "中", "低", "", "高\n"})
         EXPECT_FALSE(isHighRisk(QString::fromUtf8(grade))) << grade;
 }
+
+TEST(ProposedPrice, PlusAndMinusFivePercentRoundedToCentsHalvesToEven) {
+    EXPECT_EQ(proposedPrice(QString("10.00"), 1.05), "10.5");
+    EXPECT_EQ(proposedPrice(QString("10.00"), 0.95), "9.5");
+    EXPECT_EQ(proposedPrice(QString("12.34"), 1.05), "12.96");
+    EXPECT_EQ(proposedPrice(QString("12.34"), 0.95), "11.72");
+    EXPECT_EQ(proposedPrice(QString("0"), 1.05), "0");
+    EXPECT_EQ(proposedPrice(QString("1639.74"), 1.05), "1721.73");
+    // 0.5 cents exactly: 2.5 and 3.5 cents go to the even neighbour.
+    EXPECT_EQ(proposedPrice(QString("0.05"), 0.5), "0.02");
+    EXPECT_EQ(proposedPrice(QString("0.07"), 0.5), "0.04");
+    EXPECT_EQ(proposedPrice(QString("-0.001"), 1.05), "0");
+}
+
+TEST(ProposedPrice, AMissingPriceIsZeroAndOneThatIsNoNumberGivesNothing) {
+    EXPECT_EQ(proposedPrice(std::nullopt, 1.05), "0");
+    for (const char* price : {"", "abc", "7.5x", "nan", "inf"})
+        EXPECT_EQ(proposedPrice(QString(price), 1.05), std::nullopt) << price;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The texts that make a program start when the user logs in, built without
+// touching the system so they can be checked on their own.
+namespace autostart {
+
+// Windows: one string value in the machine-wide Run key.
+inline constexpr char kRunKey[] =
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+struct RunValue {
+    QString name; // the executable's name without its extension
+    QString data; // directory, "\", name, ".exe"
+};
+
+// An unquoted path with a blank would let Windows start a planted program such
+// as C:\Program.exe, so a path holding a blank is quoted.
+RunValue runValue(const QString& directory, const QString& executableBaseName);
+
+// Linux: a freedesktop desktop entry in the user's autostart directory.
+
+// $XDG_CONFIG_HOME/autostart, or ~/.config/autostart when that is unset or not absolute.
+QString autostartDirectory(const QByteArray& xdgConfigHome, const QString& homeDirectory);
+
+QString desktopEntryFileName(const QString& executableBaseName);
+
+// One argument of an Exec line: quoted when it holds a reserved character,
+// escaped for the quotes and then for the key file, and with "%" doubled.
+QString execArgument(const QString& argument);
+
+// The whole entry that starts executablePath without arguments.
+QString desktopEntry(const QString& name, const QString& executablePath);
+
+} // namespace autostart
+
+// Opening a web address in the user's browser, as a separate process.
+namespace browser {
+
+struct Command {
+    QString program;
+    QStringList arguments; // the address is always one argument of its own
+};
+
+Command windowsCommand(const QString& address); // explorer.exe ADDRESS
+Command linuxCommand(const QString& address);   // xdg-open ADDRESS
+
+} // namespace browser
