@@ -1,7 +1,9 @@
 #include "desk/form1.h"
 
+#include "desk/alertmonitor.h"
 #include "desk/deskpages.h"
 #include "desk/deskrules.h"
+#include "desk/edgedocker.h"
 #include "desk/frmadd.h"
 #include "desk/refreshcycle.h"
 #include "desk/watchlistview.h"
@@ -16,9 +18,11 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QWebEngineView>
 
@@ -104,15 +108,24 @@ Form1::Form1(const QString& programDirectory, QWidget* parent)
     setWindowTitle(kCaption);
     setWindowIcon(makeAppIcon(QColor(176, 24, 32), QStringLiteral("Q")));
     setFixedSize(form::size(5955, 4905));
+    // Start in the middle of the screen: a window that opened against an edge
+    // would dock there and slide away at once.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 
     createControls();
     createMenus();
 
     m_tray = new TrayShell(this, windowIcon(), kTrayTip, mn);
+    new EdgeDocker(this, Timer3, this);
     m_refresh = new RefreshCycle(ListView1, Label4, Label5, Inet1, Inet3, this);
     connect(Timer1, &QTimer::timeout, m_refresh, &RefreshCycle::tick);
     connect(m_refresh, &RefreshCycle::picksReloadDue, this,
             [this] { WebBrowser2->setUrl(sitePage(desk::pages::kDailyPicks)); });
+    m_alerts = new AlertMonitor(ListView1, Timer2, Inet2, this);
+    connect(m_alerts, &AlertMonitor::homePageRequested, this, &Form1::openHomePage);
+    connect(mn19, &QAction::triggered, m_alerts, &AlertMonitor::switchOn);
+    connect(mn20, &QAction::triggered, m_alerts, &AlertMonitor::switchOff);
 
     load();
 }

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QWidget>
 
+class AlertMonitor;
 class FrmAdd;
 class QAction;
 class QGroupBox;
@@ -53,6 +54,7 @@ public:
 
     TrayShell* trayShell() const { return m_tray; }
     RefreshCycle* refreshCycle() const { return m_refresh; }
+    AlertMonitor* alertMonitor() const { return m_alerts; }
     const QString& programDirectory() const { return m_programDirectory; }
 
     QLabel* Label1 = nullptr;
@@ -106,5 +108,6 @@ private:
     QString m_programDirectory;
     TrayShell* m_tray = nullptr;
     RefreshCycle* m_refresh = nullptr;
+    AlertMonitor* m_alerts = nullptr;
     QPointer<FrmAdd> m_addDialog;
 };

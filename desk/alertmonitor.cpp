@@ -1,0 +1,108 @@
+#include "desk/alertmonitor.h"
+
+#include "desk/alertpopup.h"
+#include "desk/deskrules.h"
+#include "quote/quotefetcher.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+AlertMonitor::AlertMonitor(WatchListView* list, QTimer* timer, QuoteFetcher* fetcher,
+                           QObject* parent)
+    : QObject(parent)
+    , m_list(list)
+    , m_timer(timer)
+    , m_fetcher(fetcher) {
+    connect(m_timer, &QTimer::timeout, this, &AlertMonitor::tick);
+}
+
+AlertMonitor::~AlertMonitor() {
+    delete m_popup;
+}
+
+bool AlertMonitor::isOn() const {
+    return m_timer->isActive();
+}
+
+AlertPopup* AlertMonitor::popup() const {
+    return m_popup.data();
+}
+
+void AlertMonitor::switchOn() {
+    m_timer->start();
+}
+
+void AlertMonitor::switchOff() {
+    m_timer->stop();
+    m_fetcher->cancelAll();
+    m_rowsLeft.clear();
+    m_tickWaiting = false;
+    m_running = false;
+}
+
+void AlertMonitor::tick() {
+    if (m_running) {
+        m_tickWaiting = true; // the next tick follows this one; missed ones are not made up
+        return;
+    }
+    m_running = true;
+    const QList<WatchListView::RowId> ids =
+        m_list ? m_list->rowIds() : QList<WatchListView::RowId>();
+    m_rowsLeft.assign(ids.begin(), ids.end());
+    checkNextRow();
+}
+
+void AlertMonitor::checkNextRow() {
+    while (!m_rowsLeft.empty()) {
+        const WatchListView::RowId id = m_rowsLeft.front();
+        m_rowsLeft.pop_front();
+        const QTreeWidgetItem* item = m_list ? m_list->itemFor(id) : nullptr;
+        if (!item)
+            continue; // deleted since the tick began
+        m_fetcher->fetchStock(item->text(desk::CodeColumn),
+                              [this, id](const QuoteFetcher::Result& reply) {
+                                  if (reply) {
+                                      if (const auto price = reply->field(quote::kPriceField))
+                                          check(id, QString::fromStdU16String(*price));
+                                  }
+                                  checkNextRow();
+                              });
+        return;
+    }
+    m_running = false;
+    emit tickFinished();
+    if (m_tickWaiting && isOn()) {
+        m_tickWaiting = false;
+        tick();
+    }
+}
+
+void AlertMonitor::check(WatchListView::RowId id, const QString& price) {
+    // The thresholds are read now, as the row shows them at this moment.
+    const QTreeWidgetItem* item = m_list ? m_list->itemFor(id) : nullptr;
+    if (!item)
+        return;
+    const auto raised = desk::alerts::alertsFor(price, item->text(desk::TakeProfitColumn),
+                                                item->text(desk::StopLossColumn));
+    for (const desk::alerts::Kind kind : raised)
+        raise(id, kind, price);
+}
+
+void AlertMonitor::raise(WatchListView::RowId id, desk::alerts::Kind kind, const QString& price) {
+    const QTreeWidgetItem* item = m_list->itemFor(id);
+    if (!m_popup) {
+        // Made afresh, with its design texts, when first needed or after the
+        // user closed it through its frame.
+        m_popup = new AlertPopup;
+        connect(m_popup, &AlertPopup::alertsOffRequested, this, &AlertMonitor::switchOff);
+        connect(m_popup, &AlertPopup::homePageRequested, this, &AlertMonitor::homePageRequested);
+    }
+    m_popup->show();
+    const bool takeProfit = kind == desk::alerts::Kind::TakeProfit;
+    m_popup->Text1->setText(item->text(desk::CodeColumn));
+    m_popup->Text2->setText(item->text(desk::NameColumn));
+    m_popup->Text3->setText(price);
+    m_popup->Text4->setText(item->text(takeProfit ? desk::TakeProfitColumn : desk::StopLossColumn));
+    m_popup->Label4->setText(desk::alerts::thresholdCaption(kind));
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "desk/alertrules.h"
+#include "desk/watchlistview.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <deque>
+
+class AlertPopup;
+class QTimer;
+class QuoteFetcher;
+
+// Price alerts: while switched on, every tick of its timer fetches each row's
+// price once more through a fetcher of its own, one row after the other in
+// list order, and raises the popup for a price above the row's take-profit or
+// below its stop-loss price. The popup ends a tick with its last alert.
+class AlertMonitor : public QObject {
+    Q_OBJECT
+public:
+    AlertMonitor(WatchListView* list, QTimer* timer, QuoteFetcher* fetcher,
+                 QObject* parent = nullptr);
+    ~AlertMonitor() override;
+
+    void switchOn();
+    // Stops at once: a tick still waiting for replies raises nothing more. A
+    // popup that is showing stays.
+    void switchOff();
+    bool isOn() const;
+
+    AlertPopup* popup() const;
+
+public slots:
+    void tick();
+
+signals:
+    void homePageRequested();
+    void tickFinished();
+
+private:
+    void checkNextRow();
+    void check(WatchListView::RowId id, const QString& price);
+    void raise(WatchListView::RowId id, desk::alerts::Kind kind, const QString& price);
+
+    QPointer<WatchListView> m_list;
+    QTimer* m_timer;
+    QuoteFetcher* m_fetcher;
+    QPointer<AlertPopup> m_popup;
+    bool m_running = false;
+    bool m_tickWaiting = false;
+    std::deque<WatchListView::RowId> m_rowsLeft;
+};

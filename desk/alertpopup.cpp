@@ -1,0 +1,103 @@
+#include "desk/alertpopup.h"
+
+#include "shell/formgeometry.h"
+#include "shell/linklabel.h"
+#include "shell/services.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+
+namespace {
+
+template <typename T> T* place(T* widget, const char* name, const QRect& geometry) {
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QPushButton* redButton(QWidget* parent, const char* name, const QString& text,
+                       const QRect& geometry) {
+    auto* button = place(new QPushButton(text, parent), name, geometry);
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, QColor(255, 128, 128));
+    button->setPalette(palette);
+    return button;
+}
+
+} // namespace
+
+AlertPopup::AlertPopup()
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("tx"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("股价预警！"));
+    setFixedSize(form::size(3825, 2505));
+
+    Label1 = place(new QLabel(QStringLiteral("股票代码"), this), "Label1",
+                   form::rect(120, 120, 975, 375));
+    Text1 = place(new QLineEdit(this), "Text1", form::rect(1200, 120, 1575, 375));
+    Label2 = place(new QLabel(QStringLiteral("股票名称"), this), "Label2",
+                   form::rect(120, 600, 975, 375));
+    Text2 = place(new QLineEdit(this), "Text2", form::rect(1200, 600, 1575, 375));
+    Label3 = place(new QLabel(QStringLiteral("最新价："), this), "Label3",
+                   form::rect(120, 1080, 975, 375));
+    Text3 = place(new QLineEdit(this), "Text3", form::rect(1200, 1080, 1575, 375));
+    Label4 = place(new QLabel(QStringLiteral("止盈价："), this), "Label4",
+                   form::rect(120, 1560, 975, 375));
+    Text4 = place(new QLineEdit(this), "Text4", form::rect(1200, 1560, 1575, 375));
+    Label5 = place(new LinkLabel(QStringLiteral("Tarvex"), this), "Label5",
+                   form::rect(2880, 120, 735, 255));
+    Label6 = place(new LinkLabel(QStringLiteral("私募内线涨停荐股热点题材        解套战法"), this),
+                   "Label6", form::rect(2880, 600, 735, 975));
+    Label6->setWordWrap(true);
+    Label7 = place(new LinkLabel(QUrl(services::siteBaseUrl()).authority(), this), "Label7",
+                   form::rect(2880, 1680, 855, 375));
+    Command2 =
+        redButton(this, "Command2", QStringLiteral("稍后提示"), form::rect(240, 2040, 1455, 375));
+    Command1 =
+        redButton(this, "Command1", QStringLiteral("关闭预警"), form::rect(2040, 2040, 1455, 375));
+
+    const QFont songTi = form::songTi(10.5);
+    for (QWidget* widget :
+         {static_cast<QWidget*>(Text1), static_cast<QWidget*>(Text2), static_cast<QWidget*>(Text3),
+          static_cast<QWidget*>(Text4), static_cast<QWidget*>(Label1),
+          static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3),
+          static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label5)})
+        widget->setFont(songTi);
+    for (QLabel* label : findChildren<QLabel*>()) {
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setFocusPolicy(Qt::NoFocus);
+    }
+
+    setTabOrder(Text1, Text2);
+    setTabOrder(Text2, Text3);
+    setTabOrder(Text3, Text4);
+    setTabOrder(Text4, Command1);
+    setTabOrder(Command1, Command2);
+
+    connect(Command2, &QPushButton::clicked, this, &QWidget::hide);
+    connect(Command1, &QPushButton::clicked, this, [this] {
+        emit alertsOffRequested();
+        hide();
+    });
+    for (LinkLabel* link : {Label5, Label6, Label7})
+        connect(link, &LinkLabel::clicked, this, &AlertPopup::homePageRequested);
+}
+
+void AlertPopup::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_placed)
+        return; // shown again where the user left it
+    m_placed = true;
+    // Against the whole screen's right edge, its bottom 500 twips above the
+    // screen's bottom, both by the popup's outer size.
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QSize outer = frameGeometry().size();
+    move(screen.right() + 1 - outer.width(),
+         screen.bottom() + 1 - outer.height() - form::pixels(500));
+}

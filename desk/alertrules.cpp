@@ -1,0 +1,37 @@
+#include "desk/alertrules.h"
+
+#include <cmath>
+#include <optional>
+
+namespace desk::alerts {
+
+namespace {
+
+std::optional<double> number(const QString& text) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::vector<Kind> alertsFor(const QString& price, const QString& takeProfit,
+                            const QString& stopLoss) {
+    std::vector<Kind> raised;
+    const std::optional<double> p = number(price);
+    if (!p || *p <= 0)
+        return raised;
+    if (const auto upper = number(takeProfit); upper && *p > *upper)
+        raised.push_back(Kind::TakeProfit);
+    if (const auto lower = number(stopLoss); lower && *p < *lower)
+        raised.push_back(Kind::StopLoss);
+    return raised;
+}
+
+QString thresholdCaption(Kind kind) {
+    return kind == Kind::TakeProfit ? QStringLiteral("止盈价：") : QStringLiteral("止损价：");
+}
+
+} // namespace desk::alerts
