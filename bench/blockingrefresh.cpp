@@ -1,6 +1,7 @@
 #include "bench/blockingrefresh.h"
 
 #include "desk/deskrules.h"
+#include "desk/quotecells.h"
 #include "desk/watchlistview.h"
 #include "quote/gbk.h"
 #include "quote/quotereply.h"
@@ -18,29 +19,12 @@ std::optional<QByteArray> headerValue(const QList<QByteArray>& headLines, QByteA
     return std::nullopt;
 }
 
-QString fieldText(const quote::Reply& reply, std::size_t n) {
-    const auto value = reply.field(n);
-    return value ? QString::fromStdU16String(*value) : QString();
-}
-
-void setTextColour(QLabel& label, const QColor& colour) {
-    QPalette palette = label.palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label.setPalette(palette);
-}
-
 void showIndex(BlockingHttpClient& client, QLabel& label, const QString& name,
                std::string_view target) {
-    QString level;
-    QString change;
-    if (const auto body = client.get(QByteArray(target.data(), qsizetype(target.size())))) {
-        const quote::Reply reply(gbk::decode(*body).toStdU16String());
-        level = fieldText(reply, quote::kIndexLevelField);
-        change = fieldText(reply, quote::kIndexChangeField);
-    }
-    label.setText(desk::indexCaption(name, level, change));
-    if (const auto colour = desk::indexColour(change))
-        setTextColour(label, *colour);
+    std::optional<quote::Reply> reply;
+    if (const auto body = client.get(QByteArray(target.data(), qsizetype(target.size()))))
+        reply = quote::Reply(gbk::decode(*body).toStdU16String());
+    desk::showIndex(&label, name, reply);
 }
 
 } // namespace
@@ -118,28 +102,8 @@ void blockingRefreshTick(BlockingHttpClient& client, WatchListView& list, QLabel
         const QByteArray code = gbk::encode(item->text(desk::CodeColumn));
         const std::string target =
             quote::stockQuoteTarget(std::string_view(code.constData(), std::size_t(code.size())));
-        const auto body = client.get(QByteArray::fromStdString(target));
-        if (!body)
-            continue;
-        const quote::Reply reply(gbk::decode(*body).toStdU16String());
-        const std::pair<desk::Column, std::size_t> cells[] = {
-            {desk::NameColumn, quote::kNameField},
-            {desk::PriceColumn, quote::kPriceField},
-            {desk::HighColumn, quote::kHighField},
-            {desk::ChangeColumn, quote::kChangeField},
-        };
-        for (const auto& [column, field] : cells) {
-            if (const auto value = reply.field(field))
-                item->setText(column, QString::fromStdU16String(*value));
-        }
-        const auto change = reply.field(quote::kChangeField);
-        if (!change)
-            continue;
-        const desk::RowColours colours = desk::rowColours(QString::fromStdU16String(*change));
-        for (const desk::Column column :
-             {desk::CodeColumn, desk::NameColumn, desk::PriceColumn, desk::HighColumn})
-            item->setForeground(column, colours.codeNamePriceHigh);
-        item->setForeground(desk::ChangeColumn, colours.change);
+        if (const auto body = client.get(QByteArray::fromStdString(target)))
+            desk::showQuote(item, quote::Reply(gbk::decode(*body).toStdU16String()));
     }
     showIndex(client, shenzhen, QStringLiteral("深证成指"), quote::kShenzhenIndexTarget);
     showIndex(client, shanghai, QStringLiteral("上证指数"), quote::kShanghaiIndexTarget);

@@ -1,22 +1,9 @@
 #include "desk/refreshcycle.h"
 
 #include "desk/deskrules.h"
+#include "desk/quotecells.h"
 
 #include <QLabel>
-
-namespace {
-
-QString toQString(const std::optional<std::u16string>& value) {
-    return value ? QString::fromStdU16String(*value) : QString();
-}
-
-void setTextColour(QLabel* label, const QColor& colour) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-}
-
-} // namespace
 
 RefreshCycle::RefreshCycle(WatchListView* list, QLabel* shanghai, QLabel* shenzhen,
                            QuoteFetcher* rowFetcher, QuoteFetcher* indexFetcher, QObject* parent)
@@ -65,30 +52,9 @@ void RefreshCycle::fetchNextRow() {
 }
 
 void RefreshCycle::showRowQuote(WatchListView::RowId id, const quote::Reply& reply) {
-    QTreeWidgetItem* item = m_list ? m_list->itemFor(id) : nullptr;
-    if (!item)
-        return; // the row was deleted while its quote was on the way
-
-    // A field the reply lacks leaves its cell as the last tick wrote it.
-    const std::pair<desk::Column, std::size_t> cells[] = {
-        {desk::NameColumn, quote::kNameField},
-        {desk::PriceColumn, quote::kPriceField},
-        {desk::HighColumn, quote::kHighField},
-        {desk::ChangeColumn, quote::kChangeField},
-    };
-    for (const auto& [column, field] : cells) {
-        if (const auto value = reply.field(field))
-            item->setText(column, QString::fromStdU16String(*value));
-    }
-
-    const auto change = reply.field(quote::kChangeField);
-    if (!change)
-        return;
-    const desk::RowColours colours = desk::rowColours(QString::fromStdU16String(*change));
-    for (const desk::Column column :
-         {desk::CodeColumn, desk::NameColumn, desk::PriceColumn, desk::HighColumn})
-        item->setForeground(column, colours.codeNamePriceHigh);
-    item->setForeground(desk::ChangeColumn, colours.change);
+    // A row deleted while its quote was on the way has no item any more.
+    if (QTreeWidgetItem* item = m_list ? m_list->itemFor(id) : nullptr)
+        desk::showQuote(item, reply);
 }
 
 void RefreshCycle::fetchIndex(QLabel* label, const QString& name, std::string_view target,
@@ -96,17 +62,8 @@ void RefreshCycle::fetchIndex(QLabel* label, const QString& name, std::string_vi
     QPointer<QLabel> guardedLabel(label);
     m_indexFetcher->fetch(std::string(target), [guardedLabel, name, then = std::move(then)](
                                                    const QuoteFetcher::Result& result) {
-        QString level;
-        QString change;
-        if (result) {
-            level = toQString(result->field(quote::kIndexLevelField));
-            change = toQString(result->field(quote::kIndexChangeField));
-        }
-        if (guardedLabel) {
-            guardedLabel->setText(desk::indexCaption(name, level, change));
-            if (const auto colour = desk::indexColour(change))
-                setTextColour(guardedLabel, *colour);
-        }
+        if (guardedLabel)
+            desk::showIndex(guardedLabel, name, result);
         then();
     });
 }

@@ -18,8 +18,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 using desk::alerts::alertsFor;
 using desk::alerts::Kind;
 
@@ -50,10 +48,6 @@ class AlertMonitorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_server.listen());
-        m_server.setHandler([this](const RecordedRequest& request) {
-            const auto found = m_replies.find(request.target);
-            return found != m_replies.end() ? found->second : ScriptedResponse{};
-        });
         m_list.addColumns();
         m_fetcher = new QuoteFetcher(m_server.baseUrl(), &m_list);
         m_monitor = new AlertMonitor(&m_list, &m_timer, m_fetcher, &m_list);
@@ -62,10 +56,7 @@ protected:
     void TearDown() override { delete m_monitor; }
 
     void price(const QByteArray& code, const QByteArray& value, int delayMs = 0) {
-        ScriptedResponse response;
-        response.body = "'x','" + code + "','n','" + value + "','0%'";
-        response.delayMs = delayMs;
-        m_replies["/msq?cn_" + code] = response;
+        m_replies.set("/msq?cn_" + code, "'x','" + code + "','n','" + value + "','0%'", delayMs);
     }
     void addRow(const QString& code, const QString& name, const QString& takeProfit,
                 const QString& stopLoss) {
@@ -86,7 +77,7 @@ protected:
     }
 
     ScriptedHttpServer m_server;
-    std::map<QByteArray, ScriptedResponse> m_replies;
+    ResponsesByTarget m_replies{m_server};
     WatchListView m_list;
     QTimer m_timer;
     QuoteFetcher* m_fetcher = nullptr;

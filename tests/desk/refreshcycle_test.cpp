@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 namespace {
 
 QByteArray stockReply(const QString& name, const char* price, const char* change,
@@ -25,10 +23,6 @@ class RefreshCycleTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_server.listen());
-        m_server.setHandler([this](const RecordedRequest& request) {
-            const auto found = m_replies.find(request.target);
-            return found != m_replies.end() ? found->second : ScriptedResponse{};
-        });
         m_rowFetcher = new QuoteFetcher(m_server.baseUrl(), &m_list);
         m_indexFetcher = new QuoteFetcher(m_server.baseUrl(), &m_list);
         m_cycle = new RefreshCycle(&m_list, &m_shanghai, &m_shenzhen, m_rowFetcher, m_indexFetcher,
@@ -38,10 +32,7 @@ protected:
     }
 
     void reply(const QByteArray& target, const QByteArray& body, int delayMs = 0) {
-        ScriptedResponse response;
-        response.body = body;
-        response.delayMs = delayMs;
-        m_replies[target] = response;
+        m_replies.set(target, body, delayMs);
     }
 
     void runTick() {
@@ -63,7 +54,7 @@ protected:
     }
 
     ScriptedHttpServer m_server;
-    std::map<QByteArray, ScriptedResponse> m_replies;
+    ResponsesByTarget m_replies{m_server};
     WatchListView m_list;
     QLabel m_shanghai;
     QLabel m_shenzhen;

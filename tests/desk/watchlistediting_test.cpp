@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
 
 namespace {
@@ -33,10 +32,6 @@ class WatchListEditing : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_server.listen());
-        m_server.setHandler([this](const RecordedRequest& request) {
-            const auto found = m_replies.find(request.target);
-            return found != m_replies.end() ? found->second : ScriptedResponse{};
-        });
         qputenv("QUILLON_QUOTE_URL", m_server.baseUrl().toUtf8());
         qputenv("QUILLON_SITE_URL", m_server.baseUrl().toUtf8());
     }
@@ -63,10 +58,7 @@ protected:
     }
 
     void reply(const QByteArray& code, const QByteArray& body, int delayMs = 0) {
-        ScriptedResponse response;
-        response.body = body;
-        response.delayMs = delayMs;
-        m_replies["/msq?cn_" + code] = response;
+        m_replies.set("/msq?cn_" + code, body, delayMs);
     }
 
     QStringList rows() const {
@@ -108,7 +100,7 @@ protected:
 
     QTemporaryDir m_dir;
     ScriptedHttpServer m_server;
-    std::map<QByteArray, ScriptedResponse> m_replies;
+    ResponsesByTarget m_replies{m_server};
     std::unique_ptr<Form1> m_form;
 };
 

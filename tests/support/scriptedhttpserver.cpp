@@ -269,3 +269,16 @@ void ScriptedHttpServer::markAnswered(int index) {
     QMutexLocker lock(&m_mutex);
     m_log[index].answeredMs = m_clock.elapsed();
 }
+
+ResponsesByTarget::ResponsesByTarget(ScriptedHttpServer& server) {
+    server.setHandler([this](const RecordedRequest& request) {
+        return m_responses.value(request.target, ScriptedResponse{});
+    });
+}
+
+void ResponsesByTarget::set(const QByteArray& target, QByteArray body, int delayMs) {
+    ScriptedResponse& response = m_responses[target];
+    response = ScriptedResponse{};
+    response.body = std::move(body);
+    response.delayMs = delayMs;
+}

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QObject>
@@ -103,4 +104,17 @@ private:
     mutable QMutex m_mutex; // guards m_handler and m_log
     Handler m_handler;
     QList<RecordedRequest> m_log;
+};
+
+// Answers each request target with the response set for it, and any other
+// target with an empty 200, as a service does for a code it does not know.
+class ResponsesByTarget {
+public:
+    explicit ResponsesByTarget(ScriptedHttpServer& server);
+
+    ScriptedResponse& operator[](const QByteArray& target) { return m_responses[target]; }
+    void set(const QByteArray& target, QByteArray body, int delayMs = 0);
+
+private:
+    QHash<QByteArray, ScriptedResponse> m_responses;
 };
