@@ -13,7 +13,8 @@ AlertMonitor::AlertMonitor(WatchListView* list, QTimer* timer, QuoteFetcher* fet
     : QObject(parent)
     , m_list(list)
     , m_timer(timer)
-    , m_fetcher(fetcher) {
+    , m_fetcher(fetcher)
+    , m_sweep(list) {
     connect(m_timer, &QTimer::timeout, this, &AlertMonitor::tick);
 }
 
@@ -36,46 +37,28 @@ void AlertMonitor::switchOn() {
 void AlertMonitor::switchOff() {
     m_timer->stop();
     m_fetcher->cancelAll();
-    m_rowsLeft.clear();
-    m_tickWaiting = false;
-    m_running = false;
+    m_sweep.cancel();
 }
 
 void AlertMonitor::tick() {
-    if (m_running) {
-        m_tickWaiting = true; // the next tick follows this one; missed ones are not made up
-        return;
-    }
-    m_running = true;
-    const QList<WatchListView::RowId> ids =
-        m_list ? m_list->rowIds() : QList<WatchListView::RowId>();
-    m_rowsLeft.assign(ids.begin(), ids.end());
-    checkNextRow();
+    if (m_sweep.begin())
+        checkNextRow();
 }
 
 void AlertMonitor::checkNextRow() {
-    while (!m_rowsLeft.empty()) {
-        const WatchListView::RowId id = m_rowsLeft.front();
-        m_rowsLeft.pop_front();
-        const QTreeWidgetItem* item = m_list ? m_list->itemFor(id) : nullptr;
-        if (!item)
-            continue; // deleted since the tick began
-        m_fetcher->fetchStock(item->text(desk::CodeColumn),
-                              [this, id](const QuoteFetcher::Result& reply) {
-                                  if (reply) {
-                                      if (const auto price = reply->field(quote::kPriceField))
-                                          check(id, QString::fromStdU16String(*price));
-                                  }
-                                  checkNextRow();
-                              });
+    if (const auto row = m_sweep.nextRow()) {
+        m_fetcher->fetchStock(row->code, [this, id = row->id](const QuoteFetcher::Result& reply) {
+            if (reply) {
+                if (const auto price = reply->field(quote::kPriceField))
+                    check(id, QString::fromStdU16String(*price));
+            }
+            checkNextRow();
+        });
         return;
     }
-    m_running = false;
     emit tickFinished();
-    if (m_tickWaiting && isOn()) {
-        m_tickWaiting = false;
-        tick();
-    }
+    if (m_sweep.end())
+        checkNextRow();
 }
 
 void AlertMonitor::check(WatchListView::RowId id, const QString& price) {

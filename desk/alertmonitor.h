@@ -1,12 +1,11 @@
 #pragma once
 
 #include "desk/alertrules.h"
+#include "desk/ticksweep.h"
 #include "desk/watchlistview.h"
 
 #include <QObject>
 #include <QPointer>
-
-#include <deque>
 
 class AlertPopup;
 class QTimer;
@@ -47,7 +46,5 @@ private:
     QTimer* m_timer;
     QuoteFetcher* m_fetcher;
     QPointer<AlertPopup> m_popup;
-    bool m_running = false;
-    bool m_tickWaiting = false;
-    std::deque<WatchListView::RowId> m_rowsLeft;
+    TickSweep m_sweep;
 };

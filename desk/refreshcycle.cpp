@@ -13,32 +13,19 @@ RefreshCycle::RefreshCycle(WatchListView* list, QLabel* shanghai, QLabel* shenzh
     , m_shenzhen(shenzhen)
     , m_rowFetcher(rowFetcher)
     , m_indexFetcher(indexFetcher)
-    , m_clock([] { return QTime::currentTime(); }) {
+    , m_clock([] { return QTime::currentTime(); })
+    , m_sweep(list) {
 }
 
 void RefreshCycle::tick() {
-    if (m_running) {
-        m_tickWaiting = true;
-        return;
-    }
-    m_running = true;
-    // The rows of this tick are those in the list now; rows added meanwhile
-    // wait for the next tick, rows deleted meanwhile are skipped.
-    const QList<WatchListView::RowId> ids =
-        m_list ? m_list->rowIds() : QList<WatchListView::RowId>();
-    m_rowsLeft.assign(ids.begin(), ids.end());
-    fetchNextRow();
+    if (m_sweep.begin())
+        fetchNextRow();
 }
 
 void RefreshCycle::fetchNextRow() {
-    while (!m_rowsLeft.empty()) {
-        const WatchListView::RowId id = m_rowsLeft.front();
-        m_rowsLeft.pop_front();
-        const QTreeWidgetItem* item = m_list ? m_list->itemFor(id) : nullptr;
-        if (!item)
-            continue;
-        m_rowFetcher->fetchStock(item->text(desk::CodeColumn),
-                                 [this, id](const QuoteFetcher::Result& result) {
+    if (const auto row = m_sweep.nextRow()) {
+        m_rowFetcher->fetchStock(row->code,
+                                 [this, id = row->id](const QuoteFetcher::Result& result) {
                                      if (result)
                                          showRowQuote(id, *result);
                                      fetchNextRow();
@@ -71,10 +58,7 @@ void RefreshCycle::fetchIndex(QLabel* label, const QString& name, std::string_vi
 void RefreshCycle::finishTick() {
     if (desk::isPicksReloadMinute(m_clock()))
         emit picksReloadDue();
-    m_running = false;
     emit tickFinished();
-    if (m_tickWaiting) {
-        m_tickWaiting = false;
-        tick();
-    }
+    if (m_sweep.end())
+        fetchNextRow();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "desk/ticksweep.h"
 #include "desk/watchlistview.h"
 #include "quote/quotefetcher.h"
 
@@ -7,7 +8,6 @@
 #include <QPointer>
 #include <QTime>
 
-#include <deque>
 #include <functional>
 
 class QLabel;
@@ -23,7 +23,7 @@ public:
                  QuoteFetcher* indexFetcher, QObject* parent = nullptr);
 
     void setClock(std::function<QTime()> clock) { m_clock = std::move(clock); }
-    bool isRunning() const { return m_running; }
+    bool isRunning() const { return m_sweep.isRunning(); }
 
 public slots:
     void tick();
@@ -46,7 +46,5 @@ private:
     QuoteFetcher* m_indexFetcher;
     std::function<QTime()> m_clock;
 
-    bool m_running = false;
-    bool m_tickWaiting = false;
-    std::deque<WatchListView::RowId> m_rowsLeft;
+    TickSweep m_sweep;
 };
