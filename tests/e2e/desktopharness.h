@@ -1,0 +1,100 @@
+#pragma once
+// What the end-to-end tests share: an X server of their own, so they need no
+// display from the machine or from CI; the built Quillon run as a user runs it;
+// a service on loopback; and the X tools that look at the screen. The void
+// members fail fatally: call them in ASSERT_NO_FATAL_FAILURE.
+#include "tests/support/scriptedhttpserver.h"
+
+#include <QElapsedTimer>
+#include <QMap>
+#include <QPoint>
+#include <QProcess>
+#include <QSize>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <optional>
+
+namespace e2e {
+
+inline const QString kCaption = QStringLiteral("QuillonV5.2      By Orlan");
+
+// Polls with the event loop running, so that the service answers and the
+// children are heard from while the test waits, X tools included.
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs);
+
+struct WindowState {
+    QString title;
+    QPoint position;
+    QSize size;
+    bool viewable = false;
+};
+
+// Xvfb on the first free display (it reports which itself), and trayer's
+// system tray on it when a test asks for one.
+class VirtualDisplay {
+public:
+    ~VirtualDisplay();
+    void start(QSize screen);
+    void startTray(); // on the top edge, right-aligned
+    QString trayPanel() const { return m_trayPanel; }
+    bool trayRunning() const { return m_trayer.state() == QProcess::Running; }
+
+    QProcessEnvironment environment() const;
+    // Runs an X tool here to its end: its standard output, or a null array when it failed.
+    QByteArray run(const QString& tool, const QStringList& arguments) const;
+    std::optional<WindowState> window(const QString& id) const;
+
+private:
+    QProcess m_xserver;
+    QProcess m_trayer;
+    QString m_name;
+    QString m_trayPanel;
+};
+
+// The quote service and the maker's pages: the given answers by request
+// target, a 404 for anything else.
+class LoopbackService {
+public:
+    explicit LoopbackService(QMap<QByteArray, ScriptedResponse> answers = {});
+    bool listen();
+    QString url() const { return m_server.baseUrl(); }
+
+    struct Arrival {
+        QByteArray target;
+        qint64 ms = -1;
+    };
+    // The requests so far whose target starts so, timed from the moment `since` was started.
+    QList<Arrival> arrivals(const QElapsedTimer& since, QByteArrayView targetPrefix = {}) const;
+
+private:
+    ScriptedHttpServer m_server;
+    QElapsedTimer m_listening; // started with the server's own request clock
+};
+
+// The built Quillon copied into a temporary directory beside the given files,
+// started from elsewhere (it must find its files by its own path), with every
+// service URL on loopback and a home of its own for the browser's profile and
+// caches. Killed with the test; its output is printed when the test failed.
+class QuillonRun {
+public:
+    explicit QuillonRun(const VirtualDisplay& display)
+        : m_display(display) {}
+    ~QuillonRun();
+    void start(const QString& serviceUrl, const QMap<QString, QByteArray>& files = {});
+    const QElapsedTimer& started() const { return m_started; }
+    // The mapped window titled exactly kCaption: its id, or empty when none came in time.
+    QString mainWindow(int timeoutMs) const;
+    // SIGTERM ends it by itself, cleanly, and its directory holds what it held before.
+    void expectEndsCleanlyOnSigterm();
+
+private:
+    const VirtualDisplay& m_display;
+    QTemporaryDir m_programDir;
+    QTemporaryDir m_homeDir;
+    QMap<QString, QByteArray> m_files;
+    QProcess m_process;
+    QElapsedTimer m_started;
+};
+
+} // namespace e2e
