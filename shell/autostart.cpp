@@ -13,7 +13,7 @@ RunValue runValue(const QString& directory, const QString& executableBaseName) {
 
 QString autostartDirectory(const QByteArray& xdgConfigHome, const QString& homeDirectory) {
     const QString configured = QString::fromLocal8Bit(xdgConfigHome);
-    // The base directory specification says to ignore a relative path.
+    // XDG base directories must be absolute; a relative one is ignored.
     const QString configHome = QDir::isAbsolutePath(configured)
                                    ? configured
                                    : QDir(homeDirectory).filePath(QStringLiteral(".config"));
