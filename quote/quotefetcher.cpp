@@ -117,16 +117,13 @@ void QuoteFetcher::onFinished() {
     Result result;
     const QNetworkReply::NetworkError error = reply->error();
     const bool httpAnswered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    // An HTTP error page is still a body, as the service sent it; only a
-    // transfer that broke, timed out or grew too large is a failed fetch.
     // An HTTP error page is still a body, as the service sent it (Qt reports
     // its status as an error); only a transfer that broke, timed out, came
     // malformed or grew too large is a failed fetch.
     const bool transferBroke =
         (error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied) ||
         error == QNetworkReply::ProtocolUnknownError || error == QNetworkReply::ProtocolFailure;
-    const bool transferOk = !transferBroke;
-    if (httpAnswered && transferOk && !m_overflowed && m_body.size() <= kMaxReplyBytes)
+    if (httpAnswered && !transferBroke && !m_overflowed && m_body.size() <= kMaxReplyBytes)
         result = quote::Reply(gbk::decode(m_body).toStdU16String());
 
     m_inFlight = nullptr;
