@@ -13,18 +13,10 @@
 
 namespace {
 
-template <typename T> T* place(T* widget, const char* name, const QRect& geometry) {
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 QPushButton* redButton(QWidget* parent, const char* name, const QString& text,
                        const QRect& geometry) {
-    auto* button = place(new QPushButton(text, parent), name, geometry);
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, QColor(255, 128, 128));
-    button->setPalette(palette);
+    auto* button = form::place(new QPushButton(text, parent), name, geometry);
+    form::setFace(button, QColor(255, 128, 128));
     return button;
 }
 
@@ -38,25 +30,26 @@ AlertPopup::AlertPopup()
     setWindowTitle(QStringLiteral("股价预警！"));
     setFixedSize(form::size(3825, 2505));
 
-    Label1 = place(new QLabel(QStringLiteral("股票代码"), this), "Label1",
-                   form::rect(120, 120, 975, 375));
-    Text1 = place(new QLineEdit(this), "Text1", form::rect(1200, 120, 1575, 375));
-    Label2 = place(new QLabel(QStringLiteral("股票名称"), this), "Label2",
-                   form::rect(120, 600, 975, 375));
-    Text2 = place(new QLineEdit(this), "Text2", form::rect(1200, 600, 1575, 375));
-    Label3 = place(new QLabel(QStringLiteral("最新价："), this), "Label3",
-                   form::rect(120, 1080, 975, 375));
-    Text3 = place(new QLineEdit(this), "Text3", form::rect(1200, 1080, 1575, 375));
-    Label4 = place(new QLabel(QStringLiteral("止盈价："), this), "Label4",
-                   form::rect(120, 1560, 975, 375));
-    Text4 = place(new QLineEdit(this), "Text4", form::rect(1200, 1560, 1575, 375));
-    Label5 = place(new LinkLabel(QStringLiteral("Tarvex"), this), "Label5",
-                   form::rect(2880, 120, 735, 255));
-    Label6 = place(new LinkLabel(QStringLiteral("私募内线涨停荐股热点题材        解套战法"), this),
-                   "Label6", form::rect(2880, 600, 735, 975));
+    Label1 = form::place(new QLabel(QStringLiteral("股票代码"), this), "Label1",
+                         form::rect(120, 120, 975, 375));
+    Text1 = form::place(new QLineEdit(this), "Text1", form::rect(1200, 120, 1575, 375));
+    Label2 = form::place(new QLabel(QStringLiteral("股票名称"), this), "Label2",
+                         form::rect(120, 600, 975, 375));
+    Text2 = form::place(new QLineEdit(this), "Text2", form::rect(1200, 600, 1575, 375));
+    Label3 = form::place(new QLabel(QStringLiteral("最新价："), this), "Label3",
+                         form::rect(120, 1080, 975, 375));
+    Text3 = form::place(new QLineEdit(this), "Text3", form::rect(1200, 1080, 1575, 375));
+    Label4 = form::place(new QLabel(QStringLiteral("止盈价："), this), "Label4",
+                         form::rect(120, 1560, 975, 375));
+    Text4 = form::place(new QLineEdit(this), "Text4", form::rect(1200, 1560, 1575, 375));
+    Label5 = form::place(new LinkLabel(QStringLiteral("Tarvex"), this), "Label5",
+                         form::rect(2880, 120, 735, 255));
+    Label6 =
+        form::place(new LinkLabel(QStringLiteral("私募内线涨停荐股热点题材        解套战法"), this),
+                    "Label6", form::rect(2880, 600, 735, 975));
     Label6->setWordWrap(true);
-    Label7 = place(new LinkLabel(QUrl(services::siteBaseUrl()).authority(), this), "Label7",
-                   form::rect(2880, 1680, 855, 375));
+    Label7 = form::place(new LinkLabel(QUrl(services::siteBaseUrl()).authority(), this), "Label7",
+                         form::rect(2880, 1680, 855, 375));
     Command2 =
         redButton(this, "Command2", QStringLiteral("稍后提示"), form::rect(240, 2040, 1455, 375));
     Command1 =

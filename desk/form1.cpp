@@ -43,21 +43,13 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const 
     return label;
 }
 
-void setTextColour(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QString& tip,
                         const QRect& geometry, const QColor& face) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(name));
     button->setToolTip(tip);
     button->setGeometry(geometry);
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, face);
-    button->setPalette(palette);
+    form::setFace(button, face);
     return button;
 }
 
@@ -162,11 +154,11 @@ void Form1::createControls() {
                        form::rect(120, 240, 2535, 375));
     Label1->setFont(form::songTi(12));
     Label1->setToolTip(QStringLiteral("早盘9:15公布3只牛股"));
-    setTextColour(Label1, desk::kRed);
+    form::setTextColour(Label1, desk::kRed);
     Label2 = makeLabel(Frame2, "Label2", QStringLiteral("切勿追高 回调关注"),
                        form::rect(120, 650, 2595, 375));
     Label2->setFont(form::font(QStringLiteral("经典超圆简"), 14.25));
-    setTextColour(Label2, QColor(192, 0, 0));
+    form::setTextColour(Label2, QColor(192, 0, 0));
 
     Frame3 =
         makeFrame(this, "Frame3", QStringLiteral("大盘风险"), form::rect(2950, 3720, 970, 1095));
@@ -259,7 +251,7 @@ void Form1::setRiskGrade(const QString& grade) {
         return;
     Label3->setText(grade);
     if (desk::isHighRisk(grade))
-        setTextColour(Label3, desk::kRed);
+        form::setTextColour(Label3, desk::kRed);
 }
 
 FrmAdd* Form1::addDialog() const {

@@ -19,9 +19,7 @@ namespace {
 
 template <typename T>
 T* place(T* widget, const char* name, const QRect& geometry, const QFont& font) {
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    widget->setFont(font);
+    form::place(widget, name, geometry)->setFont(font);
     return widget;
 }
 
@@ -62,9 +60,7 @@ void FrmAdd::createControls() {
 
     Command1 = place(new QPushButton(QStringLiteral("添加股票"), this), "Command1",
                      form::rect(480, 2040, 2655, 375), label12);
-    QPalette face = Command1->palette();
-    face.setColor(QPalette::Button, QColor(255, 128, 128));
-    Command1->setPalette(face);
+    form::setFace(Command1, QColor(255, 128, 128));
 
     Label8 = place(new QLabel(QStringLiteral("默认止盈价是现价的5%，止损位是-5%，可修改"), this),
                    "Label8", form::rect(120, 2520, 3735, 375), windowFont);

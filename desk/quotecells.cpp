@@ -1,6 +1,7 @@
 #include "desk/quotecells.h"
 
 #include "desk/deskrules.h"
+#include "shell/formgeometry.h"
 
 #include <QLabel>
 #include <QTreeWidgetItem>
@@ -41,11 +42,8 @@ void showIndex(QLabel* label, const QString& name, const std::optional<quote::Re
     const QString level = reply ? fieldText(*reply, quote::kIndexLevelField) : QString();
     const QString change = reply ? fieldText(*reply, quote::kIndexChangeField) : QString();
     label->setText(indexCaption(name, level, change));
-    if (const auto colour = indexColour(change)) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, *colour);
-        label->setPalette(palette);
-    }
+    if (const auto colour = indexColour(change))
+        form::setTextColour(label, *colour);
 }
 
 } // namespace desk

@@ -1,5 +1,6 @@
 #include "shell/formgeometry.h"
 
+#include <QPalette>
 #include <QStringList>
 
 namespace form {
@@ -16,6 +17,18 @@ QFont font(const QString& family, double pointSize) {
 
 QFont songTi(double pointSize) {
     return font(QStringLiteral("宋体"), pointSize);
+}
+
+void setTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+void setFace(QWidget* button, const QColor& colour) {
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, colour);
+    button->setPalette(palette);
 }
 
 } // namespace form

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QWidget>
 
 // Both programs lay their windows out in twips, 15 to a device-independent
 // pixel, and name their fonts by their Chinese names.
@@ -31,5 +33,16 @@ QFont font(const QString& family, double pointSize);
 
 // 宋体 (SimSun), the face of most of the programs' texts.
 QFont songTi(double pointSize);
+
+// Names a control after its design name and puts it where the design has it.
+template <typename T> T* place(T* widget, const char* name, const QRect& geometry) {
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+// A control's text colour (labels) and a button's face colour.
+void setTextColour(QWidget* widget, const QColor& colour);
+void setFace(QWidget* button, const QColor& colour);
 
 } // namespace form
