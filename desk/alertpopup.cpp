@@ -2,6 +2,7 @@
 
 #include "shell/formgeometry.h"
 #include "shell/linklabel.h"
+#include "shell/outerplacement.h"
 #include "shell/services.h"
 
 #include <QGuiApplication>
@@ -65,6 +66,7 @@ AlertPopup::AlertPopup()
     for (QLabel* label : findChildren<QLabel*>()) {
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setFocusPolicy(Qt::NoFocus);
+        label->setTextFormat(Qt::PlainText);
     }
 
     setTabOrder(Text1, Text2);
@@ -80,17 +82,13 @@ AlertPopup::AlertPopup()
     });
     for (LinkLabel* link : {Label5, Label6, Label7})
         connect(link, &LinkLabel::clicked, this, &AlertPopup::homePageRequested);
-}
 
-void AlertPopup::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (m_placed)
-        return; // shown again where the user left it
-    m_placed = true;
-    // Against the whole screen's right edge, its bottom 500 twips above the
-    // screen's bottom, both by the popup's outer size.
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const QSize outer = frameGeometry().size();
-    move(screen.right() + 1 - outer.width(),
-         screen.bottom() + 1 - outer.height() - form::pixels(500));
+    // Placed once: against the whole screen's right edge, its bottom 500 twips
+    // above the screen's bottom, both by the popup's outer size. Shown again, it
+    // stays where the user left it.
+    OuterPlacement::install(this, [](const QSize& outer) {
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        return QPoint(screen.right() + 1 - outer.width(),
+                      screen.bottom() + 1 - outer.height() - form::pixels(500));
+    });
 }

@@ -32,10 +32,4 @@ public:
 signals:
     void alertsOffRequested();
     void homePageRequested();
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
-    bool m_placed = false;
 };

@@ -23,9 +23,11 @@ std::vector<Kind> alertsFor(const QString& price, const QString& takeProfit,
     const std::optional<double> p = number(price);
     if (!p || *p <= 0)
         return raised;
-    if (const auto upper = number(takeProfit); upper && *p > *upper)
+    // A threshold of 0 or less is no threshold: a stock added while its quote
+    // was missing stores 0, and every price is above that.
+    if (const auto upper = number(takeProfit); upper && *upper > 0 && *p > *upper)
         raised.push_back(Kind::TakeProfit);
-    if (const auto lower = number(stopLoss); lower && *p < *lower)
+    if (const auto lower = number(stopLoss); lower && *lower > 0 && *p < *lower)
         raised.push_back(Kind::StopLoss);
     return raised;
 }

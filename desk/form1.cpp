@@ -40,6 +40,8 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const 
     label->setObjectName(QLatin1String(name));
     label->setGeometry(geometry);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Index lines and page text come from outside: shown as sent, never as markup.
+    label->setTextFormat(Qt::PlainText);
     return label;
 }
 
@@ -247,11 +249,11 @@ void Form1::listClicked() {
 }
 
 void Form1::setRiskGrade(const QString& grade) {
-    if (Label3->text() == grade)
-        return;
     Label3->setText(grade);
-    if (desk::isHighRisk(grade))
-        form::setTextColour(Label3, desk::kRed);
+    // Red only while the grade is high: a grade that falls again must not stay red.
+    form::setTextColour(Label3, desk::isHighRisk(grade)
+                                    ? desk::kRed
+                                    : Frame3->palette().color(QPalette::WindowText));
 }
 
 FrmAdd* Form1::addDialog() const {

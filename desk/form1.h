@@ -31,8 +31,7 @@ public:
     explicit Form1(const QString& programDirectory, QWidget* parent = nullptr);
     ~Form1() override;
 
-    // The market-risk grade taken from the maker's page: turns red on "高" and
-    // stays red for the rest of the run.
+    // The market-risk grade taken from the maker's page: red while it is "高".
     void setRiskGrade(const QString& grade);
 
     // A page of the maker's site.

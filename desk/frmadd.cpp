@@ -5,9 +5,13 @@
 #include "quote/quotefetcher.h"
 #include "shell/formgeometry.h"
 #include "shell/linklabel.h"
+#include "shell/outerplacement.h"
 #include "shell/services.h"
 
 #include <QFocusEvent>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -72,8 +76,10 @@ void FrmAdd::createControls() {
     Label7 = place(new LinkLabel(QUrl(services::siteBaseUrl()).authority(), this), "Label7",
                    form::rect(3120, 1800, 855, 375), windowFont);
     for (QLabel* label : {static_cast<QLabel*>(Label5), static_cast<QLabel*>(Label6),
-                          static_cast<QLabel*>(Label7), Label1, Label2, Label3, Label4, Label8})
+                          static_cast<QLabel*>(Label7), Label1, Label2, Label3, Label4, Label8}) {
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setTextFormat(Qt::PlainText);
+    }
 
     Inet1 = new QuoteFetcher(services::quoteBaseUrl(), this);
     Inet1->setObjectName(QStringLiteral("Inet1"));
@@ -100,8 +106,15 @@ void FrmAdd::createControls() {
 }
 
 void FrmAdd::placeBelowMainWindow() {
-    const QRect main = m_mainWindow->frameGeometry();
-    move(main.left(), main.top() + main.height());
+    // Below the main window, left edges aligned, both by their outer
+    // rectangles; then moved the least it takes to lie wholly on the screen,
+    // since the main window may be tucked away at an edge.
+    QPointer<Form1> mainWindow(m_mainWindow);
+    OuterPlacement::install(this, [mainWindow](const QSize& outer) {
+        const QRect main = mainWindow ? mainWindow->frameGeometry() : QRect();
+        const QRect below(QPoint(main.left(), main.bottom() + 1), outer);
+        return form::keptInside(below, QGuiApplication::primaryScreen()->availableGeometry());
+    });
 }
 
 bool FrmAdd::eventFilter(QObject* watched, QEvent* event) {

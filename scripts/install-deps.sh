@@ -11,8 +11,8 @@ packages=(
   libgl-dev libglx-dev libopengl-dev
   libgtest-dev libgmock-dev
   qt6-qpa-plugins
-  fonts-arphic-uming fonts-wqy-zenhei
-  xvfb xauth x11-utils xdotool trayer imagemagick
+  fonts-arphic-uming fonts-wqy-zenhei xfonts-wqy
+  xvfb xauth x11-utils xdotool trayer openbox imagemagick libxcb1-dev
   xdg-utils
 )
 

@@ -1,16 +1,53 @@
 #include "shell/formgeometry.h"
 
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <QPalette>
+#include <QScreen>
 #include <QStringList>
 
 namespace form {
 
-QFont font(const QString& family, double pointSize) {
-    QFont result;
+QStringList fontFamilies(const QString& design, int pixelSize, const QList<int>& bitmapSizes) {
+    QStringList families{design, QStringLiteral("SimSun")};
+    if (bitmapSizes.contains(pixelSize))
+        families.append(QString::fromLatin1(kBitmapSong));
     // AR PL UMing has 宋体's look and, unlike the larger CJK families, its
     // line height, so texts fit the heights the windows were drawn for.
-    result.setFamilies({family, QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"),
-                        QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Noto Serif CJK SC")});
+    families.append({QStringLiteral("AR PL UMing CN"), QStringLiteral("WenQuanYi Zen Hei"),
+                     QStringLiteral("Noto Serif CJK SC")});
+    return families;
+}
+
+namespace {
+
+// The pixel sizes of the bitmap face's strikes on this system, none where it
+// is not installed.
+QList<int> bitmapSongSizes() {
+    static const QList<int> sizes = [] {
+        QList<int> found;
+        const QString family = QString::fromLatin1(kBitmapSong);
+        if (!QFontDatabase::families().contains(family))
+            return found;
+        // A bitmap face is listed by point sizes at the screen's resolution.
+        for (const int points : QFontDatabase::pointSizes(family))
+            found.append(qRound(points * logicalDpi() / 72.0));
+        return found;
+    }();
+    return sizes;
+}
+
+} // namespace
+
+qreal logicalDpi() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInchY() : 96.0;
+}
+
+QFont font(const QString& family, double pointSize) {
+    QFont result;
+    result.setFamilies(
+        fontFamilies(family, qRound(pointSize * logicalDpi() / 72.0), bitmapSongSizes()));
     result.setPointSizeF(pointSize);
     return result;
 }

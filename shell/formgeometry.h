@@ -4,7 +4,9 @@
 #include <QFont>
 #include <QRect>
 #include <QSize>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 // Both programs lay their windows out in twips, 15 to a device-independent
@@ -26,6 +28,19 @@ inline QRect rect(int left, int top, int width, int height) {
 inline QSize size(int width, int height) {
     return {pixels(width), pixels(height)};
 }
+
+// The bitmap Song face of Linux desktops: its strikes draw solid strokes in
+// the text's own colour, where a smoothed outline face at 9 to 12 pt never
+// reaches the colour and looks pale.
+inline constexpr char kBitmapSong[] = "WenQuanYi Bitmap Song";
+
+// The faces to try, in order, for a design face at a pixel size: the design
+// face itself (a Chinese Windows desktop has it), the bitmap Song face where
+// it has a strike of exactly that size, then outline CJK faces.
+QStringList fontFamilies(const QString& design, int pixelSize, const QList<int>& bitmapSizes);
+
+// The primary screen's logical dots per inch; 96 before there is a screen.
+qreal logicalDpi();
 
 // A font by its design-time family, falling back to the CJK faces a Linux
 // desktop has, so Chinese never shows as empty boxes.

@@ -5,6 +5,7 @@
 LinkLabel::LinkLabel(const QString& text, QWidget* parent)
     : QLabel(text, parent) {
     setCursor(Qt::PointingHandCursor);
+    setTextFormat(Qt::PlainText);
 }
 
 void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {

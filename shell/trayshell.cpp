@@ -7,6 +7,7 @@
 #include <QSystemTrayIcon>
 #include <QToolTip>
 #include <QWidget>
+#include <QWindow>
 
 using lifecycle::Effect;
 
@@ -85,7 +86,7 @@ bool TrayShell::eventFilter(QObject* watched, QEvent* event) {
         // The window manager's close (box, system menu, Alt+F4) arrives as a
         // spontaneous event; a close from our own code or the session does not.
         const bool byUser = event->spontaneous() && !m_sessionEnding;
-        const lifecycle::CloseOutcome outcome = lifecycle::closeRequested(byUser);
+        const lifecycle::CloseOutcome outcome = lifecycle::closeRequested(byUser, trayAvailable());
         event->setAccepted(outcome.accept);
         apply(outcome.effects);
         return !outcome.accept;
@@ -94,9 +95,20 @@ bool TrayShell::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TrayShell::showOnTop() {
-    if (!(m_window->windowFlags() & Qt::WindowStaysOnTopHint))
-        m_window->setWindowFlag(Qt::WindowStaysOnTopHint, true); // this hides the window
+    const Qt::WindowFlags onTop = m_window->windowFlags() | Qt::WindowStaysOnTopHint;
+    if (onTop != m_window->windowFlags()) {
+        // setWindowFlag() would make a new native window, which a window
+        // manager takes for a new one; the platform window takes the hint as it is.
+        m_window->overrideWindowFlags(onTop);
+        if (QWindow* handle = m_window->windowHandle())
+            handle->setFlags(onTop);
+    }
     m_window->show();
+    // A window shown while still minimised stays so (only a double click
+    // restores it); a window manager would take raising or activating it as
+    // a request to restore it.
+    if (m_window->isMinimized())
+        return;
     m_window->raise();
     m_window->activateWindow();
 }
@@ -117,6 +129,13 @@ void TrayShell::apply(const lifecycle::Effects& effects) {
             break;
         case Effect::Minimise:
             m_window->showMinimized();
+            break;
+        case Effect::HideMinimised:
+            // Not showMinimized(): it ends by showing the window again, and a
+            // window manager would keep it on the task bar, iconified. Hidden
+            // first, the window only records its minimised state.
+            m_window->hide();
+            m_window->setWindowState(m_window->windowState() | Qt::WindowMinimized);
             break;
         case Effect::ShowOnTop:
             showOnTop();

@@ -24,11 +24,10 @@ Effects windowMinimised(bool trayAvailable) {
     return {};
 }
 
-CloseOutcome closeRequested(bool byUser) {
+CloseOutcome closeRequested(bool byUser, bool trayAvailable) {
     if (!byUser)
         return {true, {Effect::RemoveIconAndQuit}};
-    // Minimising leads on to windowMinimised(), which hides to the tray.
-    return {false, {Effect::Minimise}};
+    return {false, {trayAvailable ? Effect::HideMinimised : Effect::Minimise}};
 }
 
 Effects exitChosen() {

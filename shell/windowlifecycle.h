@@ -15,6 +15,7 @@ enum class Effect {
     Show,              // make it visible (a minimised window stays minimised)
     Restore,           // show it in its normal state
     Minimise,          // minimise it
+    HideMinimised,     // hide it to the tray and leave it minimised there
     ShowOnTop,         // show it and keep it above all other windows
     OpenTrayMenu,      // pop the tray menu up at the pointer
     RemoveIconAndQuit, // remove the tray icon and end the program at once
@@ -29,12 +30,14 @@ Effects trayClicked(TrayClick click, bool windowVisible);
 Effects windowMinimised(bool trayAvailable);
 
 // A close request. Only the user's own close box (or Alt+F4, or the system
-// menu) is turned into minimising; anything else ends the program.
+// menu) is turned into minimising to the tray; anything else ends the
+// program. Without a tray the window is only minimised, so it stays reachable
+// from the task bar.
 struct CloseOutcome {
     bool accept; // false: the close is refused and the program keeps running
     Effects effects;
 };
-CloseOutcome closeRequested(bool byUser);
+CloseOutcome closeRequested(bool byUser, bool trayAvailable);
 
 // The tray menu's exit entry.
 Effects exitChosen();

@@ -31,7 +31,7 @@ TEST(AlertRules, PricesCompareAsNumbersAndStrictly) {
     EXPECT_EQ(alertsFor("10", "9", "11"), (Kinds{Kind::TakeProfit, Kind::StopLoss}));
 }
 
-TEST(AlertRules, NoNumberAndNoPriceRaiseNothing) {
+TEST(AlertRules, NoNumberNoPriceAndNoThresholdRaiseNothing) {
     using Kinds = std::vector<Kind>;
     EXPECT_EQ(alertsFor("12", "现价的5%", "现价的-5%"), Kinds{});
     EXPECT_EQ(alertsFor("", "1", "100"), Kinds{});
@@ -39,6 +39,9 @@ TEST(AlertRules, NoNumberAndNoPriceRaiseNothing) {
     EXPECT_EQ(alertsFor("0.00", "1", "100"), Kinds{}); // suspended, not a crash to 0
     EXPECT_EQ(alertsFor("-1", "1", "100"), Kinds{});
     EXPECT_EQ(alertsFor("5", "", "6"), Kinds{Kind::StopLoss});
+    // Thresholds of 0, stored when the lookup gave no price, would fire at every tick.
+    EXPECT_EQ(alertsFor("12.5", "0", "0"), Kinds{});
+    EXPECT_EQ(alertsFor("12.5", "-1", "0.00"), Kinds{});
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "desk/form1.h"
 
 #include "desk/deskrules.h"
+#include "desk/refreshcycle.h"
 #include "desk/watchlistview.h"
 #include "quote/quotefetcher.h"
 #include "shell/trayshell.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
@@ -218,7 +220,7 @@ TEST_F(Form1Test, TheContactEntryGoesToTheContactPage) {
     EXPECT_EQ(m_form->WebBrowser2->url().path(), "/htm/lianxi.htm");
 }
 
-TEST_F(Form1Test, TheRiskGradeTurnsRedOnHighAndStaysRed) {
+TEST_F(Form1Test, TheRiskGradeIsRedOnlyWhileItIsHighAndShownAsSent) {
     auto* label = m_form->Label3;
     const QColor initial = label->palette().color(QPalette::WindowText);
     m_form->setRiskGrade("高 ");
@@ -227,7 +229,11 @@ TEST_F(Form1Test, TheRiskGradeTurnsRedOnHighAndStaysRed) {
     EXPECT_EQ(label->text(), "高");
     EXPECT_EQ(label->palette().color(QPalette::WindowText), desk::kRed);
     m_form->setRiskGrade("低");
-    EXPECT_EQ(label->palette().color(QPalette::WindowText), desk::kRed);
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), initial);
+    m_form->setRiskGrade("<b>高</b>");
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), initial);
+    // Page text is never markup: it is shown, not interpreted.
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
 }
 
 TEST_F(Form1Test, TheCloseBoxOnlyMinimisesAndAnyOtherCloseEnds) {
@@ -262,4 +268,61 @@ TEST_F(Form1Test, TrayClicksShowTheWindowOnTopAndADoubleClickRestoresIt) {
     m_form->trayShell()->handleTrayClick(lifecycle::TrayClick::Double);
     EXPECT_TRUE(m_form->isVisible());
     EXPECT_FALSE(m_form->isMinimized());
+}
+
+namespace {
+
+// Resident memory of this process, in KiB.
+qint64 residentKiB() {
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+} // namespace
+
+TEST_F(Form1Test, HostileRepliesAreShownLiterallyAndCostNoMemory) {
+    // Markup that a rich-text label would load (an image read from a device
+    // without end), NUL bytes, bytes that are not GBK, and replies of 10,000 fields.
+    const QByteArray markup = "<img src=/dev/zero>";
+    QByteArray manyFields = "'sh','000858','" + markup + "','9.5','<b>-1%</b>'";
+    for (int i = 0; i < 10000; ++i)
+        manyFields += ",'x'";
+    const QMap<QByteArray, QByteArray> replies{
+        {"/msq?cn_600000", "'sh','600000','" + markup + "','1" + QByteArray(1, '\0') +
+                               "2','\x81\x20\xff','o','p','b','a','v','m','<i>9</i>'"},
+        {"/msq?cn_000858", manyFields},
+        {"/msq?zs_000001", "'','','','" + markup + "','<b>1%</b>'"},
+        {"/msq?zs_399001", "'','','','\x81\x20" + QByteArray(1, '\0') + "','" + markup + "'"},
+    };
+    m_site.setHandler([replies](const RecordedRequest& request) {
+        ScriptedResponse response;
+        response.body = replies.value(request.target);
+        return response;
+    });
+    m_form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
+    const qint64 before = residentKiB();
+
+    QSignalSpy finished(m_form->refreshCycle(), &RefreshCycle::tickFinished);
+    m_form->refreshCycle()->tick();
+    ASSERT_TRUE(finished.wait(10000));
+    m_form->grab(); // paints every label and cell
+
+    const QTreeWidgetItem* first = m_form->ListView1->topLevelItem(0);
+    EXPECT_EQ(first->text(desk::NameColumn), QString::fromLatin1(markup));
+    EXPECT_EQ(first->text(desk::PriceColumn), QString("1") + QChar(0) + "2");
+    EXPECT_TRUE(first->text(desk::ChangeColumn).contains(QChar::ReplacementCharacter));
+    EXPECT_EQ(first->text(desk::HighColumn), "<i>9</i>");
+    EXPECT_EQ(m_form->ListView1->topLevelItem(1)->text(desk::ChangeColumn), "<b>-1%</b>");
+    EXPECT_EQ(m_form->Label4->text(), "上证指数  <img src=/dev/zero> <b>1%</b>");
+    EXPECT_TRUE(m_form->Label5->text().endsWith(" <img src=/dev/zero>"));
+    EXPECT_TRUE(m_form->Label5->text().contains(QChar(0)));
+    for (const QLabel* label : m_form->findChildren<QLabel*>())
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+    EXPECT_LT(residentKiB() - before, 30 * 1024) << "memory grew while showing the replies";
 }

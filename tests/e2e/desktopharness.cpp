@@ -10,8 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <sys/prctl.h>
+#include <xcb/xcb.h>
 
 namespace e2e {
 namespace {
@@ -47,6 +49,7 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
 }
 
 VirtualDisplay::~VirtualDisplay() {
+    stop(m_windowManager);
     stop(m_trayer);
     stop(m_xserver);
 }
@@ -86,6 +89,82 @@ void VirtualDisplay::startTray() {
         },
         10000))
         << "trayer's panel never appeared: " << m_trayer.readAll().constData();
+}
+
+void VirtualDisplay::startWindowManager() {
+    ASSERT_NO_FATAL_FAILURE(expectTools({"openbox", "xprop"}));
+    dieWithParent(m_windowManager);
+    m_windowManager.setProcessEnvironment(environment());
+    m_windowManager.setProcessChannelMode(QProcess::MergedChannels);
+    m_windowManager.start("openbox", {"--sm-disable"});
+    // A window manager announces itself on the root window once it manages the screen.
+    ASSERT_TRUE(waitUntil(
+        [&] { return run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"); },
+        10000))
+        << "openbox never took the screen: " << m_windowManager.readAll().constData();
+}
+
+std::optional<QRect> VirtualDisplay::frame(const QString& id) const {
+    const auto inner = window(id);
+    if (!inner)
+        return std::nullopt;
+    // The extents of the frame a window manager put around the window: left,
+    // right, top, bottom; none where no window manager framed it.
+    static const QRegularExpression extents(R"(=\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+))");
+    const QRegularExpressionMatch match = extents.match(
+        QString::fromUtf8(run("xprop", {"-id", id, "_NET_FRAME_EXTENTS"})));
+    const auto side = [&](int n) {
+        return match.hasMatch() ? match.captured(n).toInt() : 0;
+    };
+    return QRect(inner->position - QPoint(side(1), side(3)),
+                 inner->size + QSize(side(1) + side(2), side(3) + side(4)));
+}
+
+QString VirtualDisplay::wmState(const QString& id) const {
+    static const QRegularExpression state(R"(window state:\s+(\w+))");
+    const QString found = state.match(QString::fromUtf8(run("xprop", {"-id", id, "WM_STATE"})))
+                              .captured(1);
+    return found.isEmpty() ? QStringLiteral("Withdrawn") : found;
+}
+
+void VirtualDisplay::sendCloseRequest(const QString& id) const {
+    xcb_connection_t* connection = xcb_connect(m_name.toLatin1().constData(), nullptr);
+    ASSERT_EQ(xcb_connection_has_error(connection), 0);
+    const auto atom = [connection](const char* name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, quint16(qstrlen(name)), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return value;
+    };
+    xcb_client_message_event_t event = {};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = id.toUInt(nullptr, 0);
+    event.type = atom("WM_PROTOCOLS");
+    event.data.data32[0] = atom("WM_DELETE_WINDOW");
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(connection);
+    xcb_disconnect(connection);
+}
+
+void VirtualDisplay::click(QPoint at, int clicks) const {
+    run("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "click",
+                    "--repeat", QString::number(clicks), "--delay", "80", "1"});
+}
+
+std::optional<QPoint> VirtualDisplay::trayIcon(const QString& title) const {
+    // xwininfo's tree line: id "name": ("name" "class")  WxH+x+y  +absX+absY
+    const QRegularExpression icon(QRegularExpression::escape(QString(R"(("%1" "%1"))").arg(title)) +
+                                  R"(\s+(\d+)x(\d+)[-+]\d+[-+]\d+\s+\+(-?\d+)\+(-?\d+))");
+    const QRegularExpressionMatch match =
+        icon.match(QString::fromUtf8(run("xwininfo", {"-tree", "-id", m_trayPanel})));
+    if (!match.hasMatch())
+        return std::nullopt;
+    return QPoint(match.captured(3).toInt() + match.captured(1).toInt() / 2,
+                  match.captured(4).toInt() + match.captured(2).toInt() / 2);
 }
 
 QProcessEnvironment VirtualDisplay::environment() const {
@@ -198,14 +277,51 @@ void QuillonRun::start(const QString& serviceUrl, const QMap<QString, QByteArray
 }
 
 QString QuillonRun::mainWindow(int timeoutMs) const {
+    // The first native window is replaced once the embedded browsers start
+    // (they need a window that can draw with OpenGL): only an id that is still
+    // the main window a moment later is the one to watch.
     QString found;
-    // xdotool matches names by pattern; the exact title is compared here.
+    QString previous;
     waitUntil(
         [&] {
+            found.clear();
+            // xdotool matches names by pattern; the exact title is compared here.
             const QByteArray ids = m_display.run("xdotool", {"search", "--name", "Quillon"});
             for (const QString& id : QString::fromLatin1(ids).split('\n', Qt::SkipEmptyParts)) {
                 const auto state = m_display.window(id);
                 if (state && state->title == kCaption && state->viewable)
+                    found = id;
+            }
+            const bool settled = !found.isEmpty() && found == previous;
+            previous = found;
+            if (!settled)
+                QTest::qWait(1000);
+            return settled;
+        },
+        timeoutMs);
+    return found == previous ? found : QString();
+}
+
+QString QuillonRun::windowTitled(const QString& title) const {
+    const QByteArray ids =
+        m_display.run("xdotool", {"search", "--pid", QString::number(m_process.processId())});
+    for (const QString& id : QString::fromLatin1(ids).split('\n', Qt::SkipEmptyParts)) {
+        const auto state = m_display.window(id);
+        if (state && state->title == title)
+            return id;
+    }
+    return {};
+}
+
+QString QuillonRun::windowOfSize(QSize size, int timeoutMs) const {
+    QString found;
+    waitUntil(
+        [&] {
+            const QByteArray ids = m_display.run(
+                "xdotool", {"search", "--pid", QString::number(m_process.processId())});
+            for (const QString& id : QString::fromLatin1(ids).split('\n', Qt::SkipEmptyParts)) {
+                const auto state = m_display.window(id);
+                if (state && state->size == size && state->viewable)
                     found = id;
             }
             return !found.isEmpty();

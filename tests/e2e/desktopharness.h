@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QMap>
 #include <QPoint>
+#include <QRect>
 #include <QProcess>
 #include <QSize>
 #include <QTemporaryDir>
@@ -39,15 +40,32 @@ public:
     void startTray(); // on the top edge, right-aligned
     QString trayPanel() const { return m_trayPanel; }
     bool trayRunning() const { return m_trayer.state() == QProcess::Running; }
+    // openbox, as a user's desktop has a window manager that frames, stacks
+    // and iconifies windows and constrains where they go.
+    void startWindowManager();
+    bool hasWindowManager() const { return m_windowManager.state() == QProcess::Running; }
 
     QProcessEnvironment environment() const;
     // Runs an X tool here to its end: its standard output, or a null array when it failed.
     QByteArray run(const QString& tool, const QStringList& arguments) const;
     std::optional<WindowState> window(const QString& id) const;
+    // The window's outer rectangle: its window manager's frame, or the window
+    // itself where there is none.
+    std::optional<QRect> frame(const QString& id) const;
+    // The ICCCM state a window manager keeps: "Normal", "Iconic", or
+    // "Withdrawn" (also when the property is gone).
+    QString wmState(const QString& id) const;
+    // What a close box does: WM_DELETE_WINDOW sent to the window.
+    void sendCloseRequest(const QString& id) const;
+    // A left click (or two, as one double click) at a point of the screen.
+    void click(QPoint at, int clicks = 1) const;
+    // Our tray icon's centre in trayer's panel, once it has docked there.
+    std::optional<QPoint> trayIcon(const QString& title) const;
 
 private:
     QProcess m_xserver;
     QProcess m_trayer;
+    QProcess m_windowManager;
     QString m_name;
     QString m_trayPanel;
 };
@@ -85,6 +103,11 @@ public:
     const QElapsedTimer& started() const { return m_started; }
     // The mapped window titled exactly kCaption: its id, or empty when none came in time.
     QString mainWindow(int timeoutMs) const;
+    // Quillon's window with exactly this title, mapped or not; empty when none.
+    QString windowTitled(const QString& title) const;
+    // Another window of Quillon's, mapped or iconified, by its inner size.
+    QString windowOfSize(QSize size, int timeoutMs) const;
+    bool running() const { return m_process.state() == QProcess::Running; }
     // SIGTERM ends it by itself, cleanly, and its directory holds what it held before.
     void expectEndsCleanlyOnSigterm();
 

@@ -22,20 +22,21 @@ TEST(TrayClicks, ADoubleClickRestoresAndOtherButtonsOnlyOpenTheMenuOrNothing) {
     EXPECT_TRUE(trayClicked(TrayClick::Other, true).empty());
 }
 
-TEST(WindowLife, TheCloseBoxMinimisesAndAnyOtherCloseEndsTheProgram) {
-    const CloseOutcome byUser = closeRequested(true);
+TEST(WindowLife, TheCloseBoxHidesToTheTrayAndAnyOtherCloseEndsTheProgram) {
+    const CloseOutcome byUser = closeRequested(true, true);
     EXPECT_FALSE(byUser.accept);
-    EXPECT_EQ(byUser.effects, Effects{Effect::Minimise});
-
-    const CloseOutcome other = closeRequested(false);
-    EXPECT_TRUE(other.accept);
-    EXPECT_EQ(other.effects, Effects{Effect::RemoveIconAndQuit});
-    EXPECT_EQ(exitChosen(), Effects{Effect::RemoveIconAndQuit});
-}
-
-TEST(WindowLife, MinimisingHidesOnlyWhereThereIsATray) {
+    EXPECT_EQ(byUser.effects, Effects{Effect::HideMinimised});
+    // Without a tray, hiding would leave nothing to bring the window back.
+    EXPECT_EQ(closeRequested(true, false).effects, Effects{Effect::Minimise});
     EXPECT_EQ(windowMinimised(true), Effects{Effect::Hide});
     EXPECT_TRUE(windowMinimised(false).empty());
+
+    for (const bool tray : {true, false}) {
+        const CloseOutcome other = closeRequested(false, tray);
+        EXPECT_TRUE(other.accept);
+        EXPECT_EQ(other.effects, Effects{Effect::RemoveIconAndQuit});
+    }
+    EXPECT_EQ(exitChosen(), Effects{Effect::RemoveIconAndQuit});
 }
 
 TEST(ServiceUrls, BlankMeansTheStandInAndTrailingSlashesGo) {

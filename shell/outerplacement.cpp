@@ -1,0 +1,66 @@
+#include "shell/outerplacement.h"
+
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+// How often and how long a newly shown window is watched for its frame: a
+// window manager frames it within a few hundred milliseconds of the map.
+constexpr int kFrameCheckMs = 50;
+constexpr int kFrameChecks = 60;
+
+} // namespace
+
+OuterPlacement* OuterPlacement::install(QWidget* window, Rule rule) {
+    return new OuterPlacement(window, std::move(rule));
+}
+
+OuterPlacement::OuterPlacement(QWidget* window, Rule rule)
+    : QObject(window)
+    , m_window(window)
+    , m_rule(std::move(rule))
+    , m_watch(new QTimer(this)) {
+    m_watch->setInterval(kFrameCheckMs);
+    connect(m_watch, &QTimer::timeout, this, &OuterPlacement::checkFrame);
+    window->installEventFilter(this);
+}
+
+bool OuterPlacement::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_window && event->type() == QEvent::Show && !m_shown) {
+        m_shown = true;
+        place();
+        m_checksLeft = kFrameChecks;
+        m_watch->start();
+    }
+    return false;
+}
+
+void OuterPlacement::place() {
+    m_placedBy = m_window->frameGeometry().size();
+    // A top-level window's position is that of its frame.
+    m_window->move(m_rule(m_placedBy));
+}
+
+void OuterPlacement::checkFrame() {
+    if (m_window->frameGeometry().size() != m_placedBy) {
+        place();
+        m_watch->stop();
+        return;
+    }
+    if (--m_checksLeft <= 0)
+        m_watch->stop();
+}
+
+namespace form {
+
+QPoint keptInside(const QRect& outer, const QRect& area) {
+    const int left = std::max(area.left(), std::min(outer.left(), area.right() + 1 - outer.width()));
+    const int top = std::max(area.top(), std::min(outer.top(), area.bottom() + 1 - outer.height()));
+    return {left, top};
+}
+
+} // namespace form

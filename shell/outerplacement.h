@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+#include <functional>
+
+class QTimer;
+class QWidget;
+
+// Places a top-level window by its outer rectangle, frame included. A window
+// manager frames a window only after it is mapped, so at the first show the
+// frame's size is not known yet: the window is placed then with what is known,
+// and once more when the frame arrives. After that it is never moved again,
+// so a window the user has moved stays where the user left it.
+class OuterPlacement : public QObject {
+    Q_OBJECT
+public:
+    // Where the window's outer top-left goes, given its outer size.
+    using Rule = std::function<QPoint(const QSize& outerSize)>;
+
+    // Places window by rule at its first show; owned by the window.
+    static OuterPlacement* install(QWidget* window, Rule rule);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    OuterPlacement(QWidget* window, Rule rule);
+    void place();
+    void checkFrame();
+
+    QWidget* m_window;
+    Rule m_rule;
+    QTimer* m_watch;
+    QSize m_placedBy; // the outer size the last placement was made for
+    int m_checksLeft = 0;
+    bool m_shown = false;
+};
+
+namespace form {
+
+// The least move that brings outer wholly into area; a window larger than the
+// area keeps its top-left corner in it.
+QPoint keptInside(const QRect& outer, const QRect& area);
+
+} // namespace form

@@ -1,0 +1,182 @@
+// Quillon on a desktop with a system tray, once with a window manager
+// (openbox) and once without: the close box hides the window to the tray, the
+// tray icon brings it back, and the windows Quillon places itself land where
+// their outer rectangles belong. A window manager frames windows after they are
+// mapped and keeps its own idea of their state, which is what these check.
+#include "tests/e2e/desktopharness.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace e2e;
+
+namespace {
+
+const QSize kScreen(1280, 800);
+const QSize kPopup(255, 167);  // 3825 x 2505 twips
+const QSize kDialog(264, 192); // 3960 x 2880 twips
+constexpr int kPopupAboveBottom = 33; // 500 twips
+
+// One stock whose price, 10.23, is above its take-profit price.
+const QMap<QString, QByteArray> kFiles{
+    {"Setting.ini", "600000\r\n"}, {"Setting2.ini", "10\r\n"}, {"Setting3.ini", "9\r\n"}};
+
+ScriptedResponse quote() {
+    ScriptedResponse response;
+    response.body = "'sh','600000','PF','10.23','1.25%','o','p','b','a','v','m','10.40'";
+    return response;
+}
+
+std::string text(const std::optional<QRect>& rect) {
+    return rect ? QString("%1x%2%3%4%5%6")
+                      .arg(rect->width())
+                      .arg(rect->height())
+                      .arg(rect->x() < 0 ? "" : "+")
+                      .arg(rect->x())
+                      .arg(rect->y() < 0 ? "" : "+")
+                      .arg(rect->y())
+                      .toStdString()
+                : "none";
+}
+
+class DesktopEndToEnd : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(m_display.start(kScreen));
+        if (withWindowManager()) {
+            ASSERT_NO_FATAL_FAILURE(m_display.startWindowManager());
+        }
+        ASSERT_NO_FATAL_FAILURE(m_display.startTray());
+        ASSERT_TRUE(m_service.listen());
+        ASSERT_NO_FATAL_FAILURE(m_quillon.start(m_service.url(), kFiles));
+        // The browsers' start replaces the main window's native window once;
+        // what follows is done on the window that stays.
+        ASSERT_TRUE(waitUntil(
+            [&] { return !m_service.arrivals(m_quillon.started(), "/htm/fengxian.htm").isEmpty(); },
+            20000));
+        QTest::qWait(1500);
+        m_window = m_quillon.mainWindow(30000);
+        ASSERT_FALSE(m_window.isEmpty()) << "no main window";
+        ASSERT_TRUE(waitUntil([&] { return (m_icon = m_display.trayIcon("Quillon")).has_value(); },
+                              15000))
+            << "the tray icon never docked";
+    }
+
+    bool withWindowManager() const { return GetParam(); }
+
+    // The main window reaches this state within a few seconds: mapped or not
+    // and, where a window manager keeps one, this ICCCM state.
+    bool reaches(const char* wmState, bool viewable) const {
+        std::optional<WindowState> state;
+        QString seen;
+        const bool reached = waitUntil(
+            [&] {
+                // Qt makes a new native window for the main window once, when it
+                // is first shown again after the browsers started.
+                if (const QString id = m_quillon.windowTitled(kCaption); !id.isEmpty())
+                    m_window = id;
+                state = m_display.window(m_window);
+                seen = withWindowManager() ? m_display.wmState(m_window) : QString();
+                return state && state->viewable == viewable &&
+                       (!withWindowManager() || seen == wmState);
+            },
+            5000);
+        if (!reached)
+            ADD_FAILURE() << "the main window is " << (!state ? "gone"
+                                                       : state->viewable ? "viewable"
+                                                                         : "not viewable")
+                          << (withWindowManager() ? ", " + seen.toStdString() : std::string());
+        return reached;
+    }
+
+    // Clicks on the tray icon, apart enough not to join into a double click.
+    void clickIcon(int clicks) const {
+        QTest::qWait(700);
+        m_display.click(*m_icon, clicks);
+    }
+
+    // An entry of the tray menu, chosen with the keyboard as the menu opens.
+    void chooseFromTrayMenu(int entry) const {
+        QTest::qWait(700);
+        m_display.run("xdotool", {"mousemove", QString::number(m_icon->x()),
+                                  QString::number(m_icon->y()), "click", "3"});
+        QTest::qWait(700);
+        QStringList keys{"key", "--delay", "80"};
+        for (int i = 0; i <= entry; ++i)
+            keys << "Down";
+        m_display.run("xdotool", keys << "Return");
+    }
+
+    VirtualDisplay m_display;
+    LoopbackService m_service{{{"/msq?cn_600000", quote()}}};
+    QuillonRun m_quillon{m_display};
+    mutable QString m_window;
+    std::optional<QPoint> m_icon;
+};
+
+} // namespace
+
+TEST_P(DesktopEndToEnd, TheCloseBoxHidesToTheTrayAndTheIconBringsTheWindowBack) {
+    m_display.sendCloseRequest(m_window);
+    EXPECT_TRUE(reaches("Withdrawn", false)) << "the close box left the window on the screen "
+                                                "or on the task bar";
+    ASSERT_TRUE(m_quillon.running()) << "the close box ended the program";
+
+    // A single click shows the window without restoring it: a window manager
+    // keeps it iconified; without one nothing stops it showing.
+    clickIcon(1);
+    EXPECT_TRUE(withWindowManager() ? reaches("Iconic", false) : reaches("", true));
+    clickIcon(2);
+    EXPECT_TRUE(reaches("Normal", true)) << "a double click did not restore the window";
+
+    if (withWindowManager()) {
+        // Minimised through the window manager, it leaves the task bar for the tray too.
+        m_display.run("xdotool", {"windowminimize", m_window});
+        EXPECT_TRUE(reaches("Withdrawn", false)) << "minimising left it on the task bar";
+        clickIcon(2);
+        EXPECT_TRUE(reaches("Normal", true));
+    }
+    m_quillon.expectEndsCleanlyOnSigterm();
+}
+
+TEST_P(DesktopEndToEnd, ThePopupAndTheAddDialogLieWhereTheirOuterRectanglesBelong) {
+    chooseFromTrayMenu(2); // "预警开"; the stock is above its take-profit price
+    const QString popup = m_quillon.windowOfSize(kPopup, 20000);
+    ASSERT_FALSE(popup.isEmpty()) << "no alert popup within 20 s of switching alerts on";
+    // Its outer right edge on the screen's, its outer bottom 500 twips above the screen's.
+    std::optional<QRect> frame;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            frame = m_display.frame(popup);
+            return frame && frame->right() + 1 == kScreen.width() &&
+                   frame->bottom() + 1 == kScreen.height() - kPopupAboveBottom;
+        },
+        5000))
+        << "the popup's outer rectangle is " << text(frame);
+
+    // Low on the screen, the dialog would open below its bottom edge: it is
+    // moved up just enough to lie on the screen, still aligned with the main window.
+    m_display.run("xdotool", {"windowmove", m_window, "300", "600"});
+    std::optional<QRect> main;
+    ASSERT_TRUE(waitUntil([&] { return (main = m_display.frame(m_window)) && main->y() > 500; },
+                          5000));
+    chooseFromTrayMenu(0); // "添加股票"
+    const QString dialog = m_quillon.windowOfSize(kDialog, 10000);
+    ASSERT_FALSE(dialog.isEmpty()) << "no add dialog";
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            frame = m_display.frame(dialog);
+            return frame && frame->left() == main->left() &&
+                   frame->bottom() + 1 == kScreen.height();
+        },
+        5000))
+        << "the main window's outer rectangle is " << text(main) << ", the dialog's "
+        << text(frame);
+    m_quillon.expectEndsCleanlyOnSigterm();
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManager, DesktopEndToEnd, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& param) {
+                             return param.param ? "Openbox" : "NoWindowManager";
+                         });
