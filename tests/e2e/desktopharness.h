@@ -85,8 +85,9 @@ public:
     const QElapsedTimer& started() const { return m_started; }
     // The mapped window titled exactly kCaption: its id, or empty when none came in time.
     QString mainWindow(int timeoutMs) const;
-    // SIGTERM ends it by itself, cleanly, and its directory holds what it held before.
-    void expectEndsCleanlyOnSigterm();
+    // SIGTERM ends it by itself within withinMs, cleanly, and its directory
+    // holds what it held before.
+    void expectEndsCleanlyOnSigterm(int withinMs = 5000);
 
 private:
     const VirtualDisplay& m_display;
