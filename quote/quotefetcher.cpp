@@ -2,31 +2,64 @@
 
 #include "quote/gbk.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QPointer>
+#include <QScopedValueRollback>
+#include <QSslSocket>
+#include <QTcpSocket>
 #include <QTimer>
+
+#include <utility>
+
+namespace {
+
+// Reading in small pieces keeps what the socket buffers, and so what a
+// flood can cost, bounded; the parser stops a flood within a piece or two.
+constexpr qint64 kReadPieceBytes = 16 * 1024;
+
+bool isHttps(const QUrl& url) {
+    return url.scheme() == QLatin1String("https");
+}
+
+bool isHttpOrHttps(const QUrl& url) {
+    return url.scheme() == QLatin1String("http") || isHttps(url);
+}
+
+bool isRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+QString originOf(const QUrl& url) {
+    return url.scheme() + QLatin1String("://") + url.host() + QLatin1Char(':') +
+           QString::number(url.port(isHttps(url) ? 443 : 80));
+}
+
+QByteArray requestFor(const QUrl& url) {
+    QByteArray target = url.path(QUrl::FullyEncoded).toLatin1();
+    if (target.isEmpty())
+        target = "/";
+    if (url.hasQuery())
+        target += '?' + url.query(QUrl::FullyEncoded).toLatin1();
+    const QByteArray host =
+        url.adjusted(QUrl::RemoveUserInfo).authority(QUrl::FullyEncoded).toLatin1();
+    // Identity only: a compressed body would not be the GBK text we split.
+    return "GET " + target + " HTTP/1.1\r\nHost: " + host +
+           "\r\nConnection: keep-alive\r\nAccept-Encoding: identity\r\nAccept: */*\r\n\r\n";
+}
+
+} // namespace
 
 QuoteFetcher::QuoteFetcher(const QString& baseUrl, QObject* parent)
     : QObject(parent)
     , m_baseUrl(baseUrl)
-    , m_network(new QNetworkAccessManager(this))
     , m_deadline(new QTimer(this)) {
-    m_network->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
     m_deadline->setSingleShot(true);
-    connect(m_deadline, &QTimer::timeout, this, [this] {
-        if (m_inFlight)
-            m_inFlight->abort();
-    });
+    connect(m_deadline, &QTimer::timeout, this, &QuoteFetcher::fail);
 }
 
 QuoteFetcher::~QuoteFetcher() {
     m_queue.clear();
     m_currentDone = nullptr;
-    if (m_inFlight) {
-        m_inFlight->disconnect(this);
-        m_inFlight->abort();
-    }
+    dropConnection();
 }
 
 QUrl QuoteFetcher::urlFor(const std::string& target) const {
@@ -36,8 +69,7 @@ QUrl QuoteFetcher::urlFor(const std::string& target) const {
 
 void QuoteFetcher::fetch(const std::string& target, Callback done) {
     m_queue.push_back({target, std::move(done)});
-    if (!m_inFlight && !m_failingSoon)
-        startNext();
+    startNext();
 }
 
 void QuoteFetcher::fetchStock(const QString& code, Callback done) {
@@ -47,99 +79,170 @@ void QuoteFetcher::fetchStock(const QString& code, Callback done) {
 }
 
 void QuoteFetcher::cancelAll() {
-    m_deadline->stop();
     m_queue.clear();
     m_currentDone = nullptr;
-    if (m_inFlight) {
-        QNetworkReply* reply = m_inFlight;
-        m_inFlight = nullptr;
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
-    }
+    if (!m_busy)
+        return; // a kept-alive connection with nothing on it stays for the next request
+    m_busy = false;
+    ++m_exchange;
+    m_deadline->stop();
+    m_response.reset();
+    dropConnection(); // the service sees the request abandoned
 }
 
 void QuoteFetcher::startNext() {
-    while (!m_queue.empty() && !m_inFlight && !m_failingSoon) {
-        Request request = std::move(m_queue.front());
-        m_queue.pop_front();
+    if (m_busy || m_queue.empty())
+        return;
+    Request request = std::move(m_queue.front());
+    m_queue.pop_front();
+    m_busy = true;
+    ++m_exchange;
+    m_currentDone = std::move(request.done);
+    m_redirects = 0;
+    // One deadline for the whole exchange: a service that drips a byte now
+    // and then, or redirects in circles, must not hold the caller any longer
+    // than a silent one.
+    m_deadline->start(m_timeoutMs);
+    send(urlFor(request.target));
+}
 
-        const QUrl url = urlFor(request.target);
-        if (!url.isValid()) {
-            // A base URL that cannot form a request fails like an unreachable
-            // host, and later, like one: a caller that queues its next request
-            // from the callback must not recurse through a long list.
-            m_currentDone = std::move(request.done);
-            m_failingSoon = true;
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    m_failingSoon = false;
-                    finishCurrent(std::nullopt);
-                },
-                Qt::QueuedConnection);
-            return;
-        }
-        QNetworkRequest networkRequest(url);
-        networkRequest.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                                    QNetworkRequest::AlwaysNetwork);
-        m_body.clear();
-        m_overflowed = false;
-        m_currentDone = std::move(request.done);
-        m_inFlight = m_network->get(networkRequest);
-        connect(m_inFlight, &QNetworkReply::readyRead, this, &QuoteFetcher::onReadyRead);
-        connect(m_inFlight, &QNetworkReply::finished, this, &QuoteFetcher::onFinished);
-        // One deadline for the whole transfer: a service that drips a byte now
-        // and then must not hold the caller any longer than a silent one.
-        m_deadline->start(m_timeoutMs);
+void QuoteFetcher::send(const QUrl& url) {
+    m_url = url;
+    m_response.emplace(http::ResponseLimits{std::size_t(kMaxHeadBytes), kMaxInterimReplies,
+                                            std::size_t(kMaxReplyBytes)});
+    // Whatever fails from here on fails a turn later: fetch() must not call
+    // back into a caller still setting up, and a caller that queues its next
+    // request from the callback must not recurse through a long list.
+    const QScopedValueRollback<bool> starting(m_starting, true);
+    const bool https = isHttps(url);
+    if (!url.isValid() || url.host().isEmpty() || !isHttpOrHttps(url) ||
+        (https && !QSslSocket::supportsSsl()))
+        return fail();
+
+    const QString origin = originOf(url);
+    if (m_socket && m_socketOrigin == origin &&
+        m_socket->state() == QAbstractSocket::ConnectedState && m_socket->bytesAvailable() == 0) {
+        m_socket->write(requestFor(url));
+        return;
+    }
+    dropConnection();
+    // Without a parent: a callback may delete this fetcher while the socket
+    // is still emitting, so sockets only ever go through deleteLater().
+    QTcpSocket* socket = https ? new QSslSocket : new QTcpSocket;
+    m_socket = socket;
+    m_socketOrigin = origin;
+    socket->setReadBufferSize(kReadPieceBytes);
+    connect(socket, &QTcpSocket::readyRead, this, &QuoteFetcher::onReadyRead);
+    connect(socket, &QTcpSocket::disconnected, this, &QuoteFetcher::onConnectionLost);
+    connect(socket, &QTcpSocket::errorOccurred, this, &QuoteFetcher::onConnectionLost);
+    const auto sendRequest = [this, socket] {
+        socket->write(requestFor(m_url));
+    };
+    const quint16 port = quint16(url.port(https ? 443 : 80));
+    if (https) {
+        auto* sslSocket = static_cast<QSslSocket*>(socket);
+        connect(sslSocket, &QSslSocket::encrypted, this, sendRequest);
+        sslSocket->connectToHostEncrypted(url.host(), port);
+    } else {
+        connect(socket, &QTcpSocket::connected, this, sendRequest);
+        socket->connectToHost(url.host(), port);
     }
 }
 
 void QuoteFetcher::onReadyRead() {
-    if (!m_inFlight || m_overflowed)
-        return;
-    // Qt would otherwise buffer the whole body, however large; we count as it comes.
-    m_body += m_inFlight->readAll();
-    if (m_body.size() > kMaxReplyBytes) {
-        m_overflowed = true;
-        m_inFlight->abort();
-    }
+    if (!m_response)
+        return dropConnection(); // a kept-alive connection must stay silent between replies
+    if (feedAvailable())
+        onResponseEnded();
 }
 
-void QuoteFetcher::onFinished() {
-    QNetworkReply* reply = m_inFlight;
-    if (!reply)
-        return;
+void QuoteFetcher::onConnectionLost() {
+    if (!m_response)
+        return dropConnection();
+    // What the service sent before it closed still counts: it may end the body.
+    if (!feedAvailable())
+        m_response->endOfStream();
+    onResponseEnded();
+}
+
+// Hands what the socket holds to the parser; true once the response has
+// ended, complete or failed.
+bool QuoteFetcher::feedAvailable() {
+    while (m_socket->bytesAvailable() > 0) {
+        const QByteArray piece = m_socket->read(kReadPieceBytes);
+        const auto state =
+            m_response->feed(std::string_view(piece.constData(), std::size_t(piece.size())));
+        if (state != http::ResponseParser::State::NeedMore)
+            return true;
+    }
+    return false;
+}
+
+void QuoteFetcher::onResponseEnded() {
+    if (m_response->state() == http::ResponseParser::State::Failed)
+        return fail();
+    const http::ResponseParser response = std::move(*m_response);
+    m_response.reset();
+    if (!response.keepAlive())
+        dropConnection();
+
+    if (isRedirect(response.status()) && !response.location().empty()) {
+        const QUrl next =
+            m_url.resolved(QUrl::fromEncoded(QByteArray::fromStdString(response.location())));
+        // A redirect elsewhere than http(s) is a reply like any other; one
+        // from https down to plain http is refused, as is a long chain.
+        if (isHttpOrHttps(next)) {
+            if (++m_redirects > kMaxRedirects || (isHttps(m_url) && !isHttps(next)))
+                return fail();
+            return send(next);
+        }
+    }
+    // An HTTP error page is still a body, as the service sent it: whatever
+    // the status, the reply is split like any other.
+    const std::string& body = response.body();
+    finishCurrent(quote::Reply(
+        gbk::decode(QByteArrayView(body.data(), qsizetype(body.size()))).toStdU16String()));
+}
+
+// Ends the current exchange as a failed fetch. The connection goes with it:
+// what a misbehaving service sends next must not reach the next request.
+void QuoteFetcher::fail() {
+    dropConnection();
     m_deadline->stop();
-    if (!m_overflowed && reply->isOpen())
-        m_body += reply->readAll();
+    m_response.reset();
+    if (!m_starting)
+        return finishCurrent(std::nullopt);
+    QMetaObject::invokeMethod(
+        this,
+        [this, exchange = m_exchange] {
+            if (m_busy && exchange == m_exchange)
+                finishCurrent(std::nullopt);
+        },
+        Qt::QueuedConnection);
+}
 
-    Result result;
-    const QNetworkReply::NetworkError error = reply->error();
-    const bool httpAnswered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    // An HTTP error page is still a body, as the service sent it (Qt reports
-    // its status as an error); only a transfer that broke, timed out, came
-    // malformed or grew too large is a failed fetch.
-    const bool transferBroke =
-        (error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied) ||
-        error == QNetworkReply::ProtocolUnknownError || error == QNetworkReply::ProtocolFailure;
-    if (httpAnswered && !transferBroke && !m_overflowed && m_body.size() <= kMaxReplyBytes)
-        result = quote::Reply(gbk::decode(m_body).toStdU16String());
-
-    m_inFlight = nullptr;
-    reply->deleteLater();
-    finishCurrent(result);
+void QuoteFetcher::dropConnection() {
+    QTcpSocket* socket = std::exchange(m_socket, nullptr);
+    m_socketOrigin.clear();
+    if (!socket)
+        return;
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
 }
 
 void QuoteFetcher::finishCurrent(const Result& result) {
     Callback done = std::move(m_currentDone);
     m_currentDone = nullptr;
-    m_body.clear();
+    m_busy = false;
+    ++m_exchange;
+    m_deadline->stop();
+    m_response.reset();
     // The callback may queue further requests or cancel; it runs before the
     // next queued request starts so the caller sees strict request order.
     QPointer<QuoteFetcher> self(this);
     if (done)
         done(result);
-    if (self && !m_inFlight && !m_failingSoon)
+    if (self)
         startNext();
 }

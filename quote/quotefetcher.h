@@ -1,10 +1,9 @@
 #pragma once
 
+#include "quote/httpresponseparser.h"
 #include "quote/quotereply.h"
 
-#include <QNetworkReply>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QUrl>
 
@@ -13,14 +12,18 @@
 #include <optional>
 #include <string>
 
-class QNetworkAccessManager;
+class QTcpSocket;
 class QTimer;
 
 // One caller's connection to the quote service. Requests wait in a queue and go
 // out one at a time, and each result is handed back in the order requested:
 // the window never blocks, yet every caller sees the order of a synchronous
 // fetch. A hung or hostile service becomes a failed fetch through a deadline
-// and a cap on the reply's size.
+// on the whole exchange and caps on the reply's head and body.
+//
+// It speaks HTTP/1.1 itself, on the GUI thread, over one kept-alive
+// connection: every byte is read by our own event handlers, so a deadline or
+// a cancel always takes effect, and no limit depends on another thread.
 class QuoteFetcher : public QObject {
     Q_OBJECT
 public:
@@ -29,6 +32,9 @@ public:
 
     static constexpr int kDefaultTimeoutMs = 5000;
     static constexpr qint64 kMaxReplyBytes = 64 * 1024;
+    static constexpr int kMaxHeadBytes = 16 * 1024; // status line and headers of one reply
+    static constexpr int kMaxInterimReplies = 4;    // "100 Continue" and the like
+    static constexpr int kMaxRedirects = 5;
 
     // baseUrl is "scheme://host[:port]" without a trailing slash.
     explicit QuoteFetcher(const QString& baseUrl, QObject* parent = nullptr);
@@ -39,10 +45,11 @@ public:
     // Queues the quote of one stock; the code travels as typed, GBK-encoded.
     void fetchStock(const QString& code, Callback done);
 
-    // Drops every queued request and aborts the one in flight; their callbacks never run.
+    // Drops every queued request and aborts the one in flight (closing its
+    // connection); their callbacks never run.
     void cancelAll();
 
-    bool isIdle() const { return !m_inFlight && !m_failingSoon && m_queue.empty(); }
+    bool isIdle() const { return !m_busy && m_queue.empty(); }
     void setTimeout(int ms) { m_timeoutMs = ms; }
     QUrl urlFor(const std::string& target) const;
 
@@ -53,18 +60,27 @@ private:
     };
 
     void startNext();
+    void send(const QUrl& url);
     void onReadyRead();
-    void onFinished();
+    void onConnectionLost();
+    bool feedAvailable();
+    void onResponseEnded();
+    void fail();
+    void dropConnection();
     void finishCurrent(const Result& result);
 
     QString m_baseUrl;
-    QNetworkAccessManager* m_network;
-    QTimer* m_deadline; // the whole transfer's time limit
+    QTimer* m_deadline; // the whole exchange's time limit, redirects included
     std::deque<Request> m_queue;
-    QPointer<QNetworkReply> m_inFlight;
     Callback m_currentDone;
-    QByteArray m_body;
-    bool m_overflowed = false;
-    bool m_failingSoon = false; // a request that cannot be sent fails on the next turn
+    bool m_busy = false;     // a request is out, or its failure is on its way
+    bool m_starting = false; // inside send(): a failure now must wait a turn
+    int m_exchange = 0;      // tells a late queued failure from the current exchange
     int m_timeoutMs = kDefaultTimeoutMs;
+
+    QUrl m_url; // where the current request went
+    int m_redirects = 0;
+    std::optional<http::ResponseParser> m_response;
+    QTcpSocket* m_socket = nullptr; // the connection, kept alive between requests
+    QString m_socketOrigin;         // scheme, host and port m_socket leads to
 };

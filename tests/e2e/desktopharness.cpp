@@ -330,13 +330,13 @@ QString QuillonRun::windowOfSize(QSize size, int timeoutMs) const {
     return found;
 }
 
-void QuillonRun::expectEndsCleanlyOnSigterm() {
+void QuillonRun::expectEndsCleanlyOnSigterm(int withinMs) {
     ASSERT_EQ(m_process.state(), QProcess::Running) << "Quillon ended before it was asked to";
     QElapsedTimer exiting;
     exiting.start();
     m_process.terminate();
-    ASSERT_TRUE(waitUntil([&] { return m_process.state() == QProcess::NotRunning; }, 5000))
-        << "still running 5 s after SIGTERM";
+    ASSERT_TRUE(waitUntil([&] { return m_process.state() == QProcess::NotRunning; }, withinMs))
+        << "still running " << withinMs << " ms after SIGTERM";
     EXPECT_EQ(m_process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(m_process.exitCode(), 0);
     std::printf("Quillon ended %lld ms after SIGTERM\n", qint64(exiting.elapsed()));

@@ -108,8 +108,9 @@ public:
     // Another window of Quillon's, mapped or iconified, by its inner size.
     QString windowOfSize(QSize size, int timeoutMs) const;
     bool running() const { return m_process.state() == QProcess::Running; }
-    // SIGTERM ends it by itself, cleanly, and its directory holds what it held before.
-    void expectEndsCleanlyOnSigterm();
+    // SIGTERM ends it by itself within withinMs, cleanly, and its directory
+    // holds what it held before.
+    void expectEndsCleanlyOnSigterm(int withinMs = 5000);
 
 private:
     const VirtualDisplay& m_display;

@@ -126,3 +126,26 @@ TEST_F(QuillonEndToEnd, WithATrayTheIconDocksAndTheProgramStillStartsAndEndsClea
 
     m_quillon.expectEndsCleanlyOnSigterm();
 }
+
+// A quote service that answers with headers that never end once held the
+// network thread at a full core and kept Quillon alive 5 s past SIGTERM.
+TEST_F(QuillonEndToEnd, EndsWithinASecondOfSigtermWhileTheQuoteServiceSendsEndlessHeaders) {
+    QMap<QByteArray, ScriptedResponse> endless = answers();
+    for (const QByteArray& target : kTick) {
+        ScriptedResponse& stream = endless[target] = ScriptedResponse{};
+        stream.mode = ScriptedResponse::Mode::RawStream;
+        stream.body = "HTTP/1.1 200 OK\r\n";
+        stream.repeatChunk = "X-Padding: 0123456789abcdef\r\n";
+        stream.repeatCount = 100'000'000;
+        stream.repeatForMs = 60000;
+    }
+    LoopbackService service(endless);
+    ASSERT_TRUE(service.listen());
+    QuillonRun quillon(m_display);
+    ASSERT_NO_FATAL_FAILURE(quillon.start(service.url(), kWatchListFiles));
+    ASSERT_TRUE(
+        waitUntil([&] { return !service.arrivals(quillon.started(), "/msq?").isEmpty(); }, 20000))
+        << "the first tick never asked for a quote";
+
+    quillon.expectEndsCleanlyOnSigterm(1000);
+}

@@ -214,7 +214,44 @@ void ScriptedHttpServer::sendResponse(Connection* connection, int index,
         socket->write(responseHead(response, "Transfer-Encoding: chunked"));
         sendChunks(connection, index, response, 0);
         return;
+    case ScriptedResponse::Mode::RawStream:
+        socket->write(body);
+        QTimer::singleShot(response.repeatForMs, connection, [this, connection, index] {
+            if (connection->current != index)
+                return;
+            markAnswered(index);
+            connection->current = -1;
+            connection->socket->abort();
+        });
+        streamRaw(connection, index, response,
+                  response.repeatChunk.isEmpty() ? 0 : response.repeatCount);
+        return;
     }
+}
+
+void ScriptedHttpServer::streamRaw(Connection* connection, int index,
+                                   const ScriptedResponse& response, int copiesLeft) {
+    if (connection->current != index)
+        return; // the client hung up, or the time ran out
+    // Only a little ahead of the client: a flood then costs the test process
+    // neither memory nor CPU beyond what the client under test reads.
+    constexpr qint64 kAheadBytes = 256 * 1024;
+    QTcpSocket* socket = connection->socket;
+    qint64 written = 0;
+    while (copiesLeft > 0 && socket->bytesToWrite() < kAheadBytes) {
+        socket->write(response.repeatChunk);
+        written += response.repeatChunk.size();
+        --copiesLeft;
+    }
+    noteBodyBytes(index, written);
+    if (copiesLeft == 0)
+        return finishResponse(connection, index, true);
+    connect(
+        socket, &QTcpSocket::bytesWritten, connection,
+        [this, connection, index, response, copiesLeft] {
+            streamRaw(connection, index, response, copiesLeft);
+        },
+        Qt::SingleShotConnection);
 }
 
 void ScriptedHttpServer::sendChunks(Connection* connection, int index,

@@ -43,6 +43,11 @@ struct ScriptedResponse {
         CloseWithoutReply, // closes the connection at once
         Hang,              // never answers; the connection stays open
         Chunked,           // Transfer-Encoding: chunked, chunkBytes at a time
+        // The body as raw bytes (no status line or headers of ours), then
+        // repeatChunk again and again, a little ahead of what the client
+        // reads, until the client hangs up, repeatCount copies have gone
+        // (then the connection closes) or repeatForMs have passed (then it is cut).
+        RawStream,
     };
 
     int status = 200;
@@ -52,6 +57,9 @@ struct ScriptedResponse {
     Mode mode = Mode::Normal;
     int chunkBytes = 4096;   // Chunked: payload bytes per chunk
     int chunkIntervalMs = 0; // Chunked: pause between chunks; 0 sends them back to back
+    QByteArray repeatChunk;  // RawStream
+    int repeatCount = 0;
+    int repeatForMs = 10000;
 };
 
 // An HTTP/1.1 server on 127.0.0.1 whose answers a test scripts. Requests on one
@@ -91,6 +99,8 @@ private:
     void sendResponse(Connection* connection, int index, const ScriptedResponse& response);
     void sendChunks(Connection* connection, int index, const ScriptedResponse& response,
                     qsizetype offset);
+    void streamRaw(Connection* connection, int index, const ScriptedResponse& response,
+                   int copiesLeft);
     void finishResponse(Connection* connection, int index, bool closeAfter);
     void connectionClosed(Connection* connection);
     void noteBodyBytes(int index, qint64 bytes);
