@@ -6,6 +6,8 @@
 #include "desk/edgedocker.h"
 #include "desk/frmadd.h"
 #include "desk/refreshcycle.h"
+#include "desk/savenotice.h"
+#include "desk/watchlist.h"
 #include "desk/watchlistview.h"
 #include "quote/quotefetcher.h"
 #include "shell/appicon.h"
@@ -13,7 +15,6 @@
 #include "shell/platform.h"
 #include "shell/services.h"
 #include "shell/trayshell.h"
-#include "watchlist/watchlistfiles.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -30,7 +31,6 @@ namespace {
 
 const QString kCaption = QStringLiteral("QuillonV5.2      By Orlan");
 const QString kTrayTip = QStringLiteral("Tarvex-QuillonV5.0");
-const QString kStandingBy = QStringLiteral("待命");
 
 // Windows' classic active-border colour, the face of the "历史荐股" button.
 const QColor kActiveBorderFace(212, 208, 200);
@@ -192,6 +192,14 @@ void Form1::createControls() {
     Timer2 = makeTimer(this, "Timer2", 8000, false);
     Timer3 = makeTimer(this, "Timer3", 500, true);
 
+    m_watchList = new WatchList(ListView1, m_programDirectory, this);
+    connect(Timer1, &QTimer::timeout, m_watchList, &WatchList::retrySave);
+    connect(m_watchList, &WatchList::saveFailed, this, &Form1::reportUnsaved);
+    // Over the part of the list that the strip panel leaves in sight.
+    m_saveNotice = new SaveNotice(
+        this, QRect(ListView1->pos(), QPoint(ListView1->geometry().right(), WebBrowser1->y() - 1)));
+    connect(m_watchList, &WatchList::saved, m_saveNotice, &QWidget::hide);
+
     connect(ListView1, &WatchListView::leftClicked, this, &Form1::listClicked);
     connect(ListView1, &WatchListView::rightReleased, this,
             [this](const QPoint& at) { mnu2->popup(at); });
@@ -222,7 +230,7 @@ void Form1::createMenus() {
 
     connect(mnu21, &QAction::triggered, this, &Form1::showAddDialog);
     connect(mn17, &QAction::triggered, this, &Form1::showAddDialog);
-    connect(mnu22, &QAction::triggered, this, &Form1::deleteSelectedStock);
+    connect(mnu22, &QAction::triggered, m_watchList, &WatchList::removeSelected);
     connect(mn1, &QAction::triggered, this, &Form1::openHomePage);
     connect(mn12, &QAction::triggered, this, &Form1::enableStartAtLogin);
     connect(mn13, &QAction::triggered, this, &Form1::disableStartAtLogin);
@@ -235,9 +243,7 @@ void Form1::load() {
     m_tray->addIcon();
     ListView1->addColumns();
     ListView1->setAllColumnsShowFocus(true);
-
-    const watchlist::Files files(m_programDirectory);
-    ListView1->appendRows(files.load(), kStandingBy);
+    m_watchList->load();
 
     WebBrowser1->setUrl(sitePage(desk::pages::kAnnouncement));
     WebBrowser2->setUrl(sitePage(desk::pages::kMarketRisk));
@@ -261,28 +267,13 @@ FrmAdd* Form1::addDialog() const {
 }
 
 void Form1::showAddDialog() {
-    if (!m_addDialog)
+    if (!m_addDialog) {
         m_addDialog = new FrmAdd(this);
+        connect(m_addDialog, &FrmAdd::stockChosen, m_watchList, &WatchList::add);
+    }
     m_addDialog->show();
     m_addDialog->raise();
     m_addDialog->activateWindow();
-}
-
-void Form1::addStock(const watchlist::Row& row) {
-    reportUnsaved(watchlist::Files(m_programDirectory).append(row));
-    const WatchListView::RowId id = ListView1->appendRow(row);
-    ListView1->itemFor(id)->setText(desk::PriceColumn, kStandingBy);
-}
-
-void Form1::deleteSelectedStock() {
-    for (int i = 0; i < ListView1->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = ListView1->topLevelItem(i);
-        if (!item->isSelected())
-            continue;
-        ListView1->removeRow(ListView1->idOf(item));
-        reportUnsaved(watchlist::Files(m_programDirectory).rewrite(ListView1->persistedRows()));
-        return;
-    }
 }
 
 void Form1::openHomePage() {
@@ -300,11 +291,16 @@ void Form1::disableStartAtLogin() {
         tellUser(QStringLiteral("取消开机启动失败"));
 }
 
-void Form1::reportUnsaved(const watchlist::SaveResult& result) {
+void Form1::reportUnsaved(const QStringList& fileNames) {
     // The list keeps the change either way; the user must know the files do not.
-    if (!result.ok())
-        tellUser(QStringLiteral("自选股未能保存：") +
-                 result.failedFiles.join(QStringLiteral("、")));
+    const QString message =
+        QStringLiteral("自选股未能保存：") + fileNames.join(QStringLiteral("、"));
+    // A tool tip would vanish before anyone read it, so without a tray the
+    // window itself shows the message until it is read or out of date.
+    if (m_tray->trayAvailable())
+        tellUser(message);
+    else
+        m_saveNotice->showMessage(message);
 }
 
 void Form1::tellUser(const QString& message) {

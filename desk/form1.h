@@ -1,7 +1,5 @@
 #pragma once
 
-#include "watchlist/watchlistfiles.h"
-
 #include <QPointer>
 #include <QString>
 #include <QUrl>
@@ -18,7 +16,9 @@ class QTimer;
 class QWebEngineView;
 class QuoteFetcher;
 class RefreshCycle;
+class SaveNotice;
 class TrayShell;
+class WatchList;
 class WatchListView;
 
 // Quillon's main window: the two index lines, the watch list, the strip panel
@@ -39,10 +39,6 @@ public:
 
     // Shows the add-stock dialog below the window, or brings it up if it is open.
     void showAddDialog();
-    // Appends a stock to the files and to the end of the list.
-    void addStock(const watchlist::Row& row);
-    // Removes the topmost selected row and saves the shortened list.
-    void deleteSelectedStock();
 
     // The maker's home page in the user's browser.
     void openHomePage();
@@ -54,6 +50,7 @@ public:
     TrayShell* trayShell() const { return m_tray; }
     RefreshCycle* refreshCycle() const { return m_refresh; }
     AlertMonitor* alertMonitor() const { return m_alerts; }
+    WatchList* watchList() const { return m_watchList; }
     const QString& programDirectory() const { return m_programDirectory; }
 
     QLabel* Label1 = nullptr;
@@ -101,12 +98,14 @@ private:
     void createMenus();
     void load();
     void listClicked();
-    void reportUnsaved(const watchlist::SaveResult& result);
+    void reportUnsaved(const QStringList& fileNames);
     void tellUser(const QString& message);
 
     QString m_programDirectory;
     TrayShell* m_tray = nullptr;
     RefreshCycle* m_refresh = nullptr;
     AlertMonitor* m_alerts = nullptr;
+    WatchList* m_watchList = nullptr;
+    SaveNotice* m_saveNotice = nullptr;
     QPointer<FrmAdd> m_addDialog;
 };

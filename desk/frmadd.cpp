@@ -154,6 +154,6 @@ void FrmAdd::add() {
     Text1->setEnabled(false);
     Text2->setEnabled(false);
     Command1->setEnabled(false);
-    m_mainWindow->addStock({Text1->text(), Text4->text(), Text5->text()});
+    emit stockChosen({Text1->text(), Text4->text(), Text5->text()});
     close();
 }

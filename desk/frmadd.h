@@ -1,5 +1,7 @@
 #pragma once
 
+#include "watchlist/watchlistfiles.h"
+
 #include <QWidget>
 
 class Form1;
@@ -34,6 +36,10 @@ public:
     LinkLabel* Label6 = nullptr;
     LinkLabel* Label7 = nullptr;
     QuoteFetcher* Inet1 = nullptr;
+
+signals:
+    // The add button was clicked: the stock as typed, for the watch list.
+    void stockChosen(const watchlist::Row& row);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -9,6 +9,8 @@
 namespace {
 
 constexpr int kRowIdRole = Qt::UserRole + 1;
+// A persisted cell's line as read from its file, kept so a rewrite can put it back unchanged.
+constexpr int kLineRole = Qt::UserRole + 2;
 
 struct ColumnSpec {
     const char16_t* caption;
@@ -55,6 +57,11 @@ QTreeWidgetItem* WatchListView::makeItem(const watchlist::Row& row) {
     item->setText(desk::CodeColumn, row.code);
     item->setText(desk::TakeProfitColumn, row.takeProfit);
     item->setText(desk::StopLossColumn, row.stopLoss);
+    if (row.read) {
+        item->setData(desk::CodeColumn, kLineRole, row.read->code);
+        item->setData(desk::TakeProfitColumn, kLineRole, row.read->takeProfit);
+        item->setData(desk::StopLossColumn, kLineRole, row.read->stopLoss);
+    }
     const RowId id = m_nextId++;
     item->setData(desk::CodeColumn, kRowIdRole, id);
     m_items.insert(id, item);
@@ -102,8 +109,14 @@ std::vector<watchlist::Row> WatchListView::persistedRows() const {
     rows.reserve(count);
     for (int i = 0; i < count; ++i) {
         const QTreeWidgetItem* item = topLevelItem(i);
-        rows.push_back({item->text(desk::CodeColumn), item->text(desk::TakeProfitColumn),
-                        item->text(desk::StopLossColumn)});
+        watchlist::Row& row = rows.emplace_back();
+        row.code = item->text(desk::CodeColumn);
+        row.takeProfit = item->text(desk::TakeProfitColumn);
+        row.stopLoss = item->text(desk::StopLossColumn);
+        if (item->data(desk::CodeColumn, kLineRole).isValid())
+            row.read = watchlist::Lines{item->data(desk::CodeColumn, kLineRole).toByteArray(),
+                                        item->data(desk::TakeProfitColumn, kLineRole).toByteArray(),
+                                        item->data(desk::StopLossColumn, kLineRole).toByteArray()};
     }
     return rows;
 }

@@ -31,7 +31,8 @@ public:
     // Removes a row; replies still on their way for it are then dropped.
     void removeRow(RowId id);
 
-    // The persisted cells of every row, top to bottom.
+    // The persisted cells of every row, top to bottom, with the lines they
+    // were read from.
     std::vector<watchlist::Row> persistedRows() const;
 
 signals:

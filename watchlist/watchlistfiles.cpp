@@ -26,30 +26,50 @@ bool readRegularFile(const QString& path, QByteArray* contents) {
     return file.error() == QFileDevice::NoError;
 }
 
-QStringList readLines(const QString& path) {
+QList<QByteArray> readLines(const QString& path) {
     QByteArray bytes;
     if (!readRegularFile(path, &bytes))
         return {};
-    return splitLines(gbk::decode(bytes));
+    return splitLines(bytes);
+}
+
+// Each file with the cell it holds and that cell's line as read.
+struct Part {
+    const char* fileName;
+    QString Row::*text;
+    QByteArray Lines::*read;
+};
+constexpr std::array<Part, 3> kParts{{{kCodeFile, &Row::code, &Lines::code},
+                                      {kTakeProfitFile, &Row::takeProfit, &Lines::takeProfit},
+                                      {kStopLossFile, &Row::stopLoss, &Lines::stopLoss}}};
+
+QByteArray fileLine(const Row& row, const Part& part) {
+    const QString& text = row.*part.text;
+    if (row.read) {
+        const QByteArray& line = (*row.read).*part.read;
+        if (gbk::decode(line) == text)
+            return line + "\r\n";
+    }
+    return encodeLine(text);
 }
 
 } // namespace
 
-QStringList splitLines(const QString& text) {
-    QStringList lines;
+QList<QByteArray> splitLines(QByteArrayView bytes) {
+    QList<QByteArray> lines;
     qsizetype start = 0;
-    const qsizetype size = text.size();
+    const qsizetype size = bytes.size();
     for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text.at(i);
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+        const char c = bytes.at(i);
+        if (c != '\r' && c != '\n')
             continue;
-        lines.append(text.mid(start, i - start));
-        if (c == QLatin1Char('\r') && i + 1 < size && text.at(i + 1) == QLatin1Char('\n'))
+        lines.append(bytes.sliced(start, i - start).toByteArray());
+        if (c == '\r' && i + 1 < size && bytes.at(i + 1) == '\n')
             ++i;
         start = i + 1;
     }
     if (start < size)
-        lines.append(text.mid(start));
+        lines.append(bytes.sliced(start).toByteArray());
     return lines;
 }
 
@@ -61,12 +81,15 @@ QByteArray encodeLine(const QString& value) {
     return gbk::encode(line) + "\r\n";
 }
 
-std::vector<Row> assembleRows(const QStringList& codes, const QStringList& takeProfits,
-                              const QStringList& stopLosses) {
+std::vector<Row> assembleRows(const QList<QByteArray>& codes, const QList<QByteArray>& takeProfits,
+                              const QList<QByteArray>& stopLosses) {
     std::vector<Row> rows;
     rows.reserve(codes.size());
-    for (qsizetype i = 0; i < codes.size(); ++i)
-        rows.push_back({codes.at(i), takeProfits.value(i), stopLosses.value(i)});
+    for (qsizetype i = 0; i < codes.size(); ++i) {
+        Lines read{codes.at(i), takeProfits.value(i), stopLosses.value(i)};
+        rows.push_back({gbk::decode(read.code), gbk::decode(read.takeProfit),
+                        gbk::decode(read.stopLoss), std::move(read)});
+    }
     return rows;
 }
 
@@ -85,41 +108,33 @@ std::vector<Row> Files::load() const {
 
 SaveResult Files::append(const Row& row) const {
     SaveResult result;
-    const std::array<std::pair<const char*, const QString*>, 3> parts{
-        {{kCodeFile, &row.code},
-         {kTakeProfitFile, &row.takeProfit},
-         {kStopLossFile, &row.stopLoss}}};
-    for (const auto& [fileName, value] : parts) {
-        const QString filePath = path(fileName);
+    for (const Part& part : kParts) {
+        const QString filePath = path(part.fileName);
         QByteArray contents;
         // A file that is there but cannot be read is not replaced: its lines
         // would be lost with it.
         if (QFileInfo::exists(filePath) && !readRegularFile(filePath, &contents)) {
-            result.failedFiles.append(QString::fromLatin1(fileName));
+            result.failedFiles.append(QString::fromLatin1(part.fileName));
             continue;
         }
         // A last line without its end (an edited file) would swallow the new value.
         if (!contents.isEmpty() && !contents.endsWith('\n') && !contents.endsWith('\r'))
             contents += "\r\n";
-        contents += encodeLine(*value);
+        contents += fileLine(row, part);
         if (!safeSave(filePath, contents))
-            result.failedFiles.append(QString::fromLatin1(fileName));
+            result.failedFiles.append(QString::fromLatin1(part.fileName));
     }
     return result;
 }
 
 SaveResult Files::rewrite(const std::vector<Row>& rows) const {
     SaveResult result;
-    const std::array<std::pair<const char*, QString Row::*>, 3> parts{
-        {{kCodeFile, &Row::code},
-         {kTakeProfitFile, &Row::takeProfit},
-         {kStopLossFile, &Row::stopLoss}}};
-    for (const auto& [fileName, member] : parts) {
+    for (const Part& part : kParts) {
         QByteArray contents;
         for (const Row& row : rows)
-            contents += encodeLine(row.*member);
-        if (!safeSave(path(fileName), contents))
-            result.failedFiles.append(QString::fromLatin1(fileName));
+            contents += fileLine(row, part);
+        if (!safeSave(path(part.fileName), contents))
+            result.failedFiles.append(QString::fromLatin1(part.fileName));
     }
     return result;
 }

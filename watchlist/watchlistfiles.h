@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 // The watch list's three line-parallel files beside the program: line i of
@@ -15,26 +18,40 @@ inline constexpr char kCodeFile[] = "Setting.ini";
 inline constexpr char kTakeProfitFile[] = "Setting2.ini";
 inline constexpr char kStopLossFile[] = "Setting3.ini";
 
+// A row's three lines as they stand in the files, without their line ends.
+struct Lines {
+    QByteArray code;
+    QByteArray takeProfit;
+    QByteArray stopLoss;
+    bool operator==(const Lines&) const = default;
+};
+
 // The persisted part of one row.
 struct Row {
     QString code;
     QString takeProfit;
     QString stopLoss;
+    // The lines a row from the files was read from; none for a row the user
+    // added. Files edited by hand or written by other tools may hold bytes
+    // that are no GBK, and decoding them is not reversible: a cell whose text
+    // is still what its line decodes to is written back as that line.
+    std::optional<Lines> read = {};
     bool operator==(const Row&) const = default;
 };
 
-// Lines of a file's text: CR LF, LF and CR all end a line; a last line without
-// an end still counts, and an empty text has no lines.
-QStringList splitLines(const QString& text);
+// Lines of a file: CR LF, LF and CR all end a line (no GBK trail byte is
+// either); a last line without an end still counts, and no bytes are no lines.
+QList<QByteArray> splitLines(QByteArrayView bytes);
 
-// One value as a line in the file: GBK, CR LF after it. A line break inside the
-// value would shift every later row onto the wrong stock, so it becomes a blank.
+// One value the user typed as a line in the file: GBK (a character GBK cannot
+// hold as "?"), CR LF after it. A line break inside the value would shift every
+// later row onto the wrong stock, so it becomes a blank.
 QByteArray encodeLine(const QString& value);
 
 // Rows from the three files' lines: row i takes line i of each; a missing line
 // leaves its cell empty and lines beyond the codes are ignored.
-std::vector<Row> assembleRows(const QStringList& codes, const QStringList& takeProfits,
-                              const QStringList& stopLosses);
+std::vector<Row> assembleRows(const QList<QByteArray>& codes, const QList<QByteArray>& takeProfits,
+                              const QList<QByteArray>& stopLosses);
 
 // What a write left unsaved: the names of the files that could not be written.
 struct SaveResult {

@@ -48,14 +48,17 @@ TEST(ServiceUrls, BlankMeansTheStandInAndTrailingSlashesGo) {
     qunsetenv("QUILLON_CHART_URL");
 }
 
-TEST(SafeSave, ReplacesWholeOrLeavesTheOldFile) {
+TEST(SafeSave, ReplacesTheFileWholeKeepingItsPermissionsOrFails) {
+    // Failing writes (a full disk) are tried through the watch-list files.
     QTemporaryDir dir;
     const QString path = dir.filePath("f.ini");
     ASSERT_TRUE(safeSave(path, "old\r\n"));
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
     ASSERT_TRUE(safeSave(path, "new\r\n"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "new\r\n");
-    file.close();
-    EXPECT_FALSE(safeSave(dir.filePath("missing/f.ini"), "x"));
+    EXPECT_EQ(file.permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
+    // A directory that is a plain file stops everyone, root included.
+    EXPECT_FALSE(safeSave(dir.filePath("f.ini/g.ini"), "x"));
 }

@@ -8,7 +8,9 @@ bool safeSave(const QString& path, const QByteArray& contents) {
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(contents) != contents.size()) {
+    // write() only fills a buffer; a full disk shows at the flush, and commit()
+    // would still put the short file in place of the old one.
+    if (file.write(contents) != contents.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }
