@@ -12,6 +12,8 @@ namespace {
 // window manager frames it within a few hundred milliseconds of the map.
 constexpr int kFrameCheckMs = 50;
 constexpr int kFrameChecks = 60;
+// Checks in a row on its place after which the window counts as placed.
+constexpr int kSteadyChecks = 10;
 
 } // namespace
 
@@ -34,22 +36,26 @@ bool OuterPlacement::eventFilter(QObject* watched, QEvent* event) {
         m_shown = true;
         place();
         m_checksLeft = kFrameChecks;
+        m_steadyChecks = 0;
         m_watch->start();
     }
     return false;
 }
 
 void OuterPlacement::place() {
-    m_placedBy = m_window->frameGeometry().size();
     // A top-level window's position is that of its frame.
-    m_window->move(m_rule(m_placedBy));
+    m_window->move(m_rule(m_window->frameGeometry().size()));
 }
 
 void OuterPlacement::checkFrame() {
-    if (m_window->frameGeometry().size() != m_placedBy) {
+    // The frame comes in steps (size, then the window manager's own move), so
+    // the window is put back on its place until it has stayed there a while.
+    const QRect outer = m_window->frameGeometry();
+    if (outer.topLeft() != m_rule(outer.size())) {
         place();
+        m_steadyChecks = 0;
+    } else if (++m_steadyChecks >= kSteadyChecks) {
         m_watch->stop();
-        return;
     }
     if (--m_checksLeft <= 0)
         m_watch->stop();

@@ -13,8 +13,9 @@ class QWidget;
 // Places a top-level window by its outer rectangle, frame included. A window
 // manager frames a window only after it is mapped, so at the first show the
 // frame's size is not known yet: the window is placed then with what is known,
-// and once more when the frame arrives. After that it is never moved again,
-// so a window the user has moved stays where the user left it.
+// and again while its frame arrives, until it has stayed on its place for a
+// moment. After that it is never moved again, so a window the user has moved
+// stays where the user left it.
 class OuterPlacement : public QObject {
     Q_OBJECT
 public:
@@ -35,8 +36,8 @@ private:
     QWidget* m_window;
     Rule m_rule;
     QTimer* m_watch;
-    QSize m_placedBy; // the outer size the last placement was made for
     int m_checksLeft = 0;
+    int m_steadyChecks = 0;
     bool m_shown = false;
 };
 
