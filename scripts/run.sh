@@ -31,12 +31,14 @@ if [ -n "${DISPLAY:-}" ]; then
   exit 0
 fi
 
-# No display: a virtual one with a system tray, then a screenshot.
+# No display: a virtual one with a window manager and a system tray, then a screenshot.
 display=":$((90 + RANDOM % 100))"
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY="$display"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+openbox --sm-disable >/dev/null 2>&1 &
+pids+=($!)
 trayer --edge top --align right --widthtype request --height 24 --transparent false >/dev/null 2>&1 &
 pids+=($!)
 "$bin/Quillon" >"$root/build/quillon.log" 2>&1 &
