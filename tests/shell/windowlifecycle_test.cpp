@@ -9,14 +9,11 @@
 
 using namespace lifecycle;
 
-TEST(TrayClicks, ALeftClickAlwaysEndsWithTheWindowShownOnTop) {
+TEST(TrayClicks, ALeftClickShowsOnTopADoubleClickRestoresAndOtherButtonsOpenTheMenuOrNothing) {
     // Shown: the toggle hides it, then it is shown on top again.
     EXPECT_EQ(trayClicked(TrayClick::Left, true), (Effects{Effect::Hide, Effect::ShowOnTop}));
     // Hidden in the tray: shown (still minimised if it was), on top.
     EXPECT_EQ(trayClicked(TrayClick::Left, false), (Effects{Effect::Show, Effect::ShowOnTop}));
-}
-
-TEST(TrayClicks, ADoubleClickRestoresAndOtherButtonsOnlyOpenTheMenuOrNothing) {
     EXPECT_EQ(trayClicked(TrayClick::Double, false), (Effects{Effect::Restore, Effect::ShowOnTop}));
     EXPECT_EQ(trayClicked(TrayClick::Right, true), Effects{Effect::OpenTrayMenu});
     EXPECT_TRUE(trayClicked(TrayClick::Other, true).empty());

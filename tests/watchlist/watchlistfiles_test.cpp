@@ -17,17 +17,6 @@ using watchlist::Row;
 
 namespace {
 
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 // Rows as "code|take-profit|stop-loss", to compare texts alone.
 QStringList texts(const std::vector<Row>& rows) {
     QStringList result;
@@ -38,21 +27,28 @@ QStringList texts(const std::vector<Row>& rows) {
 
 class WatchListFilesTest : public ::testing::Test {
 protected:
-    QTemporaryDir m_dir;
-    Files m_files{m_dir.path()};
-
-    QString path(const char* name) const { return m_files.path(name); }
     void writeAll(const QByteArray& codes, const QByteArray& takeProfits,
                   const QByteArray& stopLosses) {
-        writeBytes(path(watchlist::kCodeFile), codes);
-        writeBytes(path(watchlist::kTakeProfitFile), takeProfits);
-        writeBytes(path(watchlist::kStopLossFile), stopLosses);
+        for (const auto& [name, bytes] : {std::pair{"Setting.ini", codes},
+                                          {"Setting2.ini", takeProfits},
+                                          {"Setting3.ini", stopLosses}}) {
+            QFile file(m_dir.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        }
     }
+    // The three files' bytes, "#" between them.
     QByteArray files() const {
-        return readBytes(path(watchlist::kCodeFile)) + "#" +
-               readBytes(path(watchlist::kTakeProfitFile)) + "#" +
-               readBytes(path(watchlist::kStopLossFile));
+        QByteArrayList result;
+        for (const char* name : {"Setting.ini", "Setting2.ini", "Setting3.ini"}) {
+            QFile file(m_dir.filePath(name));
+            result.append(file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>");
+        }
+        return result.join('#');
     }
+
+    QTemporaryDir m_dir;
+    Files m_files{m_dir.path()};
 };
 
 } // namespace
@@ -75,7 +71,7 @@ TEST_F(WatchListFilesTest, LoadGivesLineIToRowIWhateverTheFilesHoldAndRewritesIt
     EXPECT_EQ(texts(m_files.load()), (QStringList{"a|1|x", "b||y", "c||z"}));
     // A last line without its end (a file edited by hand) is ended before an append.
     ASSERT_TRUE(m_files.append({"d", "2", "w"}).ok());
-    EXPECT_EQ(readBytes(path(watchlist::kCodeFile)), "a\r\nb\nc\r\nd\r\n");
+    EXPECT_TRUE(files().startsWith("a\r\nb\nc\r\nd\r\n#"));
 
     // Ten megabytes of random bytes: GBK that is no GBK, NUL bytes, lone lead
     // bytes before line ends. Every line goes back out as it came in.
@@ -90,8 +86,8 @@ TEST_F(WatchListFilesTest, LoadGivesLineIToRowIWhateverTheFilesHoldAndRewritesIt
     EXPECT_EQ(m_files.load(), rows);
 
     // Prices without codes make no rows, and a FIFO does not hang the load.
-    QFile::remove(path(watchlist::kCodeFile));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(path(watchlist::kCodeFile)).constData(), 0644), 0);
+    QFile::remove(m_dir.filePath("Setting.ini"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(m_dir.filePath("Setting.ini")).constData(), 0644), 0);
     EXPECT_TRUE(m_files.load().empty());
 }
 

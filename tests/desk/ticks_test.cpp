@@ -1,0 +1,297 @@
+#include "desk/alertmonitor.h"
+#include "desk/alertpopup.h"
+#include "desk/deskrules.h"
+#include "desk/refreshcycle.h"
+#include "desk/watchlistview.h"
+#include "quote/gbk.h"
+#include "shell/linklabel.h"
+#include "tests/support/scriptedhttpserver.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray stockReply(const QString& name, const char* price, const char* change,
+                      const char* high) {
+    return "'sh','x','" + gbk::encode(name) + "','" + price + "','" + change +
+           "','o','p','b','a','v','m','" + high + "'";
+}
+
+// The two ticks over the watch list, the refresh and the price alerts, each
+// with fetchers of its own, against a quote service on loopback whose answers
+// the test sets per request target.
+class TickTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_server.listen());
+        m_list.addColumns();
+        const auto fetcher = [this] {
+            return new QuoteFetcher(m_server.baseUrl(), &m_list);
+        };
+        m_cycle =
+            new RefreshCycle(&m_list, &m_shanghai, &m_shenzhen, fetcher(), fetcher(), &m_list);
+        m_cycle->setClock([] { return QTime(14, 0); });
+        m_monitor = new AlertMonitor(&m_list, &m_timer, fetcher(), &m_list);
+    }
+    void TearDown() override { delete m_monitor; }
+
+    void reply(const QByteArray& target, const QByteArray& body, int delayMs = 0) {
+        m_replies.set(target, body, delayMs);
+    }
+    void price(const QByteArray& code, const QByteArray& value, int delayMs = 0) {
+        reply("/msq?cn_" + code, "'x','" + code + "','n','" + value + "','0%'", delayMs);
+    }
+    void addRow(const QString& code, const QString& name, const QString& takeProfit,
+                const QString& stopLoss) {
+        const auto id = m_list.appendRow({code, takeProfit, stopLoss});
+        m_list.itemFor(id)->setText(desk::NameColumn, name);
+    }
+
+    template <typename Ticker> void runTick(Ticker* ticker) {
+        QSignalSpy finished(ticker, &Ticker::tickFinished);
+        ticker->tick();
+        ASSERT_TRUE(!finished.isEmpty() || finished.wait(5000)); // an empty list may end at once
+    }
+
+    // The quote requests in the order they came; anything else asked of the server is not one.
+    QList<RecordedRequest> quoteRequests() const {
+        QList<RecordedRequest> result = m_server.requests();
+        result.removeIf([](const RecordedRequest& r) { return !r.target.startsWith("/msq?"); });
+        return result;
+    }
+    // Their targets, a request Qt sent again at once when its connection dropped counted once.
+    QList<QByteArray> targets() const {
+        QList<QByteArray> result;
+        for (const RecordedRequest& request : quoteRequests())
+            if (result.isEmpty() || result.last() != request.target)
+                result.append(request.target);
+        return result;
+    }
+
+    QTreeWidgetItem* row(int i) const { return m_list.topLevelItem(i); }
+    // A row's texts, column by column.
+    QString cells(int i) const {
+        QStringList result;
+        for (int c = 0; c < desk::ColumnCount; ++c)
+            result.append(row(i)->text(c));
+        return result.join('|');
+    }
+    QColor labelColour(const QLabel& label) const {
+        return label.palette().color(QPalette::WindowText);
+    }
+    QStringList shown() const {
+        AlertPopup* popup = m_monitor->popup();
+        if (!popup || !popup->isVisible())
+            return {};
+        return {popup->Text1->text(), popup->Text2->text(), popup->Text3->text(),
+                popup->Label4->text(), popup->Text4->text()};
+    }
+
+    ScriptedHttpServer m_server;
+    ResponsesByTarget m_replies{m_server};
+    WatchListView m_list;
+    QLabel m_shanghai;
+    QLabel m_shenzhen;
+    QTimer m_timer;
+    RefreshCycle* m_cycle = nullptr;
+    AlertMonitor* m_monitor = nullptr;
+};
+
+} // namespace
+
+TEST_F(TickTest, ATickFillsEveryRowInOrderThenBothIndexesAndKnowsThePicksMinute) {
+    QSignalSpy picksDue(m_cycle, &RefreshCycle::picksReloadDue);
+    runTick(m_cycle); // an empty list still asks for both indexes; at 14:00 no picks are due
+    EXPECT_EQ(targets(), (QList<QByteArray>{"/msq?zs_399001", "/msq?zs_000001"}));
+    EXPECT_TRUE(picksDue.isEmpty());
+
+    m_list.appendRows({{"600000", "10.5", "9.5"}, {"000858", "现价的5%", ""}}, "待命");
+    reply("/msq?cn_600000", stockReply("浦发银行", "10.23", "-1.25%", "10.40"));
+    reply("/msq?cn_000858", stockReply("五粮液", "150.00", "0.00%", "151.2"));
+    reply("/msq?zs_399001", "'','','','10234.56','-0.52%'");
+    reply("/msq?zs_000001", "'','','','3089.26','0.31%'");
+    m_cycle->setClock([] { return QTime(9, 15, 3); });
+    runTick(m_cycle);
+
+    EXPECT_EQ(picksDue.count(), 1);
+    EXPECT_EQ(targets().mid(2), (QList<QByteArray>{"/msq?cn_600000", "/msq?cn_000858",
+                                                   "/msq?zs_399001", "/msq?zs_000001"}));
+    EXPECT_EQ(cells(0), "600000|浦发银行|10.23|10.40|-1.25%|10.5|9.5");
+    EXPECT_EQ(cells(1), "000858|五粮液|150.00|151.2|0.00%|现价的5%|");
+    for (int c = desk::CodeColumn; c <= desk::HighColumn; ++c) {
+        EXPECT_EQ(row(0)->foreground(c).color(), desk::kBlue) << c;
+        EXPECT_EQ(row(1)->foreground(c).color(), desk::kRed) << c;
+    }
+    EXPECT_EQ(row(0)->foreground(desk::ChangeColumn).color(), desk::kGreen);
+    EXPECT_EQ(row(1)->foreground(desk::ChangeColumn).color(), desk::kRed);
+    // The price columns keep the list's own colour.
+    EXPECT_EQ(row(0)->foreground(desk::TakeProfitColumn).style(), Qt::NoBrush);
+
+    EXPECT_EQ(m_shenzhen.text(), "深证成指  10234.56 -0.52%");
+    EXPECT_EQ(m_shanghai.text(), "上证指数  3089.26 0.31%");
+    EXPECT_EQ(labelColour(m_shenzhen), desk::kGreen);
+    EXPECT_EQ(labelColour(m_shanghai), desk::kRed);
+}
+
+TEST_F(TickTest, FailedFetchesAndMissingFieldsKeepWhatRowsAndIndexesShowed) {
+    m_list.appendRows({{"A", "", ""}, {"B", "", ""}, {"C", "", ""}}, "待命");
+    reply("/msq?cn_A", stockReply("甲", "1.00", "-1.00%", "1.10"));
+    reply("/msq?cn_B", stockReply("乙", "2.00", "2.00%", "2.20"));
+    reply("/msq?cn_C", stockReply("丙", "3.00", "3.00%", "3.30"));
+    reply("/msq?zs_399001", "x,x,x,'10000.00','-0.50%'");
+    reply("/msq?zs_000001", "x,x,x,'3000.00','0.50%'");
+    runTick(m_cycle);
+
+    // Now A's service breaks, B answers too short to carry a change or a high,
+    // C's reply is an error page with no commas, and so is Shenzhen's service.
+    m_replies["/msq?cn_A"].mode = ScriptedResponse::Mode::CloseWithoutReply;
+    reply("/msq?cn_B", "'sh','B','" + gbk::encode(u"乙乙") + "','2.50'");
+    ScriptedResponse errorPage;
+    errorPage.status = 500;
+    errorPage.body = "Internal error";
+    m_replies["/msq?cn_C"] = errorPage;
+    m_replies["/msq?zs_399001"].mode = ScriptedResponse::Mode::CloseWithoutReply;
+    reply("/msq?zs_000001", "x,x,x,'2990.00','-0.10%'");
+    runTick(m_cycle);
+
+    EXPECT_EQ(cells(0), "A|甲|1.00|1.10|-1.00%||");
+    EXPECT_EQ(row(0)->foreground(desk::CodeColumn).color(), desk::kBlue);
+    EXPECT_EQ(cells(1), "B|乙乙|2.50|2.20|2.00%||");
+    EXPECT_EQ(cells(2), "C|丙|3.00|3.30|3.00%||");
+    EXPECT_EQ(row(2)->foreground(desk::CodeColumn).color(), desk::kRed);
+    // A failed index empties its numbers but keeps its colour; the other turns.
+    EXPECT_EQ(m_shenzhen.text(), "深证成指   ");
+    EXPECT_EQ(labelColour(m_shenzhen), desk::kGreen);
+    EXPECT_EQ(m_shanghai.text(), "上证指数  2990.00 -0.10%");
+    EXPECT_EQ(labelColour(m_shanghai), desk::kGreen);
+    EXPECT_EQ(targets().count("/msq?zs_000001"), 2);
+}
+
+TEST_F(TickTest, TicksNeverOverlapAndARowEditedMidTickNeverGetsAnotherRowsReply) {
+    m_list.appendRows({{"A", "", ""}, {"B", "", ""}, {"C", "", ""}}, "待命");
+    reply("/msq?cn_A", stockReply("甲", "1.00", "1.00%", "1.10"), 300);
+    reply("/msq?cn_B", stockReply("乙", "2.00", "2.00%", "2.20"));
+    reply("/msq?cn_C", stockReply("丙", "3.00", "3.00%", "3.30"));
+    reply("/msq?cn_D", stockReply("丁", "4.00", "4.00%", "4.40"));
+
+    QSignalSpy finished(m_cycle, &RefreshCycle::tickFinished);
+    m_cycle->tick();
+    // While A's quote is on its way, the timer fires twice more, and the user
+    // deletes A and B and adds D.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return targets().size() == 1; }, 2000));
+    m_cycle->tick();
+    m_cycle->tick();
+    const QList<WatchListView::RowId> ids = m_list.rowIds();
+    m_list.removeRow(ids[0]);
+    m_list.removeRow(ids[1]);
+    m_list.appendRow({"D", "", ""});
+    ASSERT_TRUE(finished.wait(5000));
+    ASSERT_EQ(m_list.topLevelItemCount(), 2);
+    EXPECT_EQ(row(0)->text(desk::NameColumn), "丙");
+    EXPECT_EQ(row(1)->text(desk::NameColumn), ""); // D waits for the next tick
+
+    // The two missed ticks make one, which starts after the first tick's last answer.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return finished.count() == 2; }, 5000));
+    QTest::qWait(400);
+    EXPECT_EQ(finished.count(), 2);
+    EXPECT_EQ(targets(),
+              (QList<QByteArray>{"/msq?cn_A", "/msq?cn_C", "/msq?zs_399001", "/msq?zs_000001",
+                                 "/msq?cn_C", "/msq?cn_D", "/msq?zs_399001", "/msq?zs_000001"}));
+    const QList<RecordedRequest> requests = quoteRequests();
+    ASSERT_EQ(requests.size(), 8);
+    EXPECT_GE(requests[4].arrivedMs, requests[3].answeredMs);
+    EXPECT_EQ(row(1)->text(desk::NameColumn), "丁");
+}
+
+TEST_F(TickTest, ATickChecksEveryRowInOrderAndThePopupShowsTheLastAlert) {
+    runTick(m_monitor); // an empty list: no request, no popup
+    EXPECT_TRUE(targets().isEmpty());
+    EXPECT_EQ(m_monitor->popup(), nullptr);
+
+    addRow("600000", "浦发银行", "9", "11");  // between: both alerts
+    addRow("000001", "平安银行", "12", "10"); // fetch fails
+    addRow("600519", "贵州茅台", "1800", "1500");
+    addRow("000858", "五粮液", "160", "130");
+    price("600000", "10.00");
+    m_replies["/msq?cn_000001"].mode = ScriptedResponse::Mode::CloseWithoutReply;
+    price("600519", "1500.00"); // equal to the stop-loss: nothing
+    price("000858", "'129.99'");
+    runTick(m_monitor);
+    EXPECT_EQ(shown(), (QStringList{"000858", "五粮液", "129.99", "止损价：", "130"}));
+    EXPECT_EQ(targets(), (QList<QByteArray>{"/msq?cn_600000", "/msq?cn_000001", "/msq?cn_600519",
+                                            "/msq?cn_000858"}));
+
+    // The lower row quiet again: the upper row's stop-loss alert comes last.
+    price("000858", "150");
+    runTick(m_monitor);
+    EXPECT_EQ(shown(), (QStringList{"600000", "浦发银行", "10.00", "止损价：", "11"}));
+    // Its take-profit alert alone brings the label back.
+    m_list.topLevelItem(0)->setText(desk::StopLossColumn, "5");
+    runTick(m_monitor);
+    EXPECT_EQ(shown(), (QStringList{"600000", "浦发银行", "10.00", "止盈价：", "9"}));
+}
+
+TEST_F(TickTest, ThePopupsButtonsHideItOrSwitchAlertsOffAndOneClosedThroughItsFrameIsMadeAfresh) {
+    addRow("600000", "浦发银行", "9", "5");
+    price("600000", "10");
+    m_monitor->switchOn();
+    runTick(m_monitor);
+    QPointer<AlertPopup> popup = m_monitor->popup();
+    ASSERT_TRUE(popup && QTest::qWaitForWindowExposed(popup));
+    EXPECT_EQ(popup->windowTitle(), "股价预警！");
+    EXPECT_EQ(popup->Label1->text(), "股票代码");
+
+    QTest::mouseClick(popup->Command2, Qt::LeftButton); // "稍后提示"
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_TRUE(m_monitor->isOn());
+    popup->move(100, 100);
+    runTick(m_monitor);
+    EXPECT_EQ(m_monitor->popup(), popup);
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_EQ(popup->pos(), QPoint(100, 100));
+
+    QSignalSpy home(m_monitor, &AlertMonitor::homePageRequested);
+    for (QWidget* link : {popup->Label5, popup->Label6, popup->Label7})
+        QTest::mouseClick(link, Qt::LeftButton);
+    EXPECT_EQ(home.count(), 3);
+    EXPECT_TRUE(popup->isVisible());
+
+    popup->Text2->setText("typed by the user");
+    popup->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popup.isNull(); }, 5000));
+    m_list.topLevelItem(0)->setText(desk::NameColumn, "");
+    runTick(m_monitor);
+    popup = m_monitor->popup();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->Text2->text(), "");
+
+    QTest::mouseClick(popup->Command1, Qt::LeftButton); // "关闭预警"
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_FALSE(m_monitor->isOn());
+}
+
+TEST_F(TickTest, SwitchingOffStopsATickThatIsWaitingForAReply) {
+    addRow("600000", "浦发银行", "9", "5");
+    addRow("000858", "五粮液", "100", "50");
+    price("600000", "10", 400);
+    price("000858", "150");
+    m_monitor->switchOn();
+    m_monitor->tick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !targets().isEmpty(); }, 5000));
+    m_monitor->switchOff();
+    QTest::qWait(700);
+    EXPECT_EQ(m_monitor->popup(), nullptr);
+    EXPECT_EQ(targets(), QList<QByteArray>{"/msq?cn_600000"});
+
+    // Switched on again, the next tick runs whole.
+    m_monitor->switchOn();
+    runTick(m_monitor);
+    EXPECT_EQ(shown().value(0), "000858");
+}
