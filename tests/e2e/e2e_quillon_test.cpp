@@ -137,7 +137,6 @@ TEST_F(QuillonEndToEnd, EndsWithinASecondOfSigtermWhileTheQuoteServiceSendsEndle
         stream.body = "HTTP/1.1 200 OK\r\n";
         stream.repeatChunk = "X-Padding: 0123456789abcdef\r\n";
         stream.repeatCount = 100'000'000;
-        stream.repeatForMs = 60000;
     }
     LoopbackService service(endless);
     ASSERT_TRUE(service.listen());

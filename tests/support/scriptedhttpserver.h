@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QList>
@@ -21,32 +20,24 @@ using HttpHeaders = QList<QPair<QByteArray, QByteArray>>;
 struct RecordedRequest {
     int connection = 0; // 1 for the first accepted connection, and so on
     QByteArray method;
-    QByteArray target; // path and query exactly as sent, still percent-encoded
-    QByteArray version;
-    HttpHeaders headers; // in order, names as sent
-    QByteArray body;
-    qint64 arrivedMs = -1; // since the server started listening
-    QDateTime arrivedAt;
+    QByteArray target;            // path and query exactly as sent, still percent-encoded
+    HttpHeaders headers;          // in order, names as sent
+    qint64 arrivedMs = -1;        // since the server started listening
     qint64 answeredMs = -1;       // last byte of the answer handed to the socket; -1: not answered
-    qint64 bodyBytesSent = 0;     // body bytes written so far
     bool peerClosedEarly = false; // the client hung up before the whole answer went out
 
     // First value of a header, names compared without case; null when absent.
     QByteArray header(QByteArrayView name) const;
-    bool hasHeader(QByteArrayView name) const;
 };
 
 struct ScriptedResponse {
     enum class Mode {
         Normal,            // status, headers, Content-Length, body
-        Truncated,         // announces more than the body, sends the body, closes
         CloseWithoutReply, // closes the connection at once
-        Hang,              // never answers; the connection stays open
-        Chunked,           // Transfer-Encoding: chunked, chunkBytes at a time
         // The body as raw bytes (no status line or headers of ours), then
-        // repeatChunk again and again, a little ahead of what the client
-        // reads, until the client hangs up, repeatCount copies have gone
-        // (then the connection closes) or repeatForMs have passed (then it is cut).
+        // repeatCount copies of repeatChunk, one every repeatIntervalMs or,
+        // without an interval, a little ahead of what the client reads; then
+        // the connection closes, unless the client hung up first.
         RawStream,
     };
 
@@ -55,11 +46,9 @@ struct ScriptedResponse {
     QByteArray body;
     int delayMs = 0; // before the first byte of the answer
     Mode mode = Mode::Normal;
-    int chunkBytes = 4096;   // Chunked: payload bytes per chunk
-    int chunkIntervalMs = 0; // Chunked: pause between chunks; 0 sends them back to back
-    QByteArray repeatChunk;  // RawStream
+    QByteArray repeatChunk; // RawStream
     int repeatCount = 0;
-    int repeatForMs = 10000;
+    int repeatIntervalMs = 0;
 };
 
 // An HTTP/1.1 server on 127.0.0.1 whose answers a test scripts. Requests on one
@@ -73,7 +62,6 @@ public:
     using Handler = std::function<ScriptedResponse(const RecordedRequest&)>;
 
     explicit ScriptedHttpServer(QObject* parent = nullptr);
-    ~ScriptedHttpServer() override;
 
     bool listen(quint16 port = 0);
     quint16 port() const { return m_port.load(); }
@@ -87,9 +75,6 @@ public:
     int requestCount() const;
     int connectionCount() const { return m_connectionCount.load(); }
 
-signals:
-    void requestReceived(const RecordedRequest& request);
-
 private:
     struct Connection;
 
@@ -97,14 +82,10 @@ private:
     void readRequests(Connection* connection);
     void answerNext(Connection* connection);
     void sendResponse(Connection* connection, int index, const ScriptedResponse& response);
-    void sendChunks(Connection* connection, int index, const ScriptedResponse& response,
-                    qsizetype offset);
     void streamRaw(Connection* connection, int index, const ScriptedResponse& response,
                    int copiesLeft);
     void finishResponse(Connection* connection, int index, bool closeAfter);
     void connectionClosed(Connection* connection);
-    void noteBodyBytes(int index, qint64 bytes);
-    void markAnswered(int index);
 
     QTcpServer* m_server;
     QElapsedTimer m_clock;
