@@ -112,21 +112,6 @@ TEST_F(QuillonEndToEnd, RefreshesEveryEightSecondsInListOrderAndEndsCleanlyOnSig
     m_quillon.expectEndsCleanlyOnSigterm();
 }
 
-TEST_F(QuillonEndToEnd, WithATrayTheIconDocksAndTheProgramStillStartsAndEndsCleanly) {
-    ASSERT_NO_FATAL_FAILURE(m_display.startTray());
-    ASSERT_NO_FATAL_FAILURE(startAndExpectMainWindow());
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            return m_display.run("xwininfo", {"-tree", "-id", m_display.trayPanel()})
-                .contains(R"(("Quillon" "Quillon"))");
-        },
-        15000))
-        << "Quillon's tray icon never docked in the tray";
-    EXPECT_TRUE(m_display.trayRunning()) << "trayer ended";
-
-    m_quillon.expectEndsCleanlyOnSigterm();
-}
-
 // A quote service that answers with headers that never end once held the
 // network thread at a full core and kept Quillon alive 5 s past SIGTERM.
 TEST_F(QuillonEndToEnd, EndsWithinASecondOfSigtermWhileTheQuoteServiceSendsEndlessHeaders) {
