@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 
 using namespace e2e;
 
@@ -105,18 +104,9 @@ protected:
         ASSERT_FALSE(m_display.run("xdotool", QStringList{"mousemove"} + xy(at)).isNull());
     }
 
-    // Waits until the window's outer top-left is at; how long it took, or -1.
-    qint64 arrivalMs(QPoint at, int timeoutMs) const {
-        QElapsedTimer clock;
-        clock.start();
-        return waitUntil(
-                   [&] {
-                       const auto rect = outer();
-                       return rect && rect->topLeft() == at;
-                   },
-                   timeoutMs)
-                   ? clock.elapsed()
-                   : -1;
+    // Whether the window's outer top-left comes to `at` in time; seen: where it was last.
+    bool arrives(QPoint at, int timeoutMs, std::optional<QRect>& seen) const {
+        return waitUntil([&] { return (seen = outer()) && seen->topLeft() == at; }, timeoutMs);
     }
 
     // xdotool's place is the frame's or the window's own, by the gravity the
@@ -136,8 +126,8 @@ protected:
                 << "xdotool did not move the window";
             asked += at - landed->topLeft();
         }
-        ASSERT_GE(arrivalMs(at, 1000), 0)
-            << "xdotool did not move the window to " << text(QRect(at, m_outer));
+        std::optional<QRect> seen;
+        ASSERT_TRUE(arrives(at, 1000, seen)) << "xdotool moved the window to " << text(seen);
     }
 
     // The window, shown, goes to a place with the pointer on it, so that it
@@ -164,11 +154,9 @@ protected:
     }
 
     void expectShownAt(QPoint at, const char* what) {
-        const qint64 ms = arrivalMs(at, kMoveWithinMs);
-        EXPECT_GE(ms, 0) << what << ": expected at " << text(QRect(at, m_outer)) << " within "
-                         << kMoveWithinMs << " ms, but it is " << text(outer());
-        if (ms >= 0)
-            std::printf("%s: %lld ms\n", what, ms);
+        std::optional<QRect> seen;
+        EXPECT_TRUE(arrives(at, kMoveWithinMs, seen))
+            << what << ": expected at " << text(QRect(at, m_outer)) << ", but it is " << text(seen);
     }
 
     void expectHiddenAt(Edge edge, const char* what) {
