@@ -10,11 +10,11 @@
 
 #include <QFocusEvent>
 #include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QUrl>
 
 const QString FrmAdd::kLookingUp = QStringLiteral("获取名称中");
