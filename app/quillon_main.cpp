@@ -7,6 +7,7 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    choosePlatform();
     prepareWebEngineProcess();
     QApplication app(argc, argv);
     applyApplicationDefaults(QStringLiteral("Quillon"));

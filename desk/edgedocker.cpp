@@ -1,24 +1,45 @@
 #include "desk/edgedocker.h"
 
 #include "desk/edgedock.h"
+#include "desk/edgestrip.h"
 #include "shell/formgeometry.h"
+#include "shell/platform.h"
 
 #include <QCursor>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 EdgeDocker::EdgeDocker(QWidget* window, QTimer* timer, QObject* parent)
     : QObject(parent)
     , m_window(window) {
+    if (platform::windowMovesAreConstrained())
+        m_strip = std::make_unique<EdgeStrip>(window->palette().color(QPalette::Window));
+    window->installEventFilter(this);
     connect(timer, &QTimer::timeout, this, &EdgeDocker::tick);
+}
+
+EdgeDocker::~EdgeDocker() = default;
+
+QRect EdgeDocker::outerRect() const {
+    if (m_hiddenAt)
+        return *m_hiddenAt;
+    if (!m_window)
+        return {};
+    return platform::frameRect(m_window).value_or(m_window->frameGeometry());
 }
 
 void EdgeDocker::tick() {
     QWidget* window = m_window.data();
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!window || !screen)
+        return;
+    // A window out of sight that the docker did not hide is the tray's, or not
+    // shown yet: docking must not bring it onto the screen.
+    if (!m_hiddenAt && !window->isVisible())
         return;
 
     // Qt gives positions in device-independent pixels. The pointer and the
@@ -29,17 +50,16 @@ void EdgeDocker::tick() {
         return qRound(independent * ratio);
     };
     const QPoint cursor = QCursor::pos();
-    // The outer rectangle: with the title bar and borders a window manager
-    // adds, the window alone where there is none.
-    const QRect frame = window->frameGeometry();
-
+    // With the title bar and borders a window manager adds, the window alone
+    // where there is none.
+    const QRect outer = outerRect();
     desk::dock::Window state;
-    state.outer = {device(frame.x()), device(frame.y()), device(frame.x() + frame.width()),
-                   device(frame.y() + frame.height())};
-    state.left = frame.x() * form::kTwipsPerPixel;
-    state.top = frame.y() * form::kTwipsPerPixel;
-    state.width = frame.width() * form::kTwipsPerPixel;
-    state.height = frame.height() * form::kTwipsPerPixel;
+    state.outer = {device(outer.x()), device(outer.y()), device(outer.x() + outer.width()),
+                   device(outer.y() + outer.height())};
+    state.left = outer.x() * form::kTwipsPerPixel;
+    state.top = outer.y() * form::kTwipsPerPixel;
+    state.width = outer.width() * form::kTwipsPerPixel;
+    state.height = outer.height() * form::kTwipsPerPixel;
     state.minimised = window->isMinimized();
 
     const desk::dock::Move move =
@@ -50,15 +70,65 @@ void EdgeDocker::tick() {
     // 10-twip overhang is one pixel beyond the left or top edge just as it is
     // beyond the right one, and a 40-twip strip (2.7 pixels) leaves 3 rows or
     // columns on screen at every edge.
-    QPoint target = frame.topLeft();
+    QRect target = outer;
     if (move.top)
-        target.setY(form::pixels(*move.top));
+        target.moveTop(form::pixels(*move.top));
     if (move.left)
-        target.setX(form::pixels(*move.left));
+        target.moveLeft(form::pixels(*move.left));
+    if (move.show)
+        showAt(target.topLeft());
     // Setting the same place again changes nothing, so it is not sent to the
     // window system every half second while the window rests.
-    if (target != frame.topLeft())
-        window->move(target); // a window's position is that of its frame
-    if (move.show && !window->isVisible())
-        window->show();
+    else if (target != outer && m_strip)
+        hideAt(target);
+    else if (target != outer)
+        platform::moveFrame(window, target.topLeft());
+}
+
+void EdgeDocker::hideAt(const QRect& outer) {
+    m_frameInset = m_window->geometry().topLeft() - outerRect().topLeft();
+    m_hiddenAt = outer;
+    m_strip->showAt(outer.intersected(QGuiApplication::primaryScreen()->geometry()));
+    m_window->hide();
+}
+
+void EdgeDocker::showAt(QPoint outerTopLeft) {
+    if (!m_hiddenAt) {
+        if (outerTopLeft != outerRect().topLeft())
+            platform::moveFrame(m_window, outerTopLeft);
+        return;
+    }
+    dropStrip();
+    // The window itself goes where its frame, as it was, puts it: a window
+    // manager frames it anew as it maps it.
+    m_window->move(outerTopLeft + m_frameInset);
+    m_window->show();
+    // Some window managers take that place for the frame's: once the window
+    // is framed and exposed, the frame is moved where it belongs.
+    if (QWindow* handle = m_window->windowHandle()) {
+        handle->installEventFilter(this);
+        m_showingAt = outerTopLeft;
+    }
+}
+
+void EdgeDocker::dropStrip() {
+    m_hiddenAt.reset();
+    if (m_strip)
+        m_strip->hide();
+}
+
+bool EdgeDocker::eventFilter(QObject* watched, QEvent* event) {
+    if (m_showingAt && event->type() == QEvent::Expose && m_window &&
+        watched == m_window->windowHandle() && m_window->windowHandle()->isExposed()) {
+        if (outerRect().topLeft() != *m_showingAt)
+            platform::moveFrame(m_window, *m_showingAt);
+        m_showingAt.reset();
+    }
+    // Shown from the tray, or minimised to it, the window is no longer hidden
+    // at the edge: its strip goes, and the rules see the window where it is.
+    if (watched == m_window && m_hiddenAt &&
+        (event->type() == QEvent::Show ||
+         (event->type() == QEvent::WindowStateChange && m_window->isMinimized())))
+        dropStrip();
+    return false;
 }

@@ -2,7 +2,12 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 
+#include <memory>
+#include <optional>
+
+class EdgeStrip;
 class QTimer;
 class QWidget;
 
@@ -10,14 +15,34 @@ class QWidget;
 // edges (see desk/edgedock.h for the rules). Each timeout reads the pointer,
 // the window's frame and the primary screen, and moves the window in one step.
 // The timer's period and running are its owner's; this only listens to it.
+//
+// Where the window system keeps windows on the screen, a window the rules hide
+// at an edge is withdrawn instead and an EdgeStrip stands where its visible
+// strip would be; the rules go on seeing the window where they put it.
 class EdgeDocker : public QObject {
     Q_OBJECT
 public:
     EdgeDocker(QWidget* window, QTimer* timer, QObject* parent = nullptr);
+    ~EdgeDocker() override;
+
+    // The window's outer rectangle as the rules have it: where they put it
+    // while it is hidden at an edge, its frame otherwise.
+    QRect outerRect() const;
 
 public slots:
     void tick();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void hideAt(const QRect& outer);
+    void showAt(QPoint outerTopLeft);
+    void dropStrip();
+
     QPointer<QWidget> m_window;
+    std::unique_ptr<EdgeStrip> m_strip; // only where moves beyond the edges are refused
+    std::optional<QRect> m_hiddenAt;    // set while withdrawn behind the strip
+    QPoint m_frameInset;                // the window's place in its frame when it was hidden
+    std::optional<QPoint> m_showingAt;  // where a window just brought back is to be
 };

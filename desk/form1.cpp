@@ -111,7 +111,7 @@ Form1::Form1(const QString& programDirectory, QWidget* parent)
     createMenus();
 
     m_tray = new TrayShell(this, windowIcon(), kTrayTip, mn);
-    new EdgeDocker(this, Timer3, this);
+    m_docker = new EdgeDocker(this, Timer3, this);
     m_refresh = new RefreshCycle(ListView1, Label4, Label5, Inet1, Inet3, this);
     connect(Timer1, &QTimer::timeout, m_refresh, &RefreshCycle::tick);
     connect(m_refresh, &RefreshCycle::picksReloadDue, this,
@@ -126,6 +126,10 @@ Form1::Form1(const QString& programDirectory, QWidget* parent)
 
 Form1::~Form1() {
     delete m_addDialog;
+}
+
+QRect Form1::outerRect() const {
+    return m_docker->outerRect();
 }
 
 QUrl Form1::sitePage(const char* path) {

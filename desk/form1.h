@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class AlertMonitor;
+class EdgeDocker;
 class FrmAdd;
 class QAction;
 class QGroupBox;
@@ -46,6 +47,10 @@ public:
     void disableStartAtLogin();
 
     FrmAdd* addDialog() const;
+
+    // The outer rectangle, frame included, as docking has it: while the window
+    // is hidden at a screen edge, where it lies beyond that edge.
+    QRect outerRect() const;
 
     TrayShell* trayShell() const { return m_tray; }
     RefreshCycle* refreshCycle() const { return m_refresh; }
@@ -103,6 +108,7 @@ private:
 
     QString m_programDirectory;
     TrayShell* m_tray = nullptr;
+    EdgeDocker* m_docker = nullptr;
     RefreshCycle* m_refresh = nullptr;
     AlertMonitor* m_alerts = nullptr;
     WatchList* m_watchList = nullptr;

@@ -111,7 +111,7 @@ void FrmAdd::placeBelowMainWindow() {
     // since the main window may be tucked away at an edge.
     QPointer<Form1> mainWindow(m_mainWindow);
     OuterPlacement::install(this, [mainWindow](const QSize& outer) {
-        const QRect main = mainWindow ? mainWindow->frameGeometry() : QRect();
+        const QRect main = mainWindow ? mainWindow->outerRect() : QRect();
         const QRect below(QPoint(main.left(), main.bottom() + 1), outer);
         return form::keptInside(below, QGuiApplication::primaryScreen()->availableGeometry());
     });

@@ -6,6 +6,20 @@
 
 #include <QApplication>
 
+std::optional<QByteArray> platformChoice(const QByteArray& waylandDisplay,
+                                         const QByteArray& display,
+                                         const QByteArray& chosenPlatform) {
+    if (waylandDisplay.isEmpty() || display.isEmpty() || !chosenPlatform.isEmpty())
+        return std::nullopt;
+    return QByteArrayLiteral("xcb");
+}
+
+void choosePlatform() {
+    if (const auto platform = platformChoice(qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"),
+                                             qgetenv("QT_QPA_PLATFORM")))
+        qputenv("QT_QPA_PLATFORM", *platform);
+}
+
 void prepareWebEngineProcess() {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     if (platform::runningAsRoot() && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QObject;
+class QWidget;
 
 // What differs between Windows and Linux. One implementation per platform,
 // chosen by the build.
@@ -23,6 +26,21 @@ bool enableAutostart(const QString& executablePath);
 
 // Removes that entry; true when there is none afterwards, also when there was none.
 bool disableAutostart(const QString& executablePath);
+
+// Whether the window system may refuse to let a window reach beyond the
+// screen's edges. X11 window managers keep part of every window on the screen
+// (openbox a tenth of it, others the whole title bar), so a window docked at
+// an edge is hidden there by withdrawing it; Windows moves it as asked.
+bool windowMovesAreConstrained();
+
+// A shown top-level window's outer rectangle, frame included, as the window
+// system has it now; none where it cannot say. Qt's own record of it goes
+// stale on X11 when a window manager frames a window anew.
+std::optional<QRect> frameRect(const QWidget* window);
+
+// Moves a shown top-level window so that its outer rectangle's top-left is at
+// outerTopLeft. A window manager may keep it elsewhere.
+void moveFrame(QWidget* window, QPoint outerTopLeft);
 
 // Starts the user's browser on address as a separate process, not waited for;
 // false when it could not be started.

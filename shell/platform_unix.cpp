@@ -8,12 +8,17 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <QGuiApplication>
 #include <QObject>
 #include <QSocketNotifier>
+#include <QWidget>
 
 #include <csignal>
+#include <cstdlib>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace platform {
 
@@ -79,6 +84,99 @@ bool disableAutostart(const QString& executablePath) {
     if (!QFileInfo::exists(path))
         return true;
     return QFile::remove(path);
+}
+
+bool windowMovesAreConstrained() {
+    return true;
+}
+
+namespace {
+
+template <typename Reply> std::unique_ptr<Reply, decltype(&std::free)> owned(Reply* reply) {
+    return {reply, &std::free};
+}
+
+xcb_connection_t* x11Connection() {
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
+    const auto reply = owned(xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, quint16(qstrlen(name)), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+xcb_window_t rootOf(xcb_connection_t* connection) {
+    return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+}
+
+// A window manager that follows the desktop conventions names itself on the root window.
+bool windowManagerRunning(xcb_connection_t* connection) {
+    static const xcb_atom_t check = atom(connection, "_NET_SUPPORTING_WM_CHECK");
+    const auto reply = owned(xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, rootOf(connection), check, XCB_ATOM_WINDOW, 0, 1),
+        nullptr));
+    return reply && xcb_get_property_value_length(reply.get()) > 0;
+}
+
+} // namespace
+
+std::optional<QRect> frameRect(const QWidget* window) {
+    xcb_connection_t* connection = x11Connection();
+    if (!connection || !window->isVisible())
+        return std::nullopt;
+    const auto id = xcb_window_t(window->winId());
+    const auto geometry =
+        owned(xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), nullptr));
+    if (!geometry)
+        return std::nullopt;
+    const auto onRoot = owned(xcb_translate_coordinates_reply(
+        connection, xcb_translate_coordinates(connection, id, geometry->root, 0, 0), nullptr));
+    if (!onRoot)
+        return std::nullopt;
+    QRect outer(onRoot->dst_x, onRoot->dst_y, geometry->width, geometry->height);
+
+    // The frame a window manager put around the window: left, right, top, bottom.
+    static const xcb_atom_t extentsAtom = atom(connection, "_NET_FRAME_EXTENTS");
+    const auto extents = owned(xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, id, extentsAtom, XCB_ATOM_CARDINAL, 0, 4),
+        nullptr));
+    if (extents && extents->format == 32 && xcb_get_property_value_length(extents.get()) == 16) {
+        const auto* side = static_cast<const quint32*>(xcb_get_property_value(extents.get()));
+        outer.adjust(-int(side[0]), -int(side[2]), int(side[1]), int(side[3]));
+    }
+    // The window system counts device pixels, Qt device-independent ones.
+    const qreal ratio = window->devicePixelRatioF();
+    return QRect(qRound(outer.x() / ratio), qRound(outer.y() / ratio),
+                 qRound(outer.width() / ratio), qRound(outer.height() / ratio));
+}
+
+void moveFrame(QWidget* window, QPoint outerTopLeft) {
+    xcb_connection_t* connection = x11Connection();
+    if (!connection || !windowManagerRunning(connection)) {
+        // Nobody frames the window: it is its own outer rectangle.
+        window->move(outerTopLeft);
+        return;
+    }
+    // Asked of the window manager with north-west gravity, the place is that
+    // of the frame, whatever gravity the window was created with.
+    static const xcb_atom_t moveResize = atom(connection, "_NET_MOVERESIZE_WINDOW");
+    const qreal ratio = window->devicePixelRatioF();
+    xcb_client_message_event_t message = {};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = xcb_window_t(window->winId());
+    message.type = moveResize;
+    constexpr quint32 northWest = 1, setX = 1 << 8, setY = 1 << 9, fromApplication = 1 << 12;
+    message.data.data32[0] = northWest | setX | setY | fromApplication;
+    message.data.data32[1] = quint32(qRound(outerTopLeft.x() * ratio));
+    message.data.data32[2] = quint32(qRound(outerTopLeft.y() * ratio));
+    xcb_send_event(connection, 0, rootOf(connection),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(connection);
 }
 
 bool openInBrowser(const QString& address) {

@@ -10,6 +10,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
+#include <QWidget>
 
 #include <windows.h>
 
@@ -59,6 +60,19 @@ bool disableAutostart(const QString& executablePath) {
     settings.remove(QFileInfo(executablePath).completeBaseName());
     settings.sync();
     return settings.status() == QSettings::NoError;
+}
+
+std::optional<QRect> frameRect(const QWidget* window) {
+    // Qt's record of it here is the window system's own.
+    return window->frameGeometry();
+}
+
+void moveFrame(QWidget* window, QPoint outerTopLeft) {
+    window->move(outerTopLeft); // a window's position is that of its frame
+}
+
+bool windowMovesAreConstrained() {
+    return false;
 }
 
 bool openInBrowser(const QString& address) {

@@ -1,3 +1,4 @@
+#include "shell/appstartup.h"
 #include "shell/safesave.h"
 #include "shell/services.h"
 #include "shell/windowlifecycle.h"
@@ -43,6 +44,14 @@ TEST(ServiceUrls, BlankMeansTheStandInAndTrailingSlashesGo) {
     qputenv("QUILLON_CHART_URL", "http://127.0.0.1:9/");
     EXPECT_EQ(services::chartBaseUrl(), "http://127.0.0.1:9");
     qunsetenv("QUILLON_CHART_URL");
+}
+
+TEST(PlatformChoice, AWaylandSessionWithXWaylandRunsOnX11UnlessTheUserChoseAPlatform) {
+    EXPECT_EQ(platformChoice("wayland-0", ":0", ""), QByteArray("xcb"));
+    EXPECT_EQ(platformChoice("wayland-0", ":0", "wayland"), std::nullopt);
+    // Nothing to turn to, or nothing to turn from.
+    EXPECT_EQ(platformChoice("wayland-0", "", ""), std::nullopt);
+    EXPECT_EQ(platformChoice("", ":0", ""), std::nullopt);
 }
 
 TEST(SafeSave, ReplacesTheFileWholeKeepingItsPermissionsOrFails) {

@@ -1,0 +1,19 @@
+#include "desk/edgestrip.h"
+
+EdgeStrip::EdgeStrip(const QColor& colour)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus) {
+    setObjectName(QStringLiteral("EdgeStrip"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    QPalette palette;
+    palette.setColor(QPalette::Window, colour);
+    setPalette(palette);
+    setAutoFillBackground(true);
+}
+
+void EdgeStrip::showAt(const QRect& area) {
+    setGeometry(area);
+    show();
+    // Windows raised since may have covered it; the user must still find it.
+    raise();
+}
