@@ -1,5 +1,7 @@
 #include "shell/outerplacement.h"
 
+#include "shell/platform.h"
+
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
@@ -34,7 +36,9 @@ OuterPlacement::OuterPlacement(QWidget* window, Rule rule)
 bool OuterPlacement::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_window && event->type() == QEvent::Show && !m_shown) {
         m_shown = true;
-        place();
+        // Not framed yet, the window is its own outer rectangle; it is moved
+        // before it is mapped, so it appears in its place.
+        m_window->move(m_rule(m_window->frameGeometry().size()));
         m_checksLeft = kFrameChecks;
         m_steadyChecks = 0;
         m_watch->start();
@@ -42,17 +46,14 @@ bool OuterPlacement::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-void OuterPlacement::place() {
-    // A top-level window's position is that of its frame.
-    m_window->move(m_rule(m_window->frameGeometry().size()));
-}
-
 void OuterPlacement::checkFrame() {
-    // The frame comes in steps (size, then the window manager's own move), so
-    // the window is put back on its place until it has stayed there a while.
-    const QRect outer = m_window->frameGeometry();
-    if (outer.topLeft() != m_rule(outer.size())) {
-        place();
+    // The frame comes in steps (its size, then the window manager's own
+    // placement), so the window is put back on its place until it has stayed
+    // there a while.
+    const QRect outer = platform::frameRect(m_window).value_or(m_window->frameGeometry());
+    const QPoint wanted = m_rule(outer.size());
+    if (outer.topLeft() != wanted) {
+        platform::moveFrame(m_window, wanted);
         m_steadyChecks = 0;
     } else if (++m_steadyChecks >= kSteadyChecks) {
         m_watch->stop();

@@ -30,7 +30,6 @@ protected:
 
 private:
     OuterPlacement(QWidget* window, Rule rule);
-    void place();
     void checkFrame();
 
     QWidget* m_window;
