@@ -20,18 +20,15 @@ TEST(TrayClicks, ALeftClickShowsOnTopADoubleClickRestoresAndOtherButtonsOpenTheM
 }
 
 TEST(WindowLife, TheCloseBoxHidesToTheTrayAndAnyOtherCloseEndsTheProgram) {
-    const CloseOutcome byUser = closeRequested(true, true);
-    EXPECT_FALSE(byUser.accept);
-    EXPECT_EQ(byUser.effects, Effects{Effect::HideMinimised});
+    EXPECT_FALSE(closeRequested(true, true).accept);
+    EXPECT_EQ(closeRequested(true, true).effects, Effects{Effect::HideMinimised});
     // Without a tray, hiding would leave nothing to bring the window back.
     EXPECT_EQ(closeRequested(true, false).effects, Effects{Effect::Minimise});
     EXPECT_EQ(windowMinimised(true), Effects{Effect::Hide});
     EXPECT_TRUE(windowMinimised(false).empty());
-
     for (const bool tray : {true, false}) {
-        const CloseOutcome other = closeRequested(false, tray);
-        EXPECT_TRUE(other.accept);
-        EXPECT_EQ(other.effects, Effects{Effect::RemoveIconAndQuit});
+        EXPECT_TRUE(closeRequested(false, tray).accept);
+        EXPECT_EQ(closeRequested(false, tray).effects, Effects{Effect::RemoveIconAndQuit});
     }
     EXPECT_EQ(exitChosen(), Effects{Effect::RemoveIconAndQuit});
 }
