@@ -6,6 +6,7 @@
 #include "desk/watchlistview.h"
 #include "quote/gbk.h"
 #include "shell/linklabel.h"
+#include "shell/safesave.h"
 #include "shell/trayshell.h"
 #include "tests/support/scriptedhttpserver.h"
 
@@ -70,17 +71,11 @@ protected:
                    const QByteArray& stopLosses = "9.5\r\n140\r\n") {
         for (const auto& [name, bytes] : {std::pair{"Setting.ini", codes},
                                           {"Setting2.ini", takeProfits},
-                                          {"Setting3.ini", stopLosses}}) {
-            QFile file(m_dir.filePath(name));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(bytes);
-        }
+                                          {"Setting3.ini", stopLosses}})
+            ASSERT_TRUE(safeSave(m_dir.filePath(name), bytes));
         m_form = std::make_unique<Form1>(m_dir.path());
     }
 
-    void reply(const QByteArray& code, const QByteArray& body, int delayMs = 0) {
-        m_replies.set("/msq?cn_" + code, body, delayMs);
-    }
     // The web views fetch pages of the same server: requests are told apart by path.
     qsizetype requestsFor(const QByteArray& target) const {
         const auto log = m_server.requests();
@@ -132,41 +127,10 @@ protected:
 
 } // namespace
 
-TEST_F(Form1Test, ListClicksOpenPagesTheRightButtonOpensTheMenuAndTheCloseBoxOnlyMinimises) {
-    startWith();
-    m_form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
-    m_form->WebBrowser1->setUrl(QUrl("about:blank"));
-    auto* viewport = m_form->ListView1->viewport();
-
-    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(20, 8));
-    EXPECT_EQ(m_form->WebBrowser1->url().path(), "/gonggao.htm");
-    EXPECT_SOON(requestsFor("/map2.asp?cid=15&page=1"));
-    m_form->mn15->trigger(); // the contact entry
-    EXPECT_SOON(requestsFor("/htm/lianxi.htm"));
-
-    // A right click on empty space below the rows still opens the list menu.
-    EXPECT_FALSE(m_form->mnu2->isVisible());
-    QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(100, 150));
-    EXPECT_SOON(m_form->mnu2->isVisible());
-    m_form->mnu2->hide();
-    QTest::mouseClick(viewport, Qt::MiddleButton, {}, QPoint(100, 150));
-    EXPECT_FALSE(m_form->mnu2->isVisible());
-
-    // The window manager's close, as the close box sends it. Without a system
-    // tray the window stays reachable on the task bar, and it keeps refreshing.
-    QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(
-        m_form->windowHandle());
-    EXPECT_TRUE(m_form->isMinimized());
-    EXPECT_EQ(m_form->isVisible(), !QSystemTrayIcon::isSystemTrayAvailable());
-    EXPECT_TRUE(m_form->Timer1->isActive());
-    m_form->trayShell()->addIcon();
-    EXPECT_TRUE(m_form->close()); // a close from code, like the session's, is not refused
-    EXPECT_FALSE(m_form->trayShell()->trayIcon()->isVisible());
-}
-
-TEST_F(Form1Test, DeletingSavesTheRestByteForByteAndAFailedSaveShowsUntilRepaired) {
-    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()); // so the window shows what failed
+TEST_F(Form1Test, TheListOpensPagesAndItsMenuDeletingSavesByteForByteAndTheCloseBoxMinimises) {
+    // Without a tray the window itself shows what failed, and the close box leaves it on the task
+    // bar.
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
     // Row C's lines are no GBK: a pair that is none, a NUL byte, a lead byte
     // without its trail. Rewrites after deleting other rows keep them unchanged.
     const QByteArray c = QByteArray::fromHex("438120ff"), three = QByteArray::fromHex("330078"),
@@ -174,6 +138,20 @@ TEST_F(Form1Test, DeletingSavesTheRestByteForByteAndAFailedSaveShowsUntilRepaire
     startWith("A\r\nB\r\n" + c + "\r\nD\r\n", "1\r\n2\r\n" + three + "\r\n4\r\n",
               "a\r\nb\r\n" + lone + "\r\nd\r\n");
     m_form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
+    m_form->WebBrowser1->setUrl(QUrl("about:blank"));
+    auto* viewport = m_form->ListView1->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(20, 8));
+    EXPECT_EQ(m_form->WebBrowser1->url().path(), "/gonggao.htm");
+    EXPECT_SOON(requestsFor("/map2.asp?cid=15&page=1"));
+    m_form->mn15->trigger(); // the contact entry
+    EXPECT_SOON(requestsFor("/htm/lianxi.htm"));
+    // A right click on empty space below the rows still opens the list menu.
+    EXPECT_FALSE(m_form->mnu2->isVisible());
+    QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(100, 150));
+    EXPECT_SOON(m_form->mnu2->isVisible());
+    m_form->mnu2->hide();
+
     auto* notice = m_form->findChild<QLabel*>("saveNotice");
     ASSERT_TRUE(notice);
     const auto blockFiles = [this](bool block) { // directories cannot be replaced, by root neither
@@ -196,21 +174,32 @@ TEST_F(Form1Test, DeletingSavesTheRestByteForByteAndAFailedSaveShowsUntilRepaire
     EXPECT_SOON(!notice->isVisible());
     EXPECT_EQ(files(),
               "A\r\n" + c + "\r\nD\r\n#1\r\n" + three + "\r\n4\r\n#a\r\n" + lone + "\r\nd\r\n");
-
     blockFiles(true); // a new failure is told again, and a click takes the notice down
     deleteRow(0);
     EXPECT_TRUE(notice->isVisible());
     QTest::mouseClick(notice, Qt::LeftButton);
     EXPECT_FALSE(notice->isVisible());
+
+    // The window manager's close, as the close box sends it: the window stays
+    // reachable on the task bar, and it keeps refreshing.
+    QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(
+        m_form->windowHandle());
+    EXPECT_TRUE(m_form->isMinimized());
+    EXPECT_TRUE(m_form->isVisible());
+    EXPECT_TRUE(m_form->Timer1->isActive());
+    m_form->trayShell()->addIcon();
+    EXPECT_TRUE(m_form->close()); // a close from code, like the session's, is not refused
+    EXPECT_FALSE(m_form->trayShell()->trayIcon()->isVisible());
 }
 
 TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingWithstandsBadRepliesAddsAndLinksHome) {
     startWith("600000\r\n", "11\r\n", "9\r\n");
-    reply("600000", "'sh','600000','" + gbk::encode(u"浦发银行") + "','12.34','1%'", 300);
+    m_replies.set("/msq?cn_600000", "'sh','600000','" + gbk::encode(u"浦发银行") + "','12.34','1%'",
+                  300);
     m_replies["/msq?cn_NOREPL"].mode = ScriptedResponse::Mode::CloseWithoutReply;
-    reply("BADPRI", "'sh','x','" + gbk::encode(u"坏价") + "','停牌'");
-    reply("000858", "'sz','000858','" + gbk::encode(u"五粮液") + "','150.00'");
-    reply("000001", "'sz','000001','x','10.00'", 500);
+    m_replies.set("/msq?cn_BADPRI", "'sh','x','" + gbk::encode(u"坏价") + "','停牌'");
+    m_replies.set("/msq?cn_000858", "'sz','000858','" + gbk::encode(u"五粮液") + "','150.00'");
+    m_replies.set("/msq?cn_000001", "'sz','000001','x','10.00'", 500);
     QPointer<FrmAdd> dialog = openDialog();
     EXPECT_EQ(dialog->windowTitle(), "添加黑马");
     EXPECT_EQ(dialog->Text4->text(), "现价的5%");
@@ -249,11 +238,8 @@ TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingWithstandsBadRepliesAddsAndL
 
     // The three links open the maker's home page and leave the dialog open.
     QTemporaryDir bin; // holds an xdg-open that records its address
-    QFile script(bin.filePath("xdg-open"));
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\necho \"$1\" >>\"$0.log\"\n");
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(safeSave(bin.filePath("xdg-open"), "#!/bin/sh\necho \"$1\" >>\"$0.log\"\n"));
+    QFile::setPermissions(bin.filePath("xdg-open"), QFile::ReadOwner | QFile::ExeOwner);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", bin.path().toUtf8() + ":" + path);
     for (QWidget* link : {dialog->Label5, dialog->Label6, dialog->Label7})
@@ -289,26 +275,24 @@ TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingWithstandsBadRepliesAddsAndL
 
 TEST_F(Form1Test, StartUpShowsTheControlsAndTheListAndHostileRepliesLiterallyAtNoMemoryCost) {
     startWith();
-    const std::pair<const char*, const char*> captions[] = {
-        {"Label4", "上证指数"},          {"Label5", "深证成指"},   {"Label1", "早盘9:15免费公布"},
-        {"Label2", "切勿追高 回调关注"}, {"Command1", "私募内参"}, {"Command4", "盘中播报"},
-        {"Command3", "历史荐股"},        {"Command2", "使用说明"}, {"Frame1", "功能区"},
-        {"Frame2", "今日牛股"},          {"Frame3", "大盘风险"}};
-    for (const auto& [name, caption] : captions) {
+    // Captions by objectName, the list's column heads, and a row as the files gave it.
+    QStringList texts;
+    for (const char* name : {"Label4", "Label5", "Label1", "Label2", "Command1", "Command4",
+                             "Command3", "Command2", "Frame1", "Frame2", "Frame3"}) {
         const QWidget* widget = m_form->findChild<QWidget*>(name);
-        ASSERT_NE(widget, nullptr) << name;
-        EXPECT_EQ(widget->property(widget->inherits("QGroupBox") ? "title" : "text"), caption);
+        texts.append(
+            widget ? widget->property(widget->inherits("QGroupBox") ? "title" : "text").toString()
+                   : name);
     }
-
-    const WatchListView* list = m_form->ListView1;
-    ASSERT_EQ(list->topLevelItemCount(), 2);
-    QStringList header, row;
-    for (int c = 0; c < desk::ColumnCount; ++c) {
-        header.append(list->headerItem()->text(c));
-        row.append(list->topLevelItem(1)->text(c));
-    }
-    EXPECT_EQ(header.join('|'), "代码|股票名称|现价|最高价|涨跌幅|止盈价|止损价");
-    EXPECT_EQ(row.join('|'), "000858|待命||||160|140");
+    ASSERT_EQ(m_form->ListView1->topLevelItemCount(), 2);
+    for (const QTreeWidgetItem* item :
+         {m_form->ListView1->headerItem(), m_form->ListView1->topLevelItem(1)})
+        for (int c = 0; c < desk::ColumnCount; ++c)
+            texts.append(item->text(c));
+    EXPECT_EQ(texts.join('|'),
+              "上证指数|深证成指|早盘9:15免费公布|切勿追高 回调关注|私募内参|盘中播报|"
+              "历史荐股|使用说明|功能区|今日牛股|大盘风险|"
+              "代码|股票名称|现价|最高价|涨跌幅|止盈价|止损价|000858|待命||||160|140");
 
     // A smoothed outline face leaves the thin strokes of 12 pt glyphs pale
     // pink; the bitmap Song face draws them in the full colour.
@@ -334,9 +318,9 @@ TEST_F(Form1Test, StartUpShowsTheControlsAndTheListAndHostileRepliesLiterallyAtN
     QByteArray manyFields = "'sh','000858','" + markup + "','9.5','<b>-1%</b>'";
     for (int i = 0; i < 10000; ++i)
         manyFields += ",'x'";
-    reply("600000", "'sh','600000','" + markup + "','1" + QByteArray(1, '\0') +
-                        "2','\x81\x20\xff','o','p','b','a','v','m','<i>9</i>'");
-    reply("000858", manyFields);
+    m_replies.set("/msq?cn_600000", "'sh','600000','" + markup + "','1" + QByteArray(1, '\0') +
+                                        "2','\x81\x20\xff','o','p','b','a','v','m','<i>9</i>'");
+    m_replies.set("/msq?cn_000858", manyFields);
     m_replies.set("/msq?zs_000001", "'','','','" + markup + "','<b>1%</b>'");
     m_replies.set("/msq?zs_399001",
                   "'','','','\x81\x20" + QByteArray(1, '\0') + "','" + markup + "'");

@@ -43,16 +43,8 @@ protected:
     }
     void TearDown() override { delete m_monitor; }
 
-    void reply(const QByteArray& target, const QByteArray& body, int delayMs = 0) {
-        m_replies.set(target, body, delayMs);
-    }
     void price(const QByteArray& code, const QByteArray& value, int delayMs = 0) {
-        reply("/msq?cn_" + code, "'x','" + code + "','n','" + value + "','0%'", delayMs);
-    }
-    void addRow(const QString& code, const QString& name, const QString& takeProfit,
-                const QString& stopLoss) {
-        const auto id = m_list.appendRow({code, takeProfit, stopLoss});
-        m_list.itemFor(id)->setText(desk::NameColumn, name);
+        m_replies.set("/msq?cn_" + code, "'x','" + code + "','n','" + value + "','0%'", delayMs);
     }
 
     template <typename Ticker> void runTick(Ticker* ticker) {
@@ -110,11 +102,11 @@ TEST_F(TickTest, ATickFillsEveryRowThenBothIndexesAndFailedFetchesKeepWhatTheySh
     QSignalSpy picksDue(m_cycle, &RefreshCycle::picksReloadDue);
     m_list.appendRows({{"600000", "10.5", "9.5"}, {"000858", "现价的5%", ""}, {"C", "", ""}},
                       "待命");
-    reply("/msq?cn_600000", stockReply("浦发银行", "10.23", "-1.25%", "10.40"));
-    reply("/msq?cn_000858", stockReply("五粮液", "150.00", "0.00%", "151.2"));
-    reply("/msq?cn_C", stockReply("丙", "3.00", "3.00%", "3.30"));
-    reply("/msq?zs_399001", "'','','','10234.56','-0.52%'");
-    reply("/msq?zs_000001", "x,x,x,'3089.26','0.31%'");
+    m_replies.set("/msq?cn_600000", stockReply("浦发银行", "10.23", "-1.25%", "10.40"));
+    m_replies.set("/msq?cn_000858", stockReply("五粮液", "150.00", "0.00%", "151.2"));
+    m_replies.set("/msq?cn_C", stockReply("丙", "3.00", "3.00%", "3.30"));
+    m_replies.set("/msq?zs_399001", "'','','','10234.56','-0.52%'");
+    m_replies.set("/msq?zs_000001", "x,x,x,'3089.26','0.31%'");
     m_cycle->setClock([] { return QTime(9, 15, 3); });
     runTick(m_cycle);
 
@@ -137,11 +129,11 @@ TEST_F(TickTest, ATickFillsEveryRowThenBothIndexesAndFailedFetchesKeepWhatTheySh
     // Now 600000's service breaks, 000858 answers too short to carry a change
     // or a high, C's reply is an error page with no commas, and Shenzhen's service breaks.
     m_replies["/msq?cn_600000"].mode = ScriptedResponse::Mode::CloseWithoutReply;
-    reply("/msq?cn_000858", "'sz','000858','" + gbk::encode(u"五粮液液") + "','149.00'");
-    reply("/msq?cn_C", "Internal error");
+    m_replies.set("/msq?cn_000858", "'sz','000858','" + gbk::encode(u"五粮液液") + "','149.00'");
+    m_replies.set("/msq?cn_C", "Internal error");
     m_replies["/msq?cn_C"].status = 500;
     m_replies["/msq?zs_399001"].mode = ScriptedResponse::Mode::CloseWithoutReply;
-    reply("/msq?zs_000001", "x,x,x,'2990.00','-0.10%'");
+    m_replies.set("/msq?zs_000001", "x,x,x,'2990.00','-0.10%'");
     runTick(m_cycle);
 
     EXPECT_EQ(cells(0), "600000|浦发银行|10.23|10.40|-1.25%|10.5|9.5");
@@ -154,15 +146,14 @@ TEST_F(TickTest, ATickFillsEveryRowThenBothIndexesAndFailedFetchesKeepWhatTheySh
     EXPECT_EQ(ink(m_shenzhen), desk::kGreen);
     EXPECT_EQ(m_shanghai.text(), "上证指数  2990.00 -0.10%");
     EXPECT_EQ(ink(m_shanghai), desk::kGreen);
-    EXPECT_EQ(targets().count("/msq?zs_000001"), 2);
 }
 
 TEST_F(TickTest, TicksNeverOverlapAndARowEditedMidTickNeverGetsAnotherRowsReply) {
     m_list.appendRows({{"A", "", ""}, {"B", "", ""}, {"C", "", ""}}, "待命");
-    reply("/msq?cn_A", stockReply("甲", "1.00", "1.00%", "1.10"), 300);
-    reply("/msq?cn_B", stockReply("乙", "2.00", "2.00%", "2.20"));
-    reply("/msq?cn_C", stockReply("丙", "3.00", "3.00%", "3.30"));
-    reply("/msq?cn_D", stockReply("丁", "4.00", "4.00%", "4.40"));
+    m_replies.set("/msq?cn_A", stockReply("甲", "1.00", "1.00%", "1.10"), 300);
+    m_replies.set("/msq?cn_B", stockReply("乙", "2.00", "2.00%", "2.20"));
+    m_replies.set("/msq?cn_C", stockReply("丙", "3.00", "3.00%", "3.30"));
+    m_replies.set("/msq?cn_D", stockReply("丁", "4.00", "4.00%", "4.40"));
 
     QSignalSpy finished(m_cycle, &RefreshCycle::tickFinished);
     m_cycle->tick();
@@ -198,13 +189,18 @@ TEST_F(TickTest, ATickChecksEveryRowInOrderThePopupShowsTheLastAlertAndItsButton
     EXPECT_TRUE(targets().isEmpty());
     EXPECT_EQ(m_monitor->popup(), nullptr);
 
-    addRow("600000", "浦发银行", "9", "11");  // between: both alerts
-    addRow("000001", "平安银行", "12", "10"); // fetch fails
-    addRow("600519", "贵州茅台", "1800", "1500");
-    addRow("000858", "五粮液", "160", "130");
+    // The first row's price lies between its thresholds: both alerts. The
+    // second row's fetch fails; the third's price equals its stop-loss: nothing.
+    m_list.appendRows({{"600000", "9", "11"},
+                       {"000001", "12", "10"},
+                       {"600519", "1800", "1500"},
+                       {"000858", "160", "130"}},
+                      "");
+    row(0)->setText(desk::NameColumn, "浦发银行");
+    row(3)->setText(desk::NameColumn, "五粮液");
     price("600000", "10.00");
     m_replies["/msq?cn_000001"].mode = ScriptedResponse::Mode::CloseWithoutReply;
-    price("600519", "1500.00"); // equal to the stop-loss: nothing
+    price("600519", "1500.00");
     price("000858", "'129.99'");
     runTick(m_monitor);
     EXPECT_EQ(shown(), (QStringList{"000858", "五粮液", "129.99", "止损价：", "130"}));
@@ -216,7 +212,7 @@ TEST_F(TickTest, ATickChecksEveryRowInOrderThePopupShowsTheLastAlertAndItsButton
     runTick(m_monitor);
     EXPECT_EQ(shown(), (QStringList{"600000", "浦发银行", "10.00", "止损价：", "11"}));
     // Its take-profit alert alone brings the label back.
-    m_list.topLevelItem(0)->setText(desk::StopLossColumn, "5");
+    row(0)->setText(desk::StopLossColumn, "5");
     m_monitor->switchOn();
     runTick(m_monitor);
     EXPECT_EQ(shown(), (QStringList{"600000", "浦发银行", "10.00", "止盈价：", "9"}));
@@ -243,7 +239,7 @@ TEST_F(TickTest, ATickChecksEveryRowInOrderThePopupShowsTheLastAlertAndItsButton
     popup->Text2->setText("typed by the user");
     popup->close();
     ASSERT_TRUE(QTest::qWaitFor([&] { return popup.isNull(); }, 5000));
-    m_list.topLevelItem(0)->setText(desk::NameColumn, "");
+    row(0)->setText(desk::NameColumn, "");
     runTick(m_monitor);
     popup = m_monitor->popup();
     ASSERT_NE(popup, nullptr);
@@ -251,7 +247,7 @@ TEST_F(TickTest, ATickChecksEveryRowInOrderThePopupShowsTheLastAlertAndItsButton
 
     // "关闭预警" while a reply is on its way: it raises nothing, and the tick
     // stops there. Switched on again, the next tick runs whole.
-    m_list.topLevelItem(3)->setText(desk::TakeProfitColumn, "100");
+    row(3)->setText(desk::TakeProfitColumn, "100");
     price("600000", "10.00", 400);
     const qsizetype asked = quoteRequests().size();
     m_monitor->tick();

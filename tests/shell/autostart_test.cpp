@@ -1,5 +1,6 @@
 #include "shell/autostart.h"
 #include "shell/platform.h"
+#include "shell/safesave.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,13 +36,10 @@ class DesktopServices : public ::testing::Test {
 protected:
     void SetUp() override {
         qputenv("XDG_CONFIG_HOME", m_home.filePath("config").toUtf8());
-        QDir(m_home.path()).mkdir("bin");
-        QFile script(m_home.filePath("bin/xdg-open"));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done >>\"$0.log\"\necho "
-                     ">>\"$0.log\"\n");
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString script = m_home.filePath("xdg-open");
+        ASSERT_TRUE(safeSave(script, "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; "
+                                     "done >>\"$0.log\"\necho >>\"$0.log\"\n") &&
+                    QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
     }
     void TearDown() override {
         qputenv("XDG_CONFIG_HOME", m_savedConfig);
@@ -78,14 +76,14 @@ TEST_F(DesktopServices, EnablingTwiceLeavesOneEntryDisablingIsIdempotentAndABloc
 }
 
 TEST_F(DesktopServices, TheBrowserGetsTheAddressAsOneArgumentAndIsNotWaitedFor) {
-    qputenv("PATH", m_home.filePath("bin").toUtf8() + ":" + m_savedPath);
+    qputenv("PATH", m_home.path().toUtf8() + ":" + m_savedPath);
     const QString address = "http://127.0.0.1:1/a b;$(touch x)&c=\"d\"";
     ASSERT_TRUE(platform::openInBrowser(address));
     ASSERT_TRUE(platform::openInBrowser(address));
     // Started detached: the two runs may still be writing when openInBrowser returns.
     const QByteArray once = "[" + address.toUtf8() + "]\n";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return read("bin/xdg-open.log") == once + once; }, 5000))
-        << read("bin/xdg-open.log").toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return read("xdg-open.log") == once + once; }, 5000))
+        << read("xdg-open.log").toStdString();
     EXPECT_FALSE(QFileInfo::exists("x"));
 
     qputenv("PATH", m_home.filePath("nothing-here").toUtf8());

@@ -1,3 +1,4 @@
+#include "shell/safesave.h"
 #include "watchlist/keeper.h"
 #include "watchlist/watchlistfiles.h"
 
@@ -31,11 +32,8 @@ protected:
                   const QByteArray& stopLosses) {
         for (const auto& [name, bytes] : {std::pair{"Setting.ini", codes},
                                           {"Setting2.ini", takeProfits},
-                                          {"Setting3.ini", stopLosses}}) {
-            QFile file(m_dir.filePath(name));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(bytes);
-        }
+                                          {"Setting3.ini", stopLosses}})
+            ASSERT_TRUE(safeSave(m_dir.filePath(name), bytes));
     }
     // The three files' bytes, "#" between them.
     QByteArray files() const {
