@@ -82,13 +82,15 @@ protected:
         return std::count_if(log.begin(), log.end(), [&](auto& r) { return r.target == target; });
     }
 
+    // The list's rows, the header first, cells joined by "|".
     QStringList rows() const {
         QStringList result;
-        WatchListView* list = m_form->ListView1;
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* item = list->topLevelItem(i);
-            result.append(item->text(desk::CodeColumn) + "|" + item->text(desk::TakeProfitColumn) +
-                          "|" + item->text(desk::StopLossColumn));
+        const WatchListView* list = m_form->ListView1;
+        for (int i = -1; i < list->topLevelItemCount(); ++i) {
+            QStringList cells;
+            for (int c = 0; c < desk::ColumnCount; ++c)
+                cells.append((i < 0 ? list->headerItem() : list->topLevelItem(i))->text(c));
+            result.append(cells.join('|'));
         }
         return result;
     }
@@ -160,8 +162,8 @@ TEST_F(Form1Test, TheListOpensPagesAndItsMenuDeletingSavesByteForByteAndTheClose
                             ? QFile::remove(m_dir.filePath(name)) && QDir(m_dir.path()).mkdir(name)
                             : QDir(m_dir.path()).rmdir(name));
     };
-    deleteRow(-1); // nothing selected: nothing changes, no file is touched
-    EXPECT_EQ(rows().size(), 4);
+    deleteRow(-1);               // nothing selected: nothing changes, no file is touched
+    EXPECT_EQ(rows().size(), 5); // the header and four rows
     blockFiles(true);
     deleteRow(1);
     EXPECT_TRUE(notice->isVisible());
@@ -255,9 +257,8 @@ TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingWithstandsBadRepliesAddsAndL
     dialog->Text5->setText("现价的-5%");
     QTest::mouseClick(dialog->Command1, Qt::LeftButton);
     EXPECT_SOON(dialog.isNull());
-    EXPECT_EQ(rows(), (QStringList{"600000|11|9", "000858|157.5|现价的-5%"}));
-    EXPECT_EQ(m_form->ListView1->topLevelItem(1)->text(desk::PriceColumn), "待命");
-    EXPECT_EQ(m_form->ListView1->topLevelItem(1)->text(desk::NameColumn), "");
+    EXPECT_EQ(rows().mid(1),
+              (QStringList{"600000|待命||||11|9", "000858||待命|||157.5|现价的-5%"}));
     const QByteArray saved =
         "600000\r\n000858\r\n#11\r\n157.5\r\n#9\r\n" + gbk::encode(u"现价的-5%") + "\r\n";
     EXPECT_EQ(files(), saved);
@@ -268,14 +269,14 @@ TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingWithstandsBadRepliesAddsAndL
     EXPECT_SOON(requestsFor("/msq?cn_000001") == 1);
     dialog->close();
     EXPECT_SOON(dialog.isNull());
-    QTest::qWait(800); // past the reply's arrival
-    EXPECT_EQ(rows().size(), 2);
+    QTest::qWait(800);           // past the reply's arrival
+    EXPECT_EQ(rows().size(), 3); // the header and two rows
     EXPECT_EQ(files(), saved);
 }
 
 TEST_F(Form1Test, StartUpShowsTheControlsAndTheListAndHostileRepliesLiterallyAtNoMemoryCost) {
     startWith();
-    // Captions by objectName, the list's column heads, and a row as the files gave it.
+    // Captions by objectName, the list's column heads, and the rows as the files gave them.
     QStringList texts;
     for (const char* name : {"Label4", "Label5", "Label1", "Label2", "Command1", "Command4",
                              "Command3", "Command2", "Frame1", "Frame2", "Frame3"}) {
@@ -284,15 +285,10 @@ TEST_F(Form1Test, StartUpShowsTheControlsAndTheListAndHostileRepliesLiterallyAtN
             widget ? widget->property(widget->inherits("QGroupBox") ? "title" : "text").toString()
                    : name);
     }
-    ASSERT_EQ(m_form->ListView1->topLevelItemCount(), 2);
-    for (const QTreeWidgetItem* item :
-         {m_form->ListView1->headerItem(), m_form->ListView1->topLevelItem(1)})
-        for (int c = 0; c < desk::ColumnCount; ++c)
-            texts.append(item->text(c));
-    EXPECT_EQ(texts.join('|'),
-              "上证指数|深证成指|早盘9:15免费公布|切勿追高 回调关注|私募内参|盘中播报|"
-              "历史荐股|使用说明|功能区|今日牛股|大盘风险|"
-              "代码|股票名称|现价|最高价|涨跌幅|止盈价|止损价|000858|待命||||160|140");
+    EXPECT_EQ(texts.join('|') + "#" + rows().join('#'),
+              "上证指数|深证成指|早盘9:15免费公布|切勿追高 回调关注|私募内参|盘中播报|历史荐股|"
+              "使用说明|功能区|今日牛股|大盘风险#代码|股票名称|现价|最高价|涨跌幅|止盈价|止损价#"
+              "600000|待命||||10.5|9.5#000858|待命||||160|140");
 
     // A smoothed outline face leaves the thin strokes of 12 pt glyphs pale
     // pink; the bitmap Song face draws them in the full colour.

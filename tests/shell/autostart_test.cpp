@@ -57,7 +57,7 @@ protected:
 
 } // namespace
 
-TEST_F(DesktopServices, EnablingTwiceLeavesOneEntryDisablingIsIdempotentAndABlockedPathFails) {
+TEST_F(DesktopServices, AutostartIsOneEntryOrNoneAndTheBrowserGetsTheAddressAsOneArgument) {
     const QString program = "/opt/my apps/Quillon";
     ASSERT_TRUE(platform::enableAutostart(program));
     ASSERT_TRUE(platform::enableAutostart(program));
@@ -73,9 +73,7 @@ TEST_F(DesktopServices, EnablingTwiceLeavesOneEntryDisablingIsIdempotentAndABloc
     ASSERT_TRUE(QDir(m_home.filePath("config")).removeRecursively());
     ASSERT_TRUE(QFile(m_home.filePath("config")).open(QIODevice::WriteOnly));
     EXPECT_FALSE(platform::enableAutostart(program));
-}
 
-TEST_F(DesktopServices, TheBrowserGetsTheAddressAsOneArgumentAndIsNotWaitedFor) {
     qputenv("PATH", m_home.path().toUtf8() + ":" + m_savedPath);
     const QString address = "http://127.0.0.1:1/a b;$(touch x)&c=\"d\"";
     ASSERT_TRUE(platform::openInBrowser(address));
