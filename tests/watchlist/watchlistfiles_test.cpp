@@ -1,3 +1,4 @@
+#include "shell/safesave.h"
 #include "watchlist/keeper.h"
 #include "watchlist/watchlistfiles.h"
 
@@ -31,11 +32,8 @@ protected:
                   const QByteArray& stopLosses) {
         for (const auto& [name, bytes] : {std::pair{"Setting.ini", codes},
                                           {"Setting2.ini", takeProfits},
-                                          {"Setting3.ini", stopLosses}}) {
-            QFile file(m_dir.filePath(name));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(bytes);
-        }
+                                          {"Setting3.ini", stopLosses}})
+            ASSERT_TRUE(safeSave(m_dir.filePath(name), bytes));
     }
     // The three files' bytes, "#" between them.
     QByteArray files() const {
@@ -66,32 +64,7 @@ TEST(WatchListLines, EveryKindOfLineEndEndsALineAndOneInsideAValueIsWrittenAsABl
               QByteArray::fromHex("CFD6BCDBB5C435253F0D0A"));
 }
 
-TEST_F(WatchListFilesTest, LoadGivesLineIToRowIWhateverTheFilesHoldAndRewritesItUnchanged) {
-    writeAll("a\r\nb\nc", "1\r\n", "x\r\ny\r\nz\r\nsurplus\r\n");
-    EXPECT_EQ(texts(m_files.load()), (QStringList{"a|1|x", "b||y", "c||z"}));
-    // A last line without its end (a file edited by hand) is ended before an append.
-    ASSERT_TRUE(m_files.append({"d", "2", "w"}).ok());
-    EXPECT_TRUE(files().startsWith("a\r\nb\nc\r\nd\r\n#"));
-
-    // Ten megabytes of random bytes: GBK that is no GBK, NUL bytes, lone lead
-    // bytes before line ends. Every line goes back out as it came in.
-    QByteArray junk(10 * 1024 * 1024, Qt::Uninitialized);
-    QRandomGenerator generator(7);
-    for (char& byte : junk)
-        byte = char(generator.bounded(256));
-    writeAll(junk, junk.left(1000), QByteArray());
-    const std::vector<Row> rows = m_files.load();
-    EXPECT_GT(rows.size(), 1000u);
-    ASSERT_TRUE(m_files.rewrite(rows).ok());
-    EXPECT_EQ(m_files.load(), rows);
-
-    // Prices without codes make no rows, and a FIFO does not hang the load.
-    QFile::remove(m_dir.filePath("Setting.ini"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(m_dir.filePath("Setting.ini")).constData(), 0644), 0);
-    EXPECT_TRUE(m_files.load().empty());
-}
-
-TEST_F(WatchListFilesTest, AfterAFailedSaveEverySaveRewritesAllThreeAndTheUserIsToldOnce) {
+TEST_F(WatchListFilesTest, AFailedSaveIsToldOnceAndRepairedWholeAndLinesGoBackOutAsTheyCameIn) {
     EXPECT_TRUE(m_files.load().empty());
     watchlist::Keeper keeper(m_files);
     std::vector<Row> list{{"600000", "10", "9"}};
@@ -135,4 +108,28 @@ TEST_F(WatchListFilesTest, AfterAFailedSaveEverySaveRewritesAllThreeAndTheUserIs
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
     EXPECT_TRUE(keeper.retry(list).saved());
     EXPECT_EQ(files(), "000001\r\n000002\r\n#11\r\n12\r\n#10\r\n11\r\n");
+
+    // Line i of each file belongs to row i: a line missing is a blank, one in surplus is ignored.
+    writeAll("a\r\nb\nc", "1\r\n", "x\r\ny\r\nz\r\nsurplus\r\n");
+    EXPECT_EQ(texts(m_files.load()), (QStringList{"a|1|x", "b||y", "c||z"}));
+    // A last line without its end (a file edited by hand) is ended before an append.
+    ASSERT_TRUE(m_files.append({"d", "2", "w"}).ok());
+    EXPECT_TRUE(files().startsWith("a\r\nb\nc\r\nd\r\n#"));
+
+    // Ten megabytes of random bytes: GBK that is no GBK, NUL bytes, lone lead
+    // bytes before line ends. Every line goes back out as it came in.
+    QByteArray junk(10 * 1024 * 1024, Qt::Uninitialized);
+    QRandomGenerator generator(7);
+    for (char& byte : junk)
+        byte = char(generator.bounded(256));
+    writeAll(junk, junk.left(1000), QByteArray());
+    const std::vector<Row> rows = m_files.load();
+    EXPECT_GT(rows.size(), 1000u);
+    ASSERT_TRUE(m_files.rewrite(rows).ok());
+    EXPECT_EQ(m_files.load(), rows);
+
+    // Prices without codes make no rows, and a FIFO does not hang the load.
+    QFile::remove(m_dir.filePath("Setting.ini"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(m_dir.filePath("Setting.ini")).constData(), 0644), 0);
+    EXPECT_TRUE(m_files.load().empty());
 }
