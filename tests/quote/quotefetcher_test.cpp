@@ -139,13 +139,6 @@ protected:
     bool waitForOutcomes(std::size_t count) {
         return waitUntil([&] { return m_outcomes.size() >= count; });
     }
-    // The request for stockTarget(n); empty when none came.
-    RecordedRequest requestFor(int n) const {
-        for (const RecordedRequest& request : m_server.requests())
-            if (numberOf(request) == n)
-                return request;
-        return {};
-    }
 
     ScriptedHttpServer m_server;
     QElapsedTimer m_clock;
@@ -174,15 +167,8 @@ TEST_F(QuoteFetcherTest, ResultsComeInRequestOrderWithOneRequestInFlightAndCodes
         return response;
     });
     QuoteFetcher fetcher(m_server.baseUrl());
-    const QString codes[] = {u"600000"_s,
-                             u"404"_s,
-                             u"503"_s,
-                             u"302"_s,
-                             u"307"_s,
-                             u"300"_s,
-                             u"600000\r\nX-Injected: 1\r\n\r\nGET /evil#frag x"_s,
-                             u"浦发 A"_s,
-                             {}};
+    QStringList codes = u"600000 404 503 302 307 300"_s.split(u' ');
+    codes << u"600000\r\nX-Injected: 1\r\n\r\nGET /evil#frag x"_s << u"浦发 A"_s << QString();
     for (int n = 0; n < 9; ++n) {
         fetcher.fetchStock(codes[n], [this, n, &fetcher](const QuoteFetcher::Result& result) {
             record(n)(result);
@@ -193,12 +179,11 @@ TEST_F(QuoteFetcherTest, ResultsComeInRequestOrderWithOneRequestInFlightAndCodes
     ASSERT_TRUE(waitForOutcomes(10));
     ASSERT_TRUE(m_outcomes[0].result.has_value());
     EXPECT_EQ(m_outcomes[0].result->field(1), u"浦发银行");
-    QByteArrayList results, wire;
+    QStringList results;
     for (const Outcome& outcome : m_outcomes)
-        results << QByteArray::number(outcome.id) + ':' +
-                       (outcome.result
-                            ? QString::fromStdU16String(*outcome.result->field(2)).toUtf8()
-                            : QByteArray("failed"));
+        results << QString::number(outcome.id) + u':' +
+                       QString::fromStdU16String(outcome.result ? *outcome.result->field(2)
+                                                                : u"failed");
     const std::string injected =
         "/msq?cn_600000%0D%0AX-Injected:%201%0D%0A%0D%0AGET%20/evil%23frag%20x";
     EXPECT_EQ(
@@ -209,6 +194,7 @@ TEST_F(QuoteFetcherTest, ResultsComeInRequestOrderWithOneRequestInFlightAndCodes
     // Target @ connection: the loop is its first request and five hops. Each
     // request is the whole of what went out: one line, these headers.
     const QList<RecordedRequest> requests = m_server.requests();
+    QByteArrayList wire;
     for (qsizetype n = 0; n < requests.size(); ++n) {
         const RecordedRequest& request = requests[n];
         wire << request.target + '@' + QByteArray::number(request.connection);
@@ -308,8 +294,10 @@ TEST_F(QuoteFetcherTest, CancelledOrDestroyedFetchersRunNoFurtherCallbacks) {
     cancelled.cancelAll();
     EXPECT_TRUE(cancelled.isIdle());
     destroyed.reset();
-    for (int n : {0, 3})
-        EXPECT_TRUE(waitUntil([&] { return requestFor(n).peerClosedEarly; })) << "request " << n;
+    EXPECT_TRUE(waitUntil([&] {
+        const QList<RecordedRequest> log = m_server.requests();
+        return log[0].peerClosedEarly && log[1].peerClosedEarly;
+    }));
 
     auto* owned = new QuoteFetcher(m_server.baseUrl());
     owned->fetch(stockTarget(7), [&](const QuoteFetcher::Result& result) {
