@@ -8,49 +8,39 @@
 
 #include <deque>
 
-namespace {
-
-QByteArray findHeader(const HttpHeaders& headers, QByteArrayView name) {
-    for (const auto& [key, value] : headers) {
-        if (key.compare(name, Qt::CaseInsensitive) == 0)
-            return value.isNull() ? QByteArray("") : value;
-    }
-    return {};
-}
-
-bool asksToClose(const HttpHeaders& headers) {
-    return findHeader(headers, "Connection").compare("close", Qt::CaseInsensitive) == 0;
-}
-
-QByteArray responseHead(const ScriptedResponse& response, const QByteArray& framing) {
-    // Clients ignore the reason phrase.
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Scripted\r\n";
-    for (const auto& [key, value] : response.headers)
-        head += key + ": " + value + "\r\n";
-    return head + framing + "\r\n\r\n";
-}
-
-} // namespace
-
-QByteArray RecordedRequest::header(QByteArrayView name) const {
-    return findHeader(headers, name);
-}
-
 // One accepted connection. Requests that arrive while an earlier one on the
 // same connection is still being answered wait in line (HTTP/1.1 answers in order).
 struct ScriptedHttpServer::Connection : QObject {
     QTcpSocket* socket = nullptr;
     int number = 0;
-    QByteArray buffer;              // bytes received and not yet parsed
-    std::deque<int> waiting;        // log indexes of requests not yet answered
-    int current = -1;               // log index of the request being answered; -1: none
-    bool closeAfterCurrent = false; // either side sent "Connection: close"
+    QByteArray buffer;       // bytes received and not yet parsed
+    std::deque<int> waiting; // log indexes of requests not yet answered
+    int current = -1;        // log index of the request being answered; -1: none
 };
 
 ScriptedHttpServer::ScriptedHttpServer(QObject* parent)
     : QObject(parent)
     , m_server(new QTcpServer(this)) {
-    connect(m_server, &QTcpServer::newConnection, this, &ScriptedHttpServer::acceptConnections);
+    connect(m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+            auto* connection = new Connection;
+            connection->setParent(this);
+            connection->socket = socket;
+            connection->number = ++m_connectionCount;
+            socket->setParent(connection);
+            connect(socket, &QTcpSocket::readyRead, connection,
+                    [this, connection] { readRequests(connection); });
+            connect(socket, &QTcpSocket::disconnected, connection, [this, connection] {
+                if (connection->current >= 0) {
+                    QMutexLocker lock(&m_mutex);
+                    m_log[connection->current].peerClosedEarly = true;
+                }
+                connection->current = -1;
+                connection->waiting.clear();
+                connection->deleteLater();
+            });
+        }
+    });
 }
 
 bool ScriptedHttpServer::listen(quint16 port) {
@@ -80,36 +70,14 @@ int ScriptedHttpServer::requestCount() const {
     return int(m_log.size());
 }
 
-void ScriptedHttpServer::acceptConnections() {
-    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-        auto* connection = new Connection;
-        connection->setParent(this);
-        connection->socket = socket;
-        connection->number = ++m_connectionCount;
-        socket->setParent(connection);
-        connect(socket, &QTcpSocket::readyRead, connection,
-                [this, connection] { readRequests(connection); });
-        connect(socket, &QTcpSocket::disconnected, connection,
-                [this, connection] { connectionClosed(connection); });
-    }
-}
-
 // Our clients only send GETs, so a request ends with its head.
 void ScriptedHttpServer::readRequests(Connection* connection) {
     connection->buffer += connection->socket->readAll();
     for (qsizetype headEnd; (headEnd = connection->buffer.indexOf("\r\n\r\n")) >= 0;) {
         RecordedRequest request;
-        const QList<QByteArray> lines = connection->buffer.left(headEnd).split('\n');
+        request.head = connection->buffer.left(headEnd);
         connection->buffer.remove(0, headEnd + 4);
-        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-        request.method = requestLine.value(0);
-        request.target = requestLine.value(1);
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-            const QByteArray line = lines[i].trimmed();
-            const qsizetype colon = line.indexOf(':');
-            if (colon > 0)
-                request.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
-        }
+        request.target = request.head.left(request.head.indexOf('\r')).split(' ').value(1);
         request.connection = connection->number;
         request.arrivedMs = m_clock.elapsed();
         QMutexLocker lock(&m_mutex);
@@ -123,19 +91,13 @@ void ScriptedHttpServer::readRequests(Connection* connection) {
 void ScriptedHttpServer::answerNext(Connection* connection) {
     if (connection->waiting.empty())
         return;
-    const int index = connection->waiting.front();
+    const int index = connection->current = connection->waiting.front();
     connection->waiting.pop_front();
-    connection->current = index;
-
-    Handler handler;
-    RecordedRequest request;
-    {
+    const auto [handler, request] = [&] {
         QMutexLocker lock(&m_mutex);
-        handler = m_handler;
-        request = m_log[index];
-    }
-    const ScriptedResponse response = handler ? handler(request) : ScriptedResponse{};
-    connection->closeAfterCurrent = asksToClose(request.headers) || asksToClose(response.headers);
+        return std::pair(m_handler, m_log[index]);
+    }();
+    const ScriptedResponse response = handler ? handler(request) : ScriptedResponse();
     QTimer::singleShot(response.delayMs, connection, [this, connection, index, response] {
         sendResponse(connection, index, response);
     });
@@ -146,21 +108,24 @@ void ScriptedHttpServer::sendResponse(Connection* connection, int index,
     if (connection->current != index)
         return; // the connection closed while the answer was delayed
     QTcpSocket* socket = connection->socket;
-    const QByteArray& body = response.body;
-
     switch (response.mode) {
     case ScriptedResponse::Mode::CloseWithoutReply:
         connection->waiting.clear(); // so that finishing starts nothing more
         finishResponse(connection, index, false);
         socket->abort();
         return;
-    case ScriptedResponse::Mode::Normal:
-        socket->write(responseHead(response, "Content-Length: " + QByteArray::number(body.size())));
-        socket->write(body);
-        return finishResponse(connection, index, connection->closeAfterCurrent);
     case ScriptedResponse::Mode::RawStream:
-        socket->write(body);
+        socket->write(response.body);
         return streamRaw(connection, index, response, response.repeatCount);
+    case ScriptedResponse::Mode::Normal:
+        // Clients ignore the reason phrase.
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Scripted\r\n";
+        for (const auto& [key, value] : response.headers)
+            head += key + ": " + value + "\r\n";
+        socket->write(head + "Content-Length: " + QByteArray::number(response.body.size()) +
+                      "\r\n\r\n" + response.body);
+        return finishResponse(connection, index,
+                              response.headers.contains({"Connection", "close"}));
     }
 }
 
@@ -178,19 +143,13 @@ void ScriptedHttpServer::streamRaw(Connection* connection, int index,
         socket->write(response.repeatChunk);
         --copiesLeft;
     } while (response.repeatIntervalMs == 0 && socket->bytesToWrite() < kAheadBytes);
-    if (response.repeatIntervalMs > 0) {
-        QTimer::singleShot(response.repeatIntervalMs, connection,
-                           [this, connection, index, response, copiesLeft] {
-                               streamRaw(connection, index, response, copiesLeft);
-                           });
-        return;
-    }
-    connect(
-        socket, &QTcpSocket::bytesWritten, connection,
-        [this, connection, index, response, copiesLeft] {
-            streamRaw(connection, index, response, copiesLeft);
-        },
-        Qt::SingleShotConnection);
+    const auto next = [this, connection, index, response, copiesLeft] {
+        streamRaw(connection, index, response, copiesLeft);
+    };
+    if (response.repeatIntervalMs > 0)
+        QTimer::singleShot(response.repeatIntervalMs, connection, next);
+    else
+        connect(socket, &QTcpSocket::bytesWritten, connection, next, Qt::SingleShotConnection);
 }
 
 void ScriptedHttpServer::finishResponse(Connection* connection, int index, bool closeAfter) {
@@ -199,33 +158,8 @@ void ScriptedHttpServer::finishResponse(Connection* connection, int index, bool 
         m_log[index].answeredMs = m_clock.elapsed();
     }
     connection->current = -1;
-    if (closeAfter) {
-        connection->waiting.clear();
-        connection->socket->disconnectFromHost(); // sends what is buffered first
-        return;
-    }
-    answerNext(connection);
-}
-
-void ScriptedHttpServer::connectionClosed(Connection* connection) {
-    if (connection->current >= 0) {
-        QMutexLocker lock(&m_mutex);
-        m_log[connection->current].peerClosedEarly = true;
-    }
-    connection->current = -1;
+    if (!closeAfter)
+        return answerNext(connection);
     connection->waiting.clear();
-    connection->deleteLater();
-}
-
-ResponsesByTarget::ResponsesByTarget(ScriptedHttpServer& server) {
-    server.setHandler([this](const RecordedRequest& request) {
-        return m_responses.value(request.target, ScriptedResponse{});
-    });
-}
-
-void ResponsesByTarget::set(const QByteArray& target, QByteArray body, int delayMs) {
-    ScriptedResponse& response = m_responses[target];
-    response = ScriptedResponse{};
-    response.body = std::move(body);
-    response.delayMs = delayMs;
+    connection->socket->disconnectFromHost(); // sends what is buffered first
 }

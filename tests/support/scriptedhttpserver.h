@@ -1,13 +1,10 @@
 #pragma once
 
-#include <QByteArray>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QObject>
-#include <QPair>
-#include <QString>
 
 #include <atomic>
 #include <functional>
@@ -18,16 +15,12 @@ using HttpHeaders = QList<QPair<QByteArray, QByteArray>>;
 
 // One request as it came over the wire, and what became of its answer.
 struct RecordedRequest {
-    int connection = 0; // 1 for the first accepted connection, and so on
-    QByteArray method;
+    int connection = 0;           // 1 for the first accepted connection, and so on
+    QByteArray head;              // request line and header lines exactly as sent
     QByteArray target;            // path and query exactly as sent, still percent-encoded
-    HttpHeaders headers;          // in order, names as sent
     qint64 arrivedMs = -1;        // since the server started listening
     qint64 answeredMs = -1;       // last byte of the answer handed to the socket; -1: not answered
     bool peerClosedEarly = false; // the client hung up before the whole answer went out
-
-    // First value of a header, names compared without case; null when absent.
-    QByteArray header(QByteArrayView name) const;
 };
 
 struct ScriptedResponse {
@@ -41,8 +34,12 @@ struct ScriptedResponse {
         RawStream,
     };
 
+    explicit ScriptedResponse(QByteArray bodyBytes = {}, int delay = 0)
+        : body(std::move(bodyBytes))
+        , delayMs(delay) {}
+
     int status = 200;
-    HttpHeaders headers; // extra headers
+    HttpHeaders headers; // extra headers; "Connection: close" closes after the answer
     QByteArray body;
     int delayMs = 0; // before the first byte of the answer
     Mode mode = Mode::Normal;
@@ -53,7 +50,7 @@ struct ScriptedResponse {
 
 // An HTTP/1.1 server on 127.0.0.1 whose answers a test scripts. Requests on one
 // connection are answered in order, one after the other, and the connection
-// stays open unless a side asks to close it. Everything runs on the event loop
+// stays open unless the answer closes it. Everything runs on the event loop
 // of the thread the server lives in; the handler, the request log and the
 // counters may be used from any thread.
 class ScriptedHttpServer : public QObject {
@@ -78,14 +75,12 @@ public:
 private:
     struct Connection;
 
-    void acceptConnections();
     void readRequests(Connection* connection);
     void answerNext(Connection* connection);
     void sendResponse(Connection* connection, int index, const ScriptedResponse& response);
     void streamRaw(Connection* connection, int index, const ScriptedResponse& response,
                    int copiesLeft);
     void finishResponse(Connection* connection, int index, bool closeAfter);
-    void connectionClosed(Connection* connection);
 
     QTcpServer* m_server;
     QElapsedTimer m_clock;
@@ -101,10 +96,15 @@ private:
 // target with an empty 200, as a service does for a code it does not know.
 class ResponsesByTarget {
 public:
-    explicit ResponsesByTarget(ScriptedHttpServer& server);
+    explicit ResponsesByTarget(ScriptedHttpServer& server) {
+        server.setHandler(
+            [this](const RecordedRequest& request) { return m_responses.value(request.target); });
+    }
 
     ScriptedResponse& operator[](const QByteArray& target) { return m_responses[target]; }
-    void set(const QByteArray& target, QByteArray body, int delayMs = 0);
+    void set(const QByteArray& target, QByteArray body, int delayMs = 0) {
+        m_responses[target] = ScriptedResponse(std::move(body), delayMs);
+    }
 
 private:
     QHash<QByteArray, ScriptedResponse> m_responses;
