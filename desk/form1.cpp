@@ -94,9 +94,13 @@ QTimer* makeTimer(QObject* parent, const char* name, int intervalMs, bool enable
 
 } // namespace
 
+// Above other windows from the start, as a ticker docked at a screen edge must
+// be, and as a click on the tray icon leaves it: the hint is never changed
+// later, since a window system may give the window a new native window for it.
 Form1::Form1(const QString& programDirectory, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowStaysOnTopHint)
     , m_programDirectory(programDirectory) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kCaption);

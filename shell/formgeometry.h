@@ -2,9 +2,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QList>
 #include <QRect>
 #include <QSize>
-#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QWidget>

@@ -65,7 +65,8 @@ void OuterPlacement::checkFrame() {
 namespace form {
 
 QPoint keptInside(const QRect& outer, const QRect& area) {
-    const int left = std::max(area.left(), std::min(outer.left(), area.right() + 1 - outer.width()));
+    const int left =
+        std::max(area.left(), std::min(outer.left(), area.right() + 1 - outer.width()));
     const int top = std::max(area.top(), std::min(outer.top(), area.bottom() + 1 - outer.height()));
     return {left, top};
 }

@@ -95,15 +95,16 @@ bool TrayShell::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TrayShell::showOnTop() {
+    m_window->show();
+    // The hint goes to the mapped window: given to a hidden one, Qt makes a new
+    // native window at the next show, which a window manager takes for a new
+    // window (its place and state lost). setWindowFlag() would do the same.
     const Qt::WindowFlags onTop = m_window->windowFlags() | Qt::WindowStaysOnTopHint;
     if (onTop != m_window->windowFlags()) {
-        // setWindowFlag() would make a new native window, which a window
-        // manager takes for a new one; the platform window takes the hint as it is.
         m_window->overrideWindowFlags(onTop);
         if (QWindow* handle = m_window->windowHandle())
             handle->setFlags(onTop);
     }
-    m_window->show();
     // A window shown while still minimised stays so (only a double click
     // restores it); a window manager would take raising or activating it as
     // a request to restore it.

@@ -8,6 +8,7 @@
 #include "shell/linklabel.h"
 #include "shell/safesave.h"
 #include "shell/trayshell.h"
+#include "tests/support/processprobe.h"
 #include "tests/support/scriptedhttpserver.h"
 
 #include <QAction>
@@ -41,14 +42,6 @@ namespace {
 QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// Resident memory of this process, in KiB.
-qint64 residentKiB() {
-    for (const QByteArray& line : readFile("/proc/self/status").split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
 }
 
 // Quillon's window over a watch list in a temporary program directory, with
@@ -322,7 +315,7 @@ TEST_F(Form1Test, StartUpShowsTheControlsAndTheListAndHostileRepliesLiterallyAtN
                   "'','','','\x81\x20" + QByteArray(1, '\0') + "','" + markup + "'");
     m_form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
-    const qint64 before = residentKiB();
+    const qint64 before = processprobe::residentKiB();
 
     QSignalSpy finished(m_form->refreshCycle(), &RefreshCycle::tickFinished);
     m_form->refreshCycle()->tick();
@@ -342,5 +335,6 @@ TEST_F(Form1Test, StartUpShowsTheControlsAndTheListAndHostileRepliesLiterallyAtN
     EXPECT_TRUE(m_form->Label5->text().contains(QChar(0)));
     for (const QLabel* label : m_form->findChildren<QLabel*>())
         EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
-    EXPECT_LT(residentKiB() - before, 30 * 1024) << "memory grew while showing the replies";
+    EXPECT_LT(processprobe::residentKiB() - before, 30 * 1024)
+        << "memory grew while showing the replies";
 }

@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/prctl.h>
 #include <xcb/xcb.h>
 
@@ -99,7 +99,9 @@ void VirtualDisplay::startWindowManager() {
     m_windowManager.start("openbox", {"--sm-disable"});
     // A window manager announces itself on the root window once it manages the screen.
     ASSERT_TRUE(waitUntil(
-        [&] { return run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"); },
+        [&] {
+            return run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
+        },
         10000))
         << "openbox never took the screen: " << m_windowManager.readAll().constData();
 }
@@ -111,8 +113,8 @@ std::optional<QRect> VirtualDisplay::frame(const QString& id) const {
     // The extents of the frame a window manager put around the window: left,
     // right, top, bottom; none where no window manager framed it.
     static const QRegularExpression extents(R"(=\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+))");
-    const QRegularExpressionMatch match = extents.match(
-        QString::fromUtf8(run("xprop", {"-id", id, "_NET_FRAME_EXTENTS"})));
+    const QRegularExpressionMatch match =
+        extents.match(QString::fromUtf8(run("xprop", {"-id", id, "_NET_FRAME_EXTENTS"})));
     const auto side = [&](int n) {
         return match.hasMatch() ? match.captured(n).toInt() : 0;
     };
@@ -122,8 +124,8 @@ std::optional<QRect> VirtualDisplay::frame(const QString& id) const {
 
 QString VirtualDisplay::wmState(const QString& id) const {
     static const QRegularExpression state(R"(window state:\s+(\w+))");
-    const QString found = state.match(QString::fromUtf8(run("xprop", {"-id", id, "WM_STATE"})))
-                              .captured(1);
+    const QString found =
+        state.match(QString::fromUtf8(run("xprop", {"-id", id, "WM_STATE"}))).captured(1);
     return found.isEmpty() ? QStringLiteral("Withdrawn") : found;
 }
 

@@ -8,8 +8,8 @@
 #include <QElapsedTimer>
 #include <QMap>
 #include <QPoint>
-#include <QRect>
 #include <QProcess>
+#include <QRect>
 #include <QSize>
 #include <QTemporaryDir>
 

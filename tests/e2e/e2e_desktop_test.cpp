@@ -14,8 +14,8 @@ using namespace e2e;
 namespace {
 
 const QSize kScreen(1280, 800);
-const QSize kPopup(255, 167);  // 3825 x 2505 twips
-const QSize kDialog(264, 192); // 3960 x 2880 twips
+const QSize kPopup(255, 167);         // 3825 x 2505 twips
+const QSize kDialog(264, 192);        // 3960 x 2880 twips
 constexpr int kPopupAboveBottom = 33; // 500 twips
 
 // One stock whose price, 10.23, is above its take-profit price.
@@ -57,8 +57,8 @@ protected:
             [&] { return !m_service.arrivals(m_quillon.started(), "/msq?").isEmpty(); }, 20000));
         m_window = m_quillon.mainWindow(30000);
         ASSERT_FALSE(m_window.isEmpty()) << "no main window";
-        ASSERT_TRUE(waitUntil([&] { return (m_icon = m_display.trayIcon("Quillon")).has_value(); },
-                              15000))
+        ASSERT_TRUE(
+            waitUntil([&] { return (m_icon = m_display.trayIcon("Quillon")).has_value(); }, 15000))
             << "the tray icon never docked";
     }
 
@@ -82,9 +82,10 @@ protected:
             },
             5000);
         if (!reached)
-            ADD_FAILURE() << "the main window is " << (!state ? "gone"
-                                                       : state->viewable ? "viewable"
-                                                                         : "not viewable")
+            ADD_FAILURE() << "the main window is "
+                          << (!state            ? "gone"
+                              : state->viewable ? "viewable"
+                                                : "not viewable")
                           << (withWindowManager() ? ", " + seen.toStdString() : std::string());
         return reached;
     }
@@ -158,8 +159,8 @@ TEST_P(DesktopEndToEnd, ThePopupAndTheAddDialogLieWhereTheirOuterRectanglesBelon
     // moved up just enough to lie on the screen, still aligned with the main window.
     m_display.run("xdotool", {"windowmove", m_window, "300", "600"});
     std::optional<QRect> main;
-    ASSERT_TRUE(waitUntil([&] { return (main = m_display.frame(m_window)) && main->y() > 500; },
-                          5000));
+    ASSERT_TRUE(
+        waitUntil([&] { return (main = m_display.frame(m_window)) && main->y() > 500; }, 5000));
     chooseFromTrayMenu(0); // "添加股票"
     const QString dialog = m_quillon.windowOfSize(kDialog, 10000);
     ASSERT_FALSE(dialog.isEmpty()) << "no add dialog";
