@@ -7,14 +7,13 @@
 
 #include <QElapsedTimer>
 #include <QMap>
-#include <QPoint>
 #include <QProcess>
 #include <QRect>
-#include <QSize>
 #include <QTemporaryDir>
 
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace e2e {
 
@@ -23,6 +22,9 @@ inline const QString kCaption = QStringLiteral("QuillonV5.2      By Orlan");
 // Polls with the event loop running, so that the service answers and the
 // children are heard from while the test waits, X tools included.
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs);
+
+// A rectangle as X tools write it, WxH+X+Y.
+std::string text(const std::optional<QRect>& rect);
 
 struct WindowState {
     QString title;
@@ -38,12 +40,9 @@ public:
     ~VirtualDisplay();
     void start(QSize screen);
     void startTray(); // on the top edge, right-aligned
-    QString trayPanel() const { return m_trayPanel; }
-    bool trayRunning() const { return m_trayer.state() == QProcess::Running; }
     // openbox, as a user's desktop has a window manager that frames, stacks
     // and iconifies windows and constrains where they go.
     void startWindowManager();
-    bool hasWindowManager() const { return m_windowManager.state() == QProcess::Running; }
 
     QProcessEnvironment environment() const;
     // Runs an X tool here to its end: its standard output, or a null array when it failed.
@@ -57,12 +56,16 @@ public:
     QString wmState(const QString& id) const;
     // What a close box does: WM_DELETE_WINDOW sent to the window.
     void sendCloseRequest(const QString& id) const;
-    // A left click (or two, as one double click) at a point of the screen.
-    void click(QPoint at, int clicks = 1) const;
+    // A click (or two, as one double click) at a point of the screen; left by default.
+    void click(QPoint at, int clicks = 1, int button = 1) const;
     // Our tray icon's centre in trayer's panel, once it has docked there.
     std::optional<QPoint> trayIcon(const QString& title) const;
 
 private:
+    // Starts a program on this display, which is up once `ready` holds.
+    void startHere(QProcess& process, const QStringList& command,
+                   const std::function<bool()>& ready);
+
     QProcess m_xserver;
     QProcess m_trayer;
     QProcess m_windowManager;
@@ -75,7 +78,7 @@ private:
 class LoopbackService {
 public:
     explicit LoopbackService(QMap<QByteArray, ScriptedResponse> answers = {});
-    bool listen();
+    bool listen() { return (m_listening.start(), m_server.listen()); }
     QString url() const { return m_server.baseUrl(); }
 
     struct Arrival {
@@ -104,7 +107,9 @@ public:
     // The mapped window titled exactly kCaption: its id, or empty when none came in time.
     QString mainWindow(int timeoutMs) const;
     // Quillon's window with exactly this title, mapped or not; empty when none.
-    QString windowTitled(const QString& title) const;
+    QString windowTitled(const QString& title) const {
+        return windowWhere([&](const WindowState& state) { return state.title == title; });
+    }
     // Another window of Quillon's, mapped or iconified, by its inner size.
     QString windowOfSize(QSize size, int timeoutMs) const;
     bool running() const { return m_process.state() == QProcess::Running; }
@@ -113,6 +118,9 @@ public:
     void expectEndsCleanlyOnSigterm(int withinMs = 5000);
 
 private:
+    // The last of Quillon's windows, mapped or not, whose state is wanted; empty when none.
+    QString windowWhere(const std::function<bool(const WindowState&)>& wanted) const;
+
     const VirtualDisplay& m_display;
     QTemporaryDir m_programDir;
     QTemporaryDir m_homeDir;

@@ -22,23 +22,7 @@ constexpr int kPopupAboveBottom = 33; // 500 twips
 const QMap<QString, QByteArray> kFiles{
     {"Setting.ini", "600000\r\n"}, {"Setting2.ini", "10\r\n"}, {"Setting3.ini", "9\r\n"}};
 
-ScriptedResponse quote() {
-    ScriptedResponse response;
-    response.body = "'sh','600000','PF','10.23','1.25%','o','p','b','a','v','m','10.40'";
-    return response;
-}
-
-std::string text(const std::optional<QRect>& rect) {
-    return rect ? QString("%1x%2%3%4%5%6")
-                      .arg(rect->width())
-                      .arg(rect->height())
-                      .arg(rect->x() < 0 ? "" : "+")
-                      .arg(rect->x())
-                      .arg(rect->y() < 0 ? "" : "+")
-                      .arg(rect->y())
-                      .toStdString()
-                : "none";
-}
+const ScriptedResponse kQuote("'sh','600000','PF','10.23','1.25%','o','p','b','a','v','m','10.40'");
 
 class DesktopEndToEnd : public ::testing::TestWithParam<bool> {
 protected:
@@ -50,9 +34,8 @@ protected:
         ASSERT_NO_FATAL_FAILURE(m_display.startTray());
         ASSERT_TRUE(m_service.listen());
         ASSERT_NO_FATAL_FAILURE(m_quillon.start(m_service.url(), kFiles));
-        // While the embedded browsers start, Qt may replace the main window's
-        // native window and drop a close request; by the first refresh tick
-        // they have started.
+        // Qt may drop a close request while the browsers start; by the first
+        // refresh tick they have started.
         ASSERT_TRUE(waitUntil(
             [&] { return !m_service.arrivals(m_quillon.started(), "/msq?").isEmpty(); }, 20000));
         m_window = m_quillon.mainWindow(30000);
@@ -62,45 +45,39 @@ protected:
             << "the tray icon never docked";
     }
 
-    bool withWindowManager() const { return GetParam(); }
-
     // The main window reaches this state within a few seconds: mapped or not
     // and, where a window manager keeps one, this ICCCM state.
-    bool reaches(const char* wmState, bool viewable) const {
+    ::testing::AssertionResult reaches(const char* wmState, bool viewable) const {
         std::optional<WindowState> state;
         QString seen;
-        const bool reached = waitUntil(
-            [&] {
-                // Qt makes a new native window for the main window once, when it
-                // is first shown again after the browsers started.
-                if (const QString id = m_quillon.windowTitled(kCaption); !id.isEmpty())
-                    m_window = id;
-                state = m_display.window(m_window);
-                seen = withWindowManager() ? m_display.wmState(m_window) : QString();
-                return state && state->viewable == viewable &&
-                       (!withWindowManager() || seen == wmState);
-            },
-            5000);
-        if (!reached)
-            ADD_FAILURE() << "the main window is "
-                          << (!state            ? "gone"
-                              : state->viewable ? "viewable"
-                                                : "not viewable")
-                          << (withWindowManager() ? ", " + seen.toStdString() : std::string());
-        return reached;
+        const auto reached = [&] {
+            // Qt makes a new native window for the main window once, when it
+            // is first shown again after the browsers started.
+            if (const QString id = m_quillon.windowTitled(kCaption); !id.isEmpty())
+                m_window = id;
+            state = m_display.window(m_window);
+            seen = withWindowManager() ? m_display.wmState(m_window) : QString();
+            return state && state->viewable == viewable &&
+                   (!withWindowManager() || seen == wmState);
+        };
+        if (waitUntil(reached, 5000))
+            return ::testing::AssertionSuccess();
+        const char* mapped = !state ? "gone" : state->viewable ? "viewable" : "not viewable";
+        return ::testing::AssertionFailure()
+               << "the main window is " << mapped << ", " << seen.toStdString();
     }
 
     // Clicks on the tray icon, apart enough not to join into a double click.
-    void clickIcon(int clicks) const {
+    void clickIcon(int clicks, int button = 1) const {
         QTest::qWait(700);
-        m_display.click(*m_icon, clicks);
+        m_display.click(*m_icon, clicks, button);
     }
+
+    bool withWindowManager() const { return GetParam(); }
 
     // An entry of the tray menu, chosen with the keyboard as the menu opens.
     void chooseFromTrayMenu(int entry) const {
-        QTest::qWait(700);
-        m_display.run("xdotool", {"mousemove", QString::number(m_icon->x()),
-                                  QString::number(m_icon->y()), "click", "3"});
+        clickIcon(1, 3);
         QTest::qWait(700);
         QStringList keys{"key", "--delay", "80"};
         for (int i = 0; i <= entry; ++i)
@@ -109,7 +86,7 @@ protected:
     }
 
     VirtualDisplay m_display;
-    LoopbackService m_service{{{"/msq?cn_600000", quote()}}};
+    LoopbackService m_service{{{"/msq?cn_600000", kQuote}}};
     QuillonRun m_quillon{m_display};
     mutable QString m_window;
     std::optional<QPoint> m_icon;
@@ -148,8 +125,7 @@ TEST_P(DesktopEndToEnd, ThePopupAndTheAddDialogLieWhereTheirOuterRectanglesBelon
     std::optional<QRect> frame;
     EXPECT_TRUE(waitUntil(
         [&] {
-            frame = m_display.frame(popup);
-            return frame && frame->right() + 1 == kScreen.width() &&
+            return (frame = m_display.frame(popup)) && frame->right() + 1 == kScreen.width() &&
                    frame->bottom() + 1 == kScreen.height() - kPopupAboveBottom;
         },
         5000))
@@ -166,8 +142,7 @@ TEST_P(DesktopEndToEnd, ThePopupAndTheAddDialogLieWhereTheirOuterRectanglesBelon
     ASSERT_FALSE(dialog.isEmpty()) << "no add dialog";
     EXPECT_TRUE(waitUntil(
         [&] {
-            frame = m_display.frame(dialog);
-            return frame && frame->left() == main->left() &&
+            return (frame = m_display.frame(dialog)) && frame->left() == main->left() &&
                    frame->bottom() + 1 == kScreen.height();
         },
         5000))
@@ -176,7 +151,7 @@ TEST_P(DesktopEndToEnd, ThePopupAndTheAddDialogLieWhereTheirOuterRectanglesBelon
     m_quillon.expectEndsCleanlyOnSigterm();
 }
 
-INSTANTIATE_TEST_SUITE_P(WindowManager, DesktopEndToEnd, ::testing::Values(false, true),
+INSTANTIATE_TEST_SUITE_P(WindowManager, DesktopEndToEnd, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& param) {
                              return param.param ? "Openbox" : "NoWindowManager";
                          });

@@ -33,42 +33,31 @@ constexpr int kShortRestMs = 1100;
 // Outside every place the window is put in below.
 const QPoint kPointerAway(1000, 700);
 
-enum class Edge { Top, Left, Right };
-
-std::string text(std::optional<QRect> rect) {
-    return rect ? QString("%1x%2 at (%3, %4)")
-                      .arg(rect->width())
-                      .arg(rect->height())
-                      .arg(rect->x())
-                      .arg(rect->y())
-                      .toStdString()
-                : "nowhere on the screen";
-}
+// Where a hidden window's strip may show along each edge.
+const QRect kTop(0, 0, kScreen.width(), kStripAtMost);
+const QRect kLeft(0, 0, kStripAtMost, kScreen.height());
+const QRect kRight(kScreen.width() - kStripAtMost, 0, kStripAtMost, kScreen.height());
 
 QStringList xy(QPoint point) {
     return {QString::number(point.x()), QString::number(point.y())};
 }
 
-// What a screenshot shows of a window hidden at edge: empty when only a strip
-// at most kStripAtMost wide is lit there, and nothing else anywhere (Xvfb's
-// root is black where no window is drawn).
-std::string hiddenAtEdge(const QImage& screen, Edge edge) {
+// What a screenshot shows of a window hidden to a strip: empty when only the
+// strip is lit, and nothing else anywhere (Xvfb's root is black where no
+// window is drawn).
+std::string hiddenTo(const QImage& screen, const QRect& strip) {
     if (screen.size() != kScreen)
         return "no screenshot";
-    int litOnTheEdge = 0;
+    int litOnTheStrip = 0;
     for (int y = 0; y < screen.height(); ++y) {
         for (int x = 0; x < screen.width(); ++x) {
-            if ((screen.pixel(x, y) & 0xffffff) == 0)
-                continue;
-            const bool onTheEdge = edge == Edge::Top    ? y < kStripAtMost
-                                   : edge == Edge::Left ? x < kStripAtMost
-                                                        : x >= kScreen.width() - kStripAtMost;
-            if (!onTheEdge)
+            const bool lit = (screen.pixel(x, y) & 0xffffff) != 0;
+            if (lit && !strip.contains(x, y))
                 return "lit at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
-            ++litOnTheEdge;
+            litOnTheStrip += lit;
         }
     }
-    return litOnTheEdge > 0 ? std::string() : "no strip is left to point at";
+    return litOnTheStrip > 0 ? std::string() : "no strip is left to point at";
 }
 
 class DockEndToEnd : public ::testing::TestWithParam<bool> {
@@ -86,11 +75,8 @@ protected:
             [&] { return !m_service.arrivals(m_quillon.started(), "/htm/fengxian.htm").isEmpty(); },
             20000));
         m_window = m_quillon.mainWindow(30000);
-        ASSERT_FALSE(m_window.isEmpty())
-            << "no mapped window titled \"" << kCaption.toStdString() << "\"";
-        // xdotool moves a window by its frame.
         const auto frame = m_display.frame(m_window);
-        ASSERT_TRUE(frame.has_value());
+        ASSERT_TRUE(frame.has_value()) << "no mapped window titled " << kCaption.toStdString();
         m_outer = frame->size();
     }
 
@@ -104,9 +90,13 @@ protected:
         ASSERT_FALSE(m_display.run("xdotool", QStringList{"mousemove"} + xy(at)).isNull());
     }
 
-    // Whether the window's outer top-left comes to `at` in time; seen: where it was last.
-    bool arrives(QPoint at, int timeoutMs, std::optional<QRect>& seen) const {
-        return waitUntil([&] { return (seen = outer()) && seen->topLeft() == at; }, timeoutMs);
+    // Whether the window's outer top-left comes to `at` in time; where it was last is reported.
+    ::testing::AssertionResult arrives(QPoint at, int timeoutMs) const {
+        std::optional<QRect> seen;
+        if (waitUntil([&] { return (seen = outer()) && seen->topLeft() == at; }, timeoutMs))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "expected at " << text(QRect(at, m_outer)) << ", but it is " << text(seen);
     }
 
     // xdotool's place is the frame's or the window's own, by the gravity the
@@ -126,8 +116,7 @@ protected:
                 << "xdotool did not move the window";
             asked += at - landed->topLeft();
         }
-        std::optional<QRect> seen;
-        ASSERT_TRUE(arrives(at, 1000, seen)) << "xdotool moved the window to " << text(seen);
+        ASSERT_TRUE(arrives(at, 1000)) << "xdotool moved the window elsewhere";
     }
 
     // The window, shown, goes to a place with the pointer on it, so that it
@@ -144,50 +133,37 @@ protected:
 
     void expectStays(QPoint at, const char* why, int forMs = kRestMs) {
         std::optional<QRect> seen;
-        EXPECT_FALSE(waitUntil(
-            [&] {
-                seen = outer();
-                return !seen || seen->topLeft() != at;
-            },
-            forMs))
+        EXPECT_FALSE(waitUntil([&] { return !(seen = outer()) || seen->topLeft() != at; }, forMs))
             << why << ": it moved from " << text(QRect(at, m_outer)) << " to " << text(seen);
     }
 
-    void expectShownAt(QPoint at, const char* what) {
-        std::optional<QRect> seen;
-        EXPECT_TRUE(arrives(at, kMoveWithinMs, seen))
-            << what << ": expected at " << text(QRect(at, m_outer)) << ", but it is " << text(seen);
-    }
-
-    void expectHiddenAt(Edge edge, const char* what) {
+    void expectHiddenTo(const QRect& strip, const char* what) {
         std::string seen;
-        EXPECT_TRUE(waitUntil(
-            [&] {
-                const QByteArray png = m_display.run("import", {"-window", "root", "png:-"});
-                seen = hiddenAtEdge(QImage::fromData(png, "PNG"), edge);
-                return seen.empty();
-            },
-            kMoveWithinMs))
+        const auto screenshot = [&] {
+            return QImage::fromData(m_display.run("import", {"-window", "root", "png:-"}), "PNG");
+        };
+        EXPECT_TRUE(waitUntil([&] { return (seen = hiddenTo(screenshot(), strip)).empty(); },
+                              kMoveWithinMs))
             << what << ": " << seen;
     }
 
     // One edge: put the window against it with the pointer on the window,
     // move the pointer away (it hides to its strip), onto the strip (it comes
     // back, overhanging), away again (it hides again) and back.
-    void expectDocking(const char* where, Edge edge, QPoint against, QPoint pointerOnWindow,
-                       QPoint onStrip, QPoint shown) {
+    void expectDocking(const char* where, const QRect& strip, QPoint against,
+                       QPoint pointerOnWindow, QPoint onStrip, QPoint shown) {
         SCOPED_TRACE(where);
         ASSERT_NO_FATAL_FAILURE(putWindow(against, pointerOnWindow));
         expectStays(against, "the pointer is on the window", kShortRestMs);
-        ASSERT_NO_FATAL_FAILURE(pointerTo(kPointerAway));
-        expectHiddenAt(edge, "hides when the pointer leaves");
-        ASSERT_NO_FATAL_FAILURE(pointerTo(onStrip));
-        expectShownAt(shown, "comes back when the pointer is on the strip");
-        expectStays(shown, "shown while the pointer is on it", kShortRestMs);
-        ASSERT_NO_FATAL_FAILURE(pointerTo(kPointerAway));
-        expectHiddenAt(edge, "hides again when the pointer leaves");
-        ASSERT_NO_FATAL_FAILURE(pointerTo(onStrip));
-        expectShownAt(shown, "and comes back again");
+        for (const char* round : {"the first time", "again"}) {
+            SCOPED_TRACE(round);
+            ASSERT_NO_FATAL_FAILURE(pointerTo(kPointerAway));
+            expectHiddenTo(strip, "hides when the pointer leaves");
+            ASSERT_NO_FATAL_FAILURE(pointerTo(onStrip));
+            EXPECT_TRUE(arrives(shown, kMoveWithinMs))
+                << "comes back when the pointer is on the strip";
+            expectStays(shown, "shown while the pointer is on it", kShortRestMs);
+        }
     }
 
     VirtualDisplay m_display;
@@ -217,17 +193,17 @@ TEST_P(DockEndToEnd, StaysPutAwayFromTheEdgesWhereverThePointerIs) {
 
 TEST_P(DockEndToEnd, HidesAtTheTopLeftAndRightEdgesAndComesBackOnTheStrip) {
     const int shownRightX = kScreen.width() - m_outer.width() + kOverhang;
-    expectDocking("top edge, 3 pixels below the screen's top", Edge::Top, {300, 3}, {500, 150},
-                  {400, 1}, {300, -kOverhang});
-    expectDocking("left edge, 2 pixels from the screen's left", Edge::Left, {2, 200}, {100, 300},
+    expectDocking("top edge, 3 pixels below the screen's top", kTop, {300, 3}, {500, 150}, {400, 1},
+                  {300, -kOverhang});
+    expectDocking("left edge, 2 pixels from the screen's left", kLeft, {2, 200}, {100, 300},
                   {1, 300}, {-kOverhang, 200});
-    expectDocking("right edge, pushed partly beyond it", Edge::Right, {shownRightX, 200},
-                  {1000, 300}, {kScreen.width() - 2, 300}, {shownRightX, 200});
-    expectDocking("top-left corner: hides upward", Edge::Top, {2, 2}, {100, 100}, {100, 1},
+    expectDocking("right edge, pushed partly beyond it", kRight, {shownRightX, 200}, {1000, 300},
+                  {kScreen.width() - 2, 300}, {shownRightX, 200});
+    expectDocking("top-left corner: hides upward", kTop, {2, 2}, {100, 100}, {100, 1},
                   {2, -kOverhang});
 }
 
-INSTANTIATE_TEST_SUITE_P(WindowManager, DockEndToEnd, ::testing::Values(false, true),
+INSTANTIATE_TEST_SUITE_P(WindowManager, DockEndToEnd, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& param) {
                              return param.param ? "Openbox" : "NoWindowManager";
                          });
