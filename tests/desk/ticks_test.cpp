@@ -37,14 +37,8 @@ protected:
         };
         m_cycle =
             new RefreshCycle(&m_list, &m_shanghai, &m_shenzhen, fetcher(), fetcher(), &m_list);
-        m_cycle->setClock([] { return QTime(14, 0); });
         m_monitor = new AlertMonitor(&m_list, &m_timer, fetcher(), &m_list);
         m_timer.setInterval(std::chrono::minutes(1)); // the test ticks the monitor itself
-    }
-    void TearDown() override { delete m_monitor; }
-
-    void price(const QByteArray& code, const QByteArray& value, int delayMs = 0) {
-        m_replies.set("/msq?cn_" + code, "'x','" + code + "','n','" + value + "','0%'", delayMs);
     }
 
     template <typename Ticker> void runTick(Ticker* ticker) {
@@ -85,10 +79,10 @@ protected:
 
     ScriptedHttpServer m_server;
     ResponsesByTarget m_replies{m_server};
+    QTimer m_timer; // outlives the list, which deletes the monitor
     WatchListView m_list;
     QLabel m_shanghai;
     QLabel m_shenzhen;
-    QTimer m_timer;
     RefreshCycle* m_cycle = nullptr;
     AlertMonitor* m_monitor = nullptr;
 };
@@ -110,12 +104,10 @@ TEST_F(TickTest, ATickFillsEveryRowThenBothIndexesAndFailedFetchesKeepWhatTheySh
     EXPECT_EQ(picksDue.count(), 1);
     EXPECT_EQ(cells(0), "600000|浦发银行|10.23|10.40|-1.25%|10.5|9.5");
     EXPECT_EQ(cells(1), "000858|五粮液|150.00|151.2|0.00%|现价的5%|");
-    for (int c = desk::CodeColumn; c <= desk::HighColumn; ++c) {
+    // Which colour a change gives is the rules' own test; here, which cells take it.
+    for (int c = desk::CodeColumn; c <= desk::HighColumn; ++c)
         EXPECT_EQ(row(0)->foreground(c).color(), desk::kBlue) << c;
-        EXPECT_EQ(row(1)->foreground(c).color(), desk::kRed) << c;
-    }
     EXPECT_EQ(row(0)->foreground(desk::ChangeColumn).color(), desk::kGreen);
-    EXPECT_EQ(row(1)->foreground(desk::ChangeColumn).color(), desk::kRed);
     // The price columns keep the list's own colour.
     EXPECT_EQ(row(0)->foreground(desk::TakeProfitColumn).style(), Qt::NoBrush);
     EXPECT_EQ(index(m_shenzhen), "深证成指  10234.56 -0.52% in " + desk::kGreen.name());
@@ -155,9 +147,8 @@ TEST_F(TickTest, TicksNeverOverlapAndARowEditedMidTickNeverGetsAnotherRowsReply)
     ASSERT_TRUE(QTest::qWaitFor([&] { return targets().size() == 1; }, 2000));
     m_cycle->tick();
     m_cycle->tick();
-    const QList<WatchListView::RowId> ids = m_list.rowIds();
-    m_list.removeRow(ids[0]);
-    m_list.removeRow(ids[1]);
+    for (const WatchListView::RowId id : m_list.rowIds().first(2))
+        m_list.removeRow(id);
     m_list.appendRow({"D", "", ""});
     ASSERT_TRUE(finished.wait(5000));
     ASSERT_EQ(m_list.topLevelItemCount(), 2);
@@ -179,8 +170,7 @@ TEST_F(TickTest, TicksNeverOverlapAndARowEditedMidTickNeverGetsAnotherRowsReply)
 
 TEST_F(TickTest, ATickChecksEveryRowInOrderThePopupShowsTheLastAlertAndItsButtonsWork) {
     runTick(m_monitor); // an empty list: no request, no popup
-    EXPECT_TRUE(targets().isEmpty());
-    EXPECT_EQ(m_monitor->popup(), nullptr);
+    EXPECT_TRUE(targets().isEmpty() && !m_monitor->popup());
 
     // The first row's price lies between its thresholds: both alerts. The
     // second row's fetch fails; the third's price equals its stop-loss: nothing.
@@ -191,17 +181,17 @@ TEST_F(TickTest, ATickChecksEveryRowInOrderThePopupShowsTheLastAlertAndItsButton
                       "");
     row(0)->setText(desk::NameColumn, "浦发银行");
     row(3)->setText(desk::NameColumn, "五粮液");
-    price("600000", "10.00");
+    m_replies.set("/msq?cn_600000", stockReply("n", "10.00", "0%", ""));
     m_replies["/msq?cn_000001"].mode = ScriptedResponse::Mode::CloseWithoutReply;
-    price("600519", "1500.00");
-    price("000858", "'129.99'");
+    m_replies.set("/msq?cn_600519", stockReply("n", "1500.00", "0%", ""));
+    m_replies.set("/msq?cn_000858", stockReply("n", "'129.99'", "0%", ""));
     runTick(m_monitor);
     EXPECT_EQ(shown(), (QStringList{"000858", "五粮液", "129.99", "止损价：", "130"}));
     EXPECT_EQ(targets(), (QList<QByteArray>{"/msq?cn_600000", "/msq?cn_000001", "/msq?cn_600519",
                                             "/msq?cn_000858"}));
 
     // The lower row quiet again: the upper row's stop-loss alert comes last.
-    price("000858", "150");
+    m_replies.set("/msq?cn_000858", stockReply("n", "150", "0%", ""));
     runTick(m_monitor);
     EXPECT_EQ(shown(), (QStringList{"600000", "浦发银行", "10.00", "止损价：", "11"}));
     // Its take-profit alert alone brings the label back.
@@ -241,7 +231,7 @@ TEST_F(TickTest, ATickChecksEveryRowInOrderThePopupShowsTheLastAlertAndItsButton
     // "关闭预警" while a reply is on its way: it raises nothing, and the tick
     // stops there. Switched on again, the next tick runs whole.
     row(3)->setText(desk::TakeProfitColumn, "100");
-    price("600000", "10.00", 400);
+    m_replies.set("/msq?cn_600000", stockReply("n", "10.00", "0%", ""), 400);
     const int asked = m_server.requestCount();
     m_monitor->tick();
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_server.requestCount() > asked; }, 5000));

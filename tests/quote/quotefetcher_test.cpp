@@ -104,13 +104,9 @@ ScriptedResponse stream(QByteArray prefix, QByteArray chunk, int copies, int int
     return response;
 }
 
+// Request n's target; the handlers below read n back from it.
 std::string stockTarget(int n) {
     return "/msq?cn_" + std::to_string(n);
-}
-
-// The n of a request for stockTarget(n).
-int numberOf(const RecordedRequest& request) {
-    return request.target.mid(8).toInt();
 }
 
 // One callback as it ran, with when it ran.
@@ -135,9 +131,6 @@ protected:
     // Generous: the machine is shared, and a wait only lasts this long when a test fails.
     static bool waitUntil(const std::function<bool()>& condition) {
         return QTest::qWaitFor(condition, 10000);
-    }
-    bool waitForOutcomes(std::size_t count) {
-        return waitUntil([&] { return m_outcomes.size() >= count; });
     }
 
     ScriptedHttpServer m_server;
@@ -176,7 +169,7 @@ TEST_F(QuoteFetcherTest, ResultsComeInRequestOrderWithOneRequestInFlightAndCodes
                 fetcher.fetch("/msq?cn_last", record(9));
         });
     }
-    ASSERT_TRUE(waitForOutcomes(10));
+    ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 10; }));
     ASSERT_TRUE(m_outcomes[0].result.has_value());
     EXPECT_EQ(m_outcomes[0].result->field(1), u"浦发银行");
     QStringList results;
@@ -235,8 +228,9 @@ TEST_F(QuoteFetcherTest, EachFailureEndsAloneWithinItsDeadlineAtLittleCostAndInO
         ScriptedResponse("a," + QByteArray(QuoteFetcher::kMaxReplyBytes - 1, 'x')),
     };
     ScriptedHttpServer late;
-    late.setHandler(
-        [&answers](const RecordedRequest& request) { return answers[numberOf(request)]; });
+    late.setHandler([&answers](const RecordedRequest& request) {
+        return answers[request.target.mid(8).toInt()];
+    });
     const qint64 cpuBefore = processprobe::cpuMs(), residentBefore = processprobe::residentKiB();
     QuoteFetcher fetcher(QStringLiteral("http://127.0.0.1:") + QString::number(port));
     fetcher.setTimeout(400);
@@ -246,14 +240,14 @@ TEST_F(QuoteFetcherTest, EachFailureEndsAloneWithinItsDeadlineAtLittleCostAndInO
     });
     for (int n = 1; n < 9; ++n)
         fetcher.fetch(stockTarget(n), record(n));
-    ASSERT_TRUE(waitForOutcomes(9));
+    ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 9; }));
     // A base URL that cannot form a request fails too, but never from inside
     // fetch(): the caller may still be setting up.
     QuoteFetcher unusable(QStringLiteral("http://127.0.0.1:99999"));
     unusable.fetch(stockTarget(9), record(9));
     unusable.fetch(stockTarget(10), record(10));
     EXPECT_EQ(m_outcomes.size(), 9u);
-    ASSERT_TRUE(waitForOutcomes(11));
+    ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 11; }));
     EXPECT_TRUE(fetcher.isIdle() && unusable.isIdle());
     for (int n = 0; n < 11; ++n) {
         EXPECT_EQ(m_outcomes[n].id, n);
@@ -282,7 +276,8 @@ TEST_F(QuoteFetcherTest, EachFailureEndsAloneWithinItsDeadlineAtLittleCostAndInO
 // a later fetch still runs.
 TEST_F(QuoteFetcherTest, CancelledOrDestroyedFetchersRunNoFurtherCallbacks) {
     m_server.setHandler([](const RecordedRequest& request) {
-        return ScriptedResponse("reply," + request.target, numberOf(request) % 3 == 0 ? 300 : 0);
+        return ScriptedResponse("reply," + request.target,
+                                request.target.mid(8).toInt() % 3 == 0 ? 300 : 0);
     });
     QuoteFetcher cancelled(m_server.baseUrl());
     auto destroyed = std::make_unique<QuoteFetcher>(m_server.baseUrl());
@@ -305,9 +300,9 @@ TEST_F(QuoteFetcherTest, CancelledOrDestroyedFetchersRunNoFurtherCallbacks) {
         delete owned;
     });
     owned->fetch(stockTarget(8), record(8));
-    ASSERT_TRUE(waitForOutcomes(1));
+    ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 1; }));
     cancelled.fetch(stockTarget(10), record(10));
-    ASSERT_TRUE(waitForOutcomes(2));
+    ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 2; }));
     ASSERT_EQ(m_outcomes.size(), 2u);
     EXPECT_EQ(m_outcomes[0].id, 7);
     EXPECT_EQ(m_outcomes[1].id, 10);

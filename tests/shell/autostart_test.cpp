@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,52 +30,40 @@ TEST(Autostart, TheRunValueAndTheDesktopEntryQuoteAndEscapeThePathAsTheirFormats
     EXPECT_EQ(autostart::autostartDirectory("relative", "/home/u"), "/home/u/.config/autostart");
 }
 
-namespace {
-
 // A private config home, and a PATH whose xdg-open only records its arguments.
-class DesktopServices : public ::testing::Test {
-protected:
-    void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", m_home.filePath("config").toUtf8());
-        const QString script = m_home.filePath("xdg-open");
-        ASSERT_TRUE(safeSave(script, "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; "
-                                     "done >>\"$0.log\"\necho >>\"$0.log\"\n") &&
-                    QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
-    }
-    void TearDown() override {
-        qputenv("XDG_CONFIG_HOME", m_savedConfig);
-        qputenv("PATH", m_savedPath);
-    }
-    QByteArray read(const QString& path) const {
-        QFile file(m_home.filePath(path));
+TEST(DesktopServices, AutostartIsOneEntryOrNoneAndTheBrowserGetsTheAddressAsOneArgument) {
+    QTemporaryDir home;
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME"), savedPath = qgetenv("PATH");
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_CONFIG_HOME", savedConfig);
+        qputenv("PATH", savedPath);
+    });
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
+    const QString script = home.filePath("xdg-open");
+    ASSERT_TRUE(safeSave(script, "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; "
+                                 "done >>\"$0.log\"\necho >>\"$0.log\"\n") &&
+                QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
+    const auto read = [&home](const QString& path) {
+        QFile file(home.filePath(path));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    QTemporaryDir m_home;
-    const QByteArray m_savedConfig = qgetenv("XDG_CONFIG_HOME");
-    const QByteArray m_savedPath = qgetenv("PATH");
-};
-
-} // namespace
-
-TEST_F(DesktopServices, AutostartIsOneEntryOrNoneAndTheBrowserGetsTheAddressAsOneArgument) {
+    };
     const QString program = "/opt/my apps/Quillon";
     ASSERT_TRUE(platform::enableAutostart(program));
     ASSERT_TRUE(platform::enableAutostart(program));
-    EXPECT_EQ(QDir(m_home.filePath("config/autostart")).entryList(QDir::Files),
+    EXPECT_EQ(QDir(home.filePath("config/autostart")).entryList(QDir::Files),
               QStringList{"Quillon.desktop"});
     EXPECT_EQ(read("config/autostart/Quillon.desktop"),
               autostart::desktopEntry("Quillon", program).toUtf8());
     EXPECT_TRUE(platform::disableAutostart(program));
-    EXPECT_TRUE(QDir(m_home.filePath("config/autostart")).isEmpty());
+    EXPECT_TRUE(QDir(home.filePath("config/autostart")).isEmpty());
     EXPECT_TRUE(platform::disableAutostart(program));
 
     // A file where the directory should be.
-    ASSERT_TRUE(QDir(m_home.filePath("config")).removeRecursively());
-    ASSERT_TRUE(QFile(m_home.filePath("config")).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QDir(home.filePath("config")).removeRecursively());
+    ASSERT_TRUE(QFile(home.filePath("config")).open(QIODevice::WriteOnly));
     EXPECT_FALSE(platform::enableAutostart(program));
 
-    qputenv("PATH", m_home.path().toUtf8() + ":" + m_savedPath);
+    qputenv("PATH", home.path().toUtf8() + ":" + savedPath);
     const QString address = "http://127.0.0.1:1/a b;$(touch x)&c=\"d\"";
     ASSERT_TRUE(platform::openInBrowser(address));
     ASSERT_TRUE(platform::openInBrowser(address));
@@ -84,6 +73,6 @@ TEST_F(DesktopServices, AutostartIsOneEntryOrNoneAndTheBrowserGetsTheAddressAsOn
         << read("xdg-open.log").toStdString();
     EXPECT_FALSE(QFileInfo::exists("x"));
 
-    qputenv("PATH", m_home.filePath("nothing-here").toUtf8());
+    qputenv("PATH", home.filePath("nothing-here").toUtf8());
     EXPECT_FALSE(platform::openInBrowser(address));
 }

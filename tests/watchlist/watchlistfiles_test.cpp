@@ -16,41 +16,6 @@
 using watchlist::Files;
 using watchlist::Row;
 
-namespace {
-
-// Rows as "code|take-profit|stop-loss", to compare texts alone.
-QStringList texts(const std::vector<Row>& rows) {
-    QStringList result;
-    for (const Row& row : rows)
-        result.append(row.code + "|" + row.takeProfit + "|" + row.stopLoss);
-    return result;
-}
-
-class WatchListFilesTest : public ::testing::Test {
-protected:
-    void writeAll(const QByteArray& codes, const QByteArray& takeProfits,
-                  const QByteArray& stopLosses) {
-        for (const auto& [name, bytes] : {std::pair{"Setting.ini", codes},
-                                          {"Setting2.ini", takeProfits},
-                                          {"Setting3.ini", stopLosses}})
-            ASSERT_TRUE(safeSave(m_dir.filePath(name), bytes));
-    }
-    // The three files' bytes, "#" between them.
-    QByteArray files() const {
-        QByteArrayList result;
-        for (const char* name : {"Setting.ini", "Setting2.ini", "Setting3.ini"}) {
-            QFile file(m_dir.filePath(name));
-            result.append(file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>");
-        }
-        return result.join('#');
-    }
-
-    QTemporaryDir m_dir;
-    Files m_files{m_dir.path()};
-};
-
-} // namespace
-
 TEST(WatchListLines, EveryKindOfLineEndEndsALineAndOneInsideAValueIsWrittenAsABlank) {
     using Lines = QList<QByteArray>;
     EXPECT_EQ(watchlist::splitLines(""), Lines());
@@ -64,24 +29,47 @@ TEST(WatchListLines, EveryKindOfLineEndEndsALineAndOneInsideAValueIsWrittenAsABl
               QByteArray::fromHex("CFD6BCDBB5C435253F0D0A"));
 }
 
-TEST_F(WatchListFilesTest, AFailedSaveIsToldOnceAndRepairedWholeAndLinesGoBackOutAsTheyCameIn) {
-    EXPECT_TRUE(m_files.load().empty());
-    watchlist::Keeper keeper(m_files);
+TEST(WatchListFiles, AFailedSaveIsToldOnceAndRepairedWholeAndLinesGoBackOutAsTheyCameIn) {
+    QTemporaryDir dir;
+    Files store{dir.path()};
+    const char* const names[] = {"Setting.ini", "Setting2.ini", "Setting3.ini"};
+    const auto writeAll = [&](const QByteArrayList& contents) {
+        for (int i = 0; i < 3; ++i)
+            ASSERT_TRUE(safeSave(dir.filePath(names[i]), contents[i]));
+    };
+    // The three files' bytes, "#" between them.
+    const auto files = [&] {
+        QByteArrayList result;
+        for (const char* name : names) {
+            QFile file(dir.filePath(name));
+            result.append(file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>");
+        }
+        return result.join('#');
+    };
+    // Rows as "code|take-profit|stop-loss", to compare texts alone.
+    const auto texts = [](const std::vector<Row>& rows) {
+        QStringList result;
+        for (const Row& row : rows)
+            result.append(row.code + "|" + row.takeProfit + "|" + row.stopLoss);
+        return result;
+    };
+    EXPECT_TRUE(store.load().empty());
+    watchlist::Keeper keeper(store);
     std::vector<Row> list{{"600000", "10", "9"}};
     // A directory in the place of the take-profit file cannot be replaced, as
     // root or not, and must not be read as an empty file and overwritten.
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir("Setting2.ini"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Setting2.ini"));
     watchlist::SaveOutcome outcome = keeper.added(list);
     EXPECT_EQ(outcome.failedFiles, QStringList{"Setting2.ini"});
     EXPECT_TRUE(outcome.tellUser);
     EXPECT_EQ(files(), "600000\r\n#<missing>#9\r\n"); // the others are created
-    EXPECT_EQ(texts(m_files.load()), QStringList{"600000||9"});
+    EXPECT_EQ(texts(store.load()), QStringList{"600000||9"});
     list.push_back({"000001", "11", "10"});
     EXPECT_FALSE(keeper.added(list).tellUser);
     EXPECT_FALSE(keeper.retry(list).tellUser);
 
     // The next add rewrites all three from the list rather than appending.
-    ASSERT_TRUE(QDir(m_dir.path()).rmdir("Setting2.ini"));
+    ASSERT_TRUE(QDir(dir.path()).rmdir("Setting2.ini"));
     list.push_back({"000002", "12", "11"});
     EXPECT_TRUE(keeper.added(list).saved());
     const QByteArray three = "600000\r\n000001\r\n000002\r\n#10\r\n11\r\n12\r\n#9\r\n10\r\n11\r\n";
@@ -105,15 +93,15 @@ TEST_F(WatchListFilesTest, AFailedSaveIsToldOnceAndRepairedWholeAndLinesGoBackOu
     EXPECT_EQ(outcome.failedFiles.size(), 3);
     EXPECT_TRUE(outcome.tellUser);
     EXPECT_EQ(files(), three);
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
     EXPECT_TRUE(keeper.retry(list).saved());
     EXPECT_EQ(files(), "000001\r\n000002\r\n#11\r\n12\r\n#10\r\n11\r\n");
 
     // Line i of each file belongs to row i: a line missing is a blank, one in surplus is ignored.
-    writeAll("a\r\nb\nc", "1\r\n", "x\r\ny\r\nz\r\nsurplus\r\n");
-    EXPECT_EQ(texts(m_files.load()), (QStringList{"a|1|x", "b||y", "c||z"}));
+    writeAll({"a\r\nb\nc", "1\r\n", "x\r\ny\r\nz\r\nsurplus\r\n"});
+    EXPECT_EQ(texts(store.load()), (QStringList{"a|1|x", "b||y", "c||z"}));
     // A last line without its end (a file edited by hand) is ended before an append.
-    ASSERT_TRUE(m_files.append({"d", "2", "w"}).ok());
+    ASSERT_TRUE(store.append({"d", "2", "w"}).ok());
     EXPECT_TRUE(files().startsWith("a\r\nb\nc\r\nd\r\n#"));
 
     // Ten megabytes of random bytes: GBK that is no GBK, NUL bytes, lone lead
@@ -122,14 +110,14 @@ TEST_F(WatchListFilesTest, AFailedSaveIsToldOnceAndRepairedWholeAndLinesGoBackOu
     QRandomGenerator generator(7);
     for (char& byte : junk)
         byte = char(generator.bounded(256));
-    writeAll(junk, junk.left(1000), QByteArray());
-    const std::vector<Row> rows = m_files.load();
+    writeAll({junk, junk.left(1000), QByteArray()});
+    const std::vector<Row> rows = store.load();
     EXPECT_GT(rows.size(), 1000u);
-    ASSERT_TRUE(m_files.rewrite(rows).ok());
-    EXPECT_EQ(m_files.load(), rows);
+    ASSERT_TRUE(store.rewrite(rows).ok());
+    EXPECT_EQ(store.load(), rows);
 
     // Prices without codes make no rows, and a FIFO does not hang the load.
-    QFile::remove(m_dir.filePath("Setting.ini"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(m_dir.filePath("Setting.ini")).constData(), 0644), 0);
-    EXPECT_TRUE(m_files.load().empty());
+    QFile::remove(dir.filePath("Setting.ini"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("Setting.ini")).constData(), 0644), 0);
+    EXPECT_TRUE(store.load().empty());
 }
