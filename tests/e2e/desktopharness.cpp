@@ -116,11 +116,20 @@ std::optional<QRect> VirtualDisplay::frame(const QString& id) const {
     static const QRegularExpression extents(R"(=\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+))");
     const QRegularExpressionMatch match =
         extents.match(QString::fromUtf8(run("xprop", {"-id", id, "_NET_FRAME_EXTENTS"})));
-    int side[5] = {};
-    for (int n = 1; n <= 4 && match.hasMatch(); ++n)
-        side[n] = match.captured(n).toInt();
-    return QRect(inner->position - QPoint(side[1], side[3]),
-                 inner->size + QSize(side[1] + side[2], side[3] + side[4]));
+    const auto side = [&](int n) {
+        return match.captured(n).toInt();
+    }; // 0 without a match
+    return QRect(inner->position - QPoint(side(1), side(3)),
+                 inner->size + QSize(side(1) + side(2), side(3) + side(4)));
+}
+
+::testing::AssertionResult
+VirtualDisplay::outerMeets(const QString& id, const std::function<bool(const QRect&)>& wanted,
+                           int timeoutMs) const {
+    std::optional<QRect> seen;
+    if (waitUntil([&] { return (seen = outer(id)) && wanted(*seen); }, timeoutMs))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "its outer rectangle is " << text(seen);
 }
 
 QString VirtualDisplay::wmState(const QString& id) const {
@@ -164,10 +173,11 @@ std::optional<QPoint> VirtualDisplay::trayIcon(const QString& title) const {
                                   R"(\s+(\d+)x(\d+)[-+]\d+[-+]\d+\s+\+(-?\d+)\+(-?\d+))");
     const QRegularExpressionMatch match =
         icon.match(QString::fromUtf8(run("xwininfo", {"-tree", "-id", m_trayPanel})));
-    if (!match.hasMatch())
-        return std::nullopt;
-    return QPoint(match.captured(3).toInt() + match.captured(1).toInt() / 2,
-                  match.captured(4).toInt() + match.captured(2).toInt() / 2);
+    const auto at = [&](int n) {
+        return match.captured(n).toInt();
+    };
+    return match.hasMatch() ? std::optional(QPoint(at(3) + at(1) / 2, at(4) + at(2) / 2))
+                            : std::nullopt;
 }
 
 QProcessEnvironment VirtualDisplay::environment() const {
@@ -222,11 +232,9 @@ QList<LoopbackService::Arrival> LoopbackService::arrivals(const QElapsedTimer& s
 }
 
 QuillonRun::~QuillonRun() {
-    if (::testing::Test::HasFailure()) {
-        const QByteArray output = m_process.readAll().right(4000);
+    if (::testing::Test::HasFailure())
         std::fprintf(stderr, "Quillon's output:\n%s\n",
-                     output.isEmpty() ? "(none)" : output.constData());
-    }
+                     m_process.readAll().right(4000).constData());
     stop(m_process);
 }
 
@@ -241,21 +249,20 @@ void QuillonRun::start(const QString& serviceUrl, const QMap<QString, QByteArray
         ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(*file) == file->size());
     }
 
+    const QString home = m_homeDir.path();
     QProcessEnvironment environment = m_display.environment();
-    environment.insert("QT_QPA_PLATFORM", "xcb");
     // One pixel is one device-independent pixel here, whatever the machine says.
     environment.remove("QT_SCALE_FACTOR");
     environment.remove("QT_SCREEN_SCALE_FACTORS");
-    environment.insert("QT_ENABLE_HIGHDPI_SCALING", "0");
-    for (const char* name :
-         {"QUILLON_QUOTE_URL", "QUILLON_SITE_URL", "QUILLON_CHART_URL", "QUILLON_NEWS_URL"})
-        environment.insert(name, serviceUrl);
-    const QString home = m_homeDir.path();
-    environment.insert("HOME", home);
-    for (const QString kind : {"config", "data", "cache"})
-        environment.insert("XDG_" + kind.toUpper() + "_HOME", home + "/" + kind);
-    // A temporary directory is its owner's only, as a runtime directory must be.
-    environment.insert("XDG_RUNTIME_DIR", home);
+    // ~ is the home, @ the service. A temporary directory is its owner's only,
+    // as a runtime directory must be.
+    const QString settings = QStringLiteral(
+        "QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0 HOME=~ XDG_RUNTIME_DIR=~ "
+        "XDG_CONFIG_HOME=~/config XDG_DATA_HOME=~/data XDG_CACHE_HOME=~/cache QUILLON_QUOTE_URL=@ "
+        "QUILLON_SITE_URL=@ QUILLON_CHART_URL=@ QUILLON_NEWS_URL=@");
+    for (const QString& setting : settings.split(' '))
+        environment.insert(setting.section('=', 0, 0),
+                           setting.section('=', 1).replace('~', home).replace('@', serviceUrl));
 
     m_process.setProcessEnvironment(environment);
     m_process.setWorkingDirectory(home);

@@ -11,6 +11,8 @@
 #include <QRect>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -51,6 +53,16 @@ public:
     // The window's outer rectangle: its window manager's frame, or the window
     // itself where there is none.
     std::optional<QRect> frame(const QString& id) const;
+    // The window's outer rectangle, while it is mapped.
+    std::optional<QRect> outer(const QString& id) const {
+        const auto state = window(id);
+        return state && state->viewable ? frame(id) : std::nullopt;
+    }
+    // Whether the outer rectangle of the window, mapped, comes to meet `wanted`
+    // within timeoutMs; where it was last is reported.
+    ::testing::AssertionResult outerMeets(const QString& id,
+                                          const std::function<bool(const QRect&)>& wanted,
+                                          int timeoutMs = 5000) const;
     // The ICCCM state a window manager keeps: "Normal", "Iconic", or
     // "Withdrawn" (also when the property is gone).
     QString wmState(const QString& id) const;

@@ -48,23 +48,21 @@ protected:
     // The main window reaches this state within a few seconds: mapped or not
     // and, where a window manager keeps one, this ICCCM state.
     ::testing::AssertionResult reaches(const char* wmState, bool viewable) const {
-        std::optional<WindowState> state;
-        QString seen;
+        std::string seen;
         const auto reached = [&] {
             // Qt makes a new native window for the main window once, when it
             // is first shown again after the browsers started.
             if (const QString id = m_quillon.windowTitled(kCaption); !id.isEmpty())
                 m_window = id;
-            state = m_display.window(m_window);
-            seen = withWindowManager() ? m_display.wmState(m_window) : QString();
-            return state && state->viewable == viewable &&
-                   (!withWindowManager() || seen == wmState);
+            const auto state = m_display.window(m_window);
+            const QString wm = withWindowManager() ? m_display.wmState(m_window) : QString();
+            const char* mapped = !state ? "gone" : state->viewable ? "viewable" : "not viewable";
+            seen = mapped + (", " + wm.toStdString());
+            return state && state->viewable == viewable && (!withWindowManager() || wm == wmState);
         };
         if (waitUntil(reached, 5000))
             return ::testing::AssertionSuccess();
-        const char* mapped = !state ? "gone" : state->viewable ? "viewable" : "not viewable";
-        return ::testing::AssertionFailure()
-               << "the main window is " << mapped << ", " << seen.toStdString();
+        return ::testing::AssertionFailure() << "the main window is " << seen;
     }
 
     // Clicks on the tray icon, apart enough not to join into a double click.
@@ -79,10 +77,8 @@ protected:
     void chooseFromTrayMenu(int entry) const {
         clickIcon(1, 3);
         QTest::qWait(700);
-        QStringList keys{"key", "--delay", "80"};
-        for (int i = 0; i <= entry; ++i)
-            keys << "Down";
-        m_display.run("xdotool", keys << "Return");
+        const QStringList keys = QStringList(entry + 1, "Down") << "Return";
+        m_display.run("xdotool", QStringList{"key", "--delay", "80"} + keys);
     }
 
     VirtualDisplay m_display;
@@ -122,32 +118,27 @@ TEST_P(DesktopEndToEnd, ThePopupAndTheAddDialogLieWhereTheirOuterRectanglesBelon
     const QString popup = m_quillon.windowOfSize(kPopup, 20000);
     ASSERT_FALSE(popup.isEmpty()) << "no alert popup within 20 s of switching alerts on";
     // Its outer right edge on the screen's, its outer bottom 500 twips above the screen's.
-    std::optional<QRect> frame;
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            return (frame = m_display.frame(popup)) && frame->right() + 1 == kScreen.width() &&
-                   frame->bottom() + 1 == kScreen.height() - kPopupAboveBottom;
-        },
-        5000))
-        << "the popup's outer rectangle is " << text(frame);
+    EXPECT_TRUE(m_display.outerMeets(popup, [](const QRect& frame) {
+        return frame.right() + 1 == kScreen.width() &&
+               frame.bottom() + 1 == kScreen.height() - kPopupAboveBottom;
+    })) << "the popup";
 
     // Low on the screen, the dialog would open below its bottom edge: it is
     // moved up just enough to lie on the screen, still aligned with the main window.
     m_display.run("xdotool", {"windowmove", m_window, "300", "600"});
-    std::optional<QRect> main;
-    ASSERT_TRUE(
-        waitUntil([&] { return (main = m_display.frame(m_window)) && main->y() > 500; }, 5000));
+    QRect main;
+    ASSERT_TRUE(m_display.outerMeets(m_window, [&](const QRect& frame) {
+        return (main = frame).y() > 500;
+    })) << "the main window";
     chooseFromTrayMenu(0); // "添加股票"
     const QString dialog = m_quillon.windowOfSize(kDialog, 10000);
     ASSERT_FALSE(dialog.isEmpty()) << "no add dialog";
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            return (frame = m_display.frame(dialog)) && frame->left() == main->left() &&
-                   frame->bottom() + 1 == kScreen.height();
-        },
-        5000))
-        << "the main window's outer rectangle is " << text(main) << ", the dialog's "
-        << text(frame);
+    EXPECT_TRUE(m_display.outerMeets(dialog,
+                                     [&](const QRect& outer) {
+                                         return outer.left() == main.left() &&
+                                                outer.bottom() + 1 == kScreen.height();
+                                     }))
+        << "the dialog; the main window's is " << text(main);
     m_quillon.expectEndsCleanlyOnSigterm();
 }
 

@@ -45,18 +45,19 @@ QStringList xy(QPoint point) {
 // What a screenshot shows of a window hidden to a strip: empty when only the
 // strip is lit, and nothing else anywhere (Xvfb's root is black where no
 // window is drawn).
-std::string hiddenTo(const QImage& screen, const QRect& strip) {
+std::string hiddenTo(const VirtualDisplay& display, const QRect& strip) {
+    const QImage screen =
+        QImage::fromData(display.run("import", {"-window", "root", "png:-"}), "PNG");
     if (screen.size() != kScreen)
         return "no screenshot";
     int litOnTheStrip = 0;
-    for (int y = 0; y < screen.height(); ++y) {
+    for (int y = 0; y < screen.height(); ++y)
         for (int x = 0; x < screen.width(); ++x) {
             const bool lit = (screen.pixel(x, y) & 0xffffff) != 0;
             if (lit && !strip.contains(x, y))
                 return "lit at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
             litOnTheStrip += lit;
         }
-    }
     return litOnTheStrip > 0 ? std::string() : "no strip is left to point at";
 }
 
@@ -80,23 +81,15 @@ protected:
         m_outer = frame->size();
     }
 
-    // The window's outer rectangle, while it is on the screen.
-    std::optional<QRect> outer() const {
-        const auto state = m_display.window(m_window);
-        return state && state->viewable ? m_display.frame(m_window) : std::nullopt;
-    }
-
     void pointerTo(QPoint at) {
         ASSERT_FALSE(m_display.run("xdotool", QStringList{"mousemove"} + xy(at)).isNull());
     }
 
     // Whether the window's outer top-left comes to `at` in time; where it was last is reported.
     ::testing::AssertionResult arrives(QPoint at, int timeoutMs) const {
-        std::optional<QRect> seen;
-        if (waitUntil([&] { return (seen = outer()) && seen->topLeft() == at; }, timeoutMs))
-            return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure()
-               << "expected at " << text(QRect(at, m_outer)) << ", but it is " << text(seen);
+        return m_display.outerMeets(
+                   m_window, [&](const QRect& seen) { return seen.topLeft() == at; }, timeoutMs)
+               << ", expected " << text(QRect(at, m_outer));
     }
 
     // xdotool's place is the frame's or the window's own, by the gravity the
@@ -104,17 +97,17 @@ protected:
     void windowTo(QPoint at) {
         QPoint asked = at;
         for (int tries = 0; tries < 2; ++tries) {
-            const auto before = outer();
+            const auto before = m_display.outer(m_window);
             ASSERT_TRUE(before.has_value()) << "the window is not on the screen";
             if (before->topLeft() == at)
                 return;
             ASSERT_FALSE(
                 m_display.run("xdotool", QStringList{"windowmove", m_window} + xy(asked)).isNull());
-            std::optional<QRect> landed;
-            ASSERT_TRUE(waitUntil(
-                [&] { return (landed = outer()) && landed->topLeft() != before->topLeft(); }, 5000))
-                << "xdotool did not move the window";
-            asked += at - landed->topLeft();
+            QRect landed;
+            ASSERT_TRUE(m_display.outerMeets(m_window, [&](const QRect& seen) {
+                return (landed = seen).topLeft() != before->topLeft();
+            })) << "xdotool did not move the window";
+            asked += at - landed.topLeft();
         }
         ASSERT_TRUE(arrives(at, 1000)) << "xdotool moved the window elsewhere";
     }
@@ -133,17 +126,15 @@ protected:
 
     void expectStays(QPoint at, const char* why, int forMs = kRestMs) {
         std::optional<QRect> seen;
-        EXPECT_FALSE(waitUntil([&] { return !(seen = outer()) || seen->topLeft() != at; }, forMs))
+        EXPECT_FALSE(waitUntil(
+            [&] { return !(seen = m_display.outer(m_window)) || seen->topLeft() != at; }, forMs))
             << why << ": it moved from " << text(QRect(at, m_outer)) << " to " << text(seen);
     }
 
     void expectHiddenTo(const QRect& strip, const char* what) {
         std::string seen;
-        const auto screenshot = [&] {
-            return QImage::fromData(m_display.run("import", {"-window", "root", "png:-"}), "PNG");
-        };
-        EXPECT_TRUE(waitUntil([&] { return (seen = hiddenTo(screenshot(), strip)).empty(); },
-                              kMoveWithinMs))
+        EXPECT_TRUE(
+            waitUntil([&] { return (seen = hiddenTo(m_display, strip)).empty(); }, kMoveWithinMs))
             << what << ": " << seen;
     }
 

@@ -1,7 +1,6 @@
 #include "tests/support/scriptedhttpserver.h"
 
 #include <QHostAddress>
-#include <QMutexLocker>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -28,8 +27,24 @@ ScriptedHttpServer::ScriptedHttpServer(QObject* parent)
             connection->socket = socket;
             connection->number = ++m_connectionCount;
             socket->setParent(connection);
-            connect(socket, &QTcpSocket::readyRead, connection,
-                    [this, connection] { readRequests(connection); });
+            // Our clients only send GETs, so a request ends with its head.
+            connect(socket, &QTcpSocket::readyRead, connection, [this, connection] {
+                connection->buffer += connection->socket->readAll();
+                for (qsizetype headEnd; (headEnd = connection->buffer.indexOf("\r\n\r\n")) >= 0;) {
+                    RecordedRequest request;
+                    request.head = connection->buffer.left(headEnd);
+                    connection->buffer.remove(0, headEnd + 4);
+                    request.target =
+                        request.head.left(request.head.indexOf('\r')).split(' ').value(1);
+                    request.connection = connection->number;
+                    request.arrivedMs = m_clock.elapsed();
+                    QMutexLocker lock(&m_mutex);
+                    connection->waiting.push_back(int(m_log.size()));
+                    m_log.append(request);
+                }
+                if (connection->current < 0)
+                    answerNext(connection);
+            });
             connect(socket, &QTcpSocket::disconnected, connection, [this, connection] {
                 if (connection->current >= 0) {
                     QMutexLocker lock(&m_mutex);
@@ -44,48 +59,10 @@ ScriptedHttpServer::ScriptedHttpServer(QObject* parent)
 }
 
 bool ScriptedHttpServer::listen(quint16 port) {
-    if (!m_server->listen(QHostAddress::LocalHost, port))
-        return false;
+    const bool listening = m_server->listen(QHostAddress::LocalHost, port);
     m_clock.start();
     m_port = m_server->serverPort();
-    return true;
-}
-
-QString ScriptedHttpServer::baseUrl() const {
-    return QStringLiteral("http://127.0.0.1:") + QString::number(port());
-}
-
-void ScriptedHttpServer::setHandler(Handler handler) {
-    QMutexLocker lock(&m_mutex);
-    m_handler = std::move(handler);
-}
-
-QList<RecordedRequest> ScriptedHttpServer::requests() const {
-    QMutexLocker lock(&m_mutex);
-    return m_log;
-}
-
-int ScriptedHttpServer::requestCount() const {
-    QMutexLocker lock(&m_mutex);
-    return int(m_log.size());
-}
-
-// Our clients only send GETs, so a request ends with its head.
-void ScriptedHttpServer::readRequests(Connection* connection) {
-    connection->buffer += connection->socket->readAll();
-    for (qsizetype headEnd; (headEnd = connection->buffer.indexOf("\r\n\r\n")) >= 0;) {
-        RecordedRequest request;
-        request.head = connection->buffer.left(headEnd);
-        connection->buffer.remove(0, headEnd + 4);
-        request.target = request.head.left(request.head.indexOf('\r')).split(' ').value(1);
-        request.connection = connection->number;
-        request.arrivedMs = m_clock.elapsed();
-        QMutexLocker lock(&m_mutex);
-        connection->waiting.push_back(int(m_log.size()));
-        m_log.append(request);
-    }
-    if (connection->current < 0)
-        answerNext(connection);
+    return listening;
 }
 
 void ScriptedHttpServer::answerNext(Connection* connection) {
@@ -99,34 +76,29 @@ void ScriptedHttpServer::answerNext(Connection* connection) {
     }();
     const ScriptedResponse response = handler ? handler(request) : ScriptedResponse();
     QTimer::singleShot(response.delayMs, connection, [this, connection, index, response] {
-        sendResponse(connection, index, response);
+        if (connection->current != index)
+            return; // the connection closed while the answer was delayed
+        QTcpSocket* socket = connection->socket;
+        switch (response.mode) {
+        case ScriptedResponse::Mode::CloseWithoutReply:
+            connection->waiting.clear(); // so that finishing starts nothing more
+            finishResponse(connection, index, false);
+            socket->abort();
+            return;
+        case ScriptedResponse::Mode::RawStream:
+            socket->write(response.body);
+            return streamRaw(connection, index, response, response.repeatCount);
+        case ScriptedResponse::Mode::Normal:
+            // Clients ignore the reason phrase.
+            QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Scripted\r\n";
+            for (const auto& [key, value] : response.headers)
+                head += key + ": " + value + "\r\n";
+            socket->write(head + "Content-Length: " + QByteArray::number(response.body.size()) +
+                          "\r\n\r\n" + response.body);
+            return finishResponse(connection, index,
+                                  response.headers.contains({"Connection", "close"}));
+        }
     });
-}
-
-void ScriptedHttpServer::sendResponse(Connection* connection, int index,
-                                      const ScriptedResponse& response) {
-    if (connection->current != index)
-        return; // the connection closed while the answer was delayed
-    QTcpSocket* socket = connection->socket;
-    switch (response.mode) {
-    case ScriptedResponse::Mode::CloseWithoutReply:
-        connection->waiting.clear(); // so that finishing starts nothing more
-        finishResponse(connection, index, false);
-        socket->abort();
-        return;
-    case ScriptedResponse::Mode::RawStream:
-        socket->write(response.body);
-        return streamRaw(connection, index, response, response.repeatCount);
-    case ScriptedResponse::Mode::Normal:
-        // Clients ignore the reason phrase.
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Scripted\r\n";
-        for (const auto& [key, value] : response.headers)
-            head += key + ": " + value + "\r\n";
-        socket->write(head + "Content-Length: " + QByteArray::number(response.body.size()) +
-                      "\r\n\r\n" + response.body);
-        return finishResponse(connection, index,
-                              response.headers.contains({"Connection", "close"}));
-    }
 }
 
 void ScriptedHttpServer::streamRaw(Connection* connection, int index,
@@ -138,10 +110,9 @@ void ScriptedHttpServer::streamRaw(Connection* connection, int index,
     constexpr qint64 kAheadBytes = 256 * 1024;
     QTcpSocket* socket = connection->socket;
     do {
-        if (copiesLeft == 0)
+        if (copiesLeft-- == 0)
             return finishResponse(connection, index, true);
         socket->write(response.repeatChunk);
-        --copiesLeft;
     } while (response.repeatIntervalMs == 0 && socket->bytesToWrite() < kAheadBytes);
     const auto next = [this, connection, index, response, copiesLeft] {
         streamRaw(connection, index, response, copiesLeft);

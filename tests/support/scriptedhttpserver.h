@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QMutex>
+#include <QMutexLocker>
 #include <QObject>
 
 #include <atomic>
@@ -62,22 +63,28 @@ public:
 
     bool listen(quint16 port = 0);
     quint16 port() const { return m_port.load(); }
-    QString baseUrl() const; // "http://127.0.0.1:PORT"
+    QString baseUrl() const {
+        return QStringLiteral("http://127.0.0.1:") + QString::number(port());
+    }
 
     // Called on the server's thread, without the log's lock held, once per
     // request when its turn to be answered comes.
-    void setHandler(Handler handler);
+    void setHandler(Handler handler) {
+        QMutexLocker lock(&m_mutex);
+        m_handler = std::move(handler);
+    }
 
-    QList<RecordedRequest> requests() const;
-    int requestCount() const;
+    QList<RecordedRequest> requests() const {
+        QMutexLocker lock(&m_mutex);
+        return m_log;
+    }
+    int requestCount() const { return int(requests().size()); }
     int connectionCount() const { return m_connectionCount.load(); }
 
 private:
     struct Connection;
 
-    void readRequests(Connection* connection);
     void answerNext(Connection* connection);
-    void sendResponse(Connection* connection, int index, const ScriptedResponse& response);
     void streamRaw(Connection* connection, int index, const ScriptedResponse& response,
                    int copiesLeft);
     void finishResponse(Connection* connection, int index, bool closeAfter);
