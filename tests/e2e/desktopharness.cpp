@@ -158,7 +158,8 @@ void VirtualDisplay::sendCloseRequest(const QString& id) const {
         .data = {.data32 = {atom("WM_DELETE_WINDOW"), XCB_CURRENT_TIME}}};
     xcb_send_event(connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
                    reinterpret_cast<const char*>(&event));
-    xcb_flush(connection);
+    // A round trip: the server has handled the event before we hang up.
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     xcb_disconnect(connection);
 }
 

@@ -34,10 +34,10 @@ protected:
         ASSERT_NO_FATAL_FAILURE(m_display.startTray());
         ASSERT_TRUE(m_service.listen());
         ASSERT_NO_FATAL_FAILURE(m_quillon.start(m_service.url(), kFiles));
-        // Qt may drop a close request while the browsers start; by the first
-        // refresh tick they have started.
+        // Qt may drop a close request while the browsers start; by the second
+        // refresh tick (a tick asks for the stock and both indexes) they have.
         ASSERT_TRUE(waitUntil(
-            [&] { return !m_service.arrivals(m_quillon.started(), "/msq?").isEmpty(); }, 20000));
+            [&] { return m_service.arrivals(m_quillon.started(), "/msq?").size() > 3; }, 30000));
         m_window = m_quillon.mainWindow(30000);
         ASSERT_FALSE(m_window.isEmpty()) << "no main window";
         ASSERT_TRUE(
@@ -60,7 +60,7 @@ protected:
             seen = mapped + (", " + wm.toStdString());
             return state && state->viewable == viewable && (!withWindowManager() || wm == wmState);
         };
-        if (waitUntil(reached, 5000))
+        if (waitUntil(reached, 15000))
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "the main window is " << seen;
     }

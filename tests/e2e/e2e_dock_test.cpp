@@ -117,7 +117,7 @@ protected:
     // way it rests at a place near `at` that touches no edge, where the
     // pointer is put.
     void putWindow(QPoint at, QPoint pointer) {
-        const QRect free(QPoint(10, 10), kScreen - m_outer - QSize(20, 20));
+        const QRect free(QPoint(40, 40), kScreen - m_outer - QSize(80, 80));
         ASSERT_NO_FATAL_FAILURE(windowTo({std::clamp(at.x(), free.left(), free.right()),
                                           std::clamp(at.y(), free.top(), free.bottom())}));
         ASSERT_NO_FATAL_FAILURE(pointerTo(pointer));
