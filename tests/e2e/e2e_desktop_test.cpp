@@ -34,8 +34,8 @@ protected:
         ASSERT_NO_FATAL_FAILURE(m_display.startTray());
         ASSERT_TRUE(m_service.listen());
         ASSERT_NO_FATAL_FAILURE(m_quillon.start(m_service.url(), kFiles));
-        // Qt may drop a close request while the browsers start; by the second
-        // refresh tick (a tick asks for the stock and both indexes) they have.
+        // Acted on once settled: its browsers started and, by the second
+        // refresh tick (a tick asks for the stock and both indexes), at rest.
         ASSERT_TRUE(waitUntil(
             [&] { return m_service.arrivals(m_quillon.started(), "/msq?").size() > 3; }, 30000));
         m_window = m_quillon.mainWindow(30000);
