@@ -79,6 +79,13 @@ bool ResponseParser::keepAlive() const {
     return m_state == State::Done && !m_http10 && !m_asksToClose && !m_bytesAfterEnd;
 }
 
+bool ResponseParser::takeRemaining(std::string_view& bytes) {
+    const std::size_t count = std::size_t(std::min<std::uint64_t>(m_remaining, bytes.size()));
+    appendBody(bytes, count);
+    m_remaining -= count;
+    return m_state == State::NeedMore && m_remaining == 0;
+}
+
 void ResponseParser::step(std::string_view& bytes) {
     switch (m_phase) {
     case Phase::StatusLine:
@@ -89,14 +96,10 @@ void ResponseParser::step(std::string_view& bytes) {
         if (readLine(bytes))
             parseHeaderLine();
         return;
-    case Phase::FixedBody: {
-        const std::size_t count = std::size_t(std::min<std::uint64_t>(m_remaining, bytes.size()));
-        appendBody(bytes, count);
-        m_remaining -= count;
-        if (m_state == State::NeedMore && m_remaining == 0)
+    case Phase::FixedBody:
+        if (takeRemaining(bytes))
             complete();
         return;
-    }
     case Phase::BodyToClose:
         appendBody(bytes, bytes.size());
         return;
@@ -104,16 +107,12 @@ void ResponseParser::step(std::string_view& bytes) {
         if (readLine(bytes))
             parseChunkSize();
         return;
-    case Phase::ChunkData: {
-        const std::size_t count = std::size_t(std::min<std::uint64_t>(m_remaining, bytes.size()));
-        appendBody(bytes, count);
-        m_remaining -= count;
-        if (m_remaining == 0) {
+    case Phase::ChunkData:
+        if (takeRemaining(bytes)) {
             m_phase = Phase::ChunkEnd;
             m_lineBudget = 2;
         }
         return;
-    }
     case Phase::ChunkEnd:
         if (readLine(bytes)) {
             if (!m_line.empty())

@@ -67,6 +67,8 @@ private:
     void endOfHead();
     void parseChunkSize();
     void appendBody(std::string_view& bytes, std::size_t count);
+    // Takes what is left of a body or chunk of known length; true once it is all there.
+    bool takeRemaining(std::string_view& bytes);
     void complete();
     void fail(const char* why);
 
