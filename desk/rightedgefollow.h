@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+
+#include <functional>
+
+class QTimer;
+class QWidget;
+
+namespace desk {
+
+// Where a window docked to the main window goes: its outer left edge touching
+// the main window's outer right edge, top edges aligned.
+inline QPoint besideRightEdge(const QRect& mainOuter) {
+    return {mainOuter.left() + mainOuter.width(), mainOuter.top()};
+}
+
+// The main window's outer rectangle as docking has it, asked afresh each time.
+using MainOuter = std::function<QRect()>;
+
+// Opens window beside the main window's right edge at its first show. Where
+// it goes afterwards is the user's affair.
+void placeBesideOnce(QWidget* window, MainOuter mainOuter);
+
+} // namespace desk
+
+// Keeps a window glued to the main window's right edge: placed there at its
+// first show, and put back on every tick of its timer, so it follows the main
+// window when that moves or slides out of sight at a screen edge.
+class RightEdgeFollower : public QObject {
+    Q_OBJECT
+public:
+    // Owned by window; timer is the window's own and keeps its interval.
+    RightEdgeFollower(QWidget* window, QTimer* timer, desk::MainOuter mainOuter);
+
+    void follow();
+
+private:
+    QWidget* m_window;
+    desk::MainOuter m_mainOuter;
+};
