@@ -1,0 +1,82 @@
+#include "viewer/updatenotice.h"
+
+#include "shell/formgeometry.h"
+#include "shell/outerplacement.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+
+namespace {
+
+const QColor kLightOrange(255, 224, 192);
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+    auto* label = form::place(new QLabel(text, parent), name, geometry);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+} // namespace
+
+UpdateNotice::UpdateNotice()
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("tx"));
+    setWindowTitle(QStringLiteral("Tarvex——提示"));
+    setFixedSize(form::size(2250, 915));
+    setAutoFillBackground(true);
+    QPalette background = palette();
+    background.setColor(QPalette::Window, kLightOrange);
+    setPalette(background);
+
+    // Narrower than its text and two lines high: it wraps after "新", at the blanks.
+    label1 = makeLabel(this, "label1", QStringLiteral("  传 闻 有 更 新      快 去 淘 金 吧！"),
+                       form::rect(120, 120, 2055, 495));
+    label1->setWordWrap(true);
+    label1->setFont(form::songTi(10.5));
+    label1->setToolTip(QStringLiteral("单击窗体 关闭"));
+    form::setTextColour(label1, QColor(255, 0, 0));
+
+    Label2 = makeLabel(this, "Label2", QStringLiteral("单击关闭"), form::rect(1200, 600, 855, 255));
+    Label2->setAutoFillBackground(true);
+    QPalette darkRed = Label2->palette();
+    darkRed.setColor(QPalette::Window, QColor(192, 0, 0));
+    darkRed.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    Label2->setPalette(darkRed);
+
+    // The labels keep their own mouse handling (label1's tool tip), so their
+    // clicks are caught here rather than made to pass through.
+    label1->installEventFilter(this);
+    Label2->installEventFilter(this);
+
+    // In the screen's bottom-right corner by the outer size, 400 twips above
+    // the bottom for a task bar; shown again, it stays where it was.
+    OuterPlacement::install(this, [](const QSize& outer) {
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        return QPoint(screen.right() + 1 - outer.width(),
+                      screen.bottom() + 1 - outer.height() - form::pixels(400));
+    });
+}
+
+bool UpdateNotice::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == label1 || watched == Label2) && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        dismiss();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void UpdateNotice::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        dismiss();
+}
+
+void UpdateNotice::dismiss() {
+    hide();
+    emit dismissed();
+}

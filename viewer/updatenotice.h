@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+// Tarvex's notice that the rumour page has changed. One per run: built at
+// its first show and placed then in the screen's bottom-right corner, after
+// that only hidden and shown again, so it keeps its place. A click anywhere
+// on it dismisses it.
+class UpdateNotice : public QWidget {
+    Q_OBJECT
+public:
+    UpdateNotice();
+
+    QLabel* label1 = nullptr;
+    QLabel* Label2 = nullptr;
+
+signals:
+    // The user clicked the notice away; it is hidden already.
+    void dismissed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void dismiss();
+};
