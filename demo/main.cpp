@@ -41,6 +41,11 @@ int main(int argc, char* argv[]) {
         {u"step-ms"_s, u"Milliseconds between two steps of the walk (default 3000)."_s, u"N"_s,
          u"3000"_s},
         {u"quiet"_s, u"Do not print a line per request."_s},
+        {u"risk"_s,
+         u"Market-risk grade to show: 高, 中, 低 or auto (default auto: from the index)."_s,
+         u"GRADE"_s, u"auto"_s},
+        {u"picks-day"_s, u"Date of the daily-picks page: today or yesterday (default today)."_s,
+         u"DAY"_s, u"today"_s},
     });
     parser.process(app);
 
@@ -59,6 +64,12 @@ int main(int argc, char* argv[]) {
     }
 
     standin::StandinServer server(*seed, int(*stepMs));
+    if (!server.site().setRiskGrade(parser.value(u"risk"_s)) ||
+        !server.site().setPicksDay(parser.value(u"picks-day"_s))) {
+        err << "quillon-standin: --risk takes 高, 中, 低 or auto; --picks-day today or yesterday"
+            << Qt::endl;
+        return 2;
+    }
     if (!parser.isSet(u"quiet"_s))
         server.setLog(&out);
     const quint16 bound = server.listen(quint16(*port));
@@ -68,5 +79,8 @@ int main(int argc, char* argv[]) {
     }
     out << "listening on http://127.0.0.1:" << bound << Qt::endl;
     out << "seed " << *seed << ", one step every " << *stepMs << " ms" << Qt::endl;
+    out << "switch the risk grade with /standin/risk?grade=高|中|低|auto and the picks page's "
+           "date with /standin/picks?day=today|yesterday"
+        << Qt::endl;
     return app.exec();
 }

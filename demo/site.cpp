@@ -29,7 +29,9 @@ bool firstPage(const QUrlQuery& query) {
 
 } // namespace
 
-Reply Site::handle(const QString& path, const QString& rawQuery, const QDateTime& now) const {
+Reply Site::handle(const QString& path, const QString& rawQuery, const QDateTime& now) {
+    if (path.startsWith(u"/standin/"_s))
+        return control(path, rawQuery);
     if (path == u"/msq"_s)
         return quote(rawQuery, now);
     if (path == u"/map1.asp"_s) {
@@ -40,7 +42,7 @@ Reply Site::handle(const QString& path, const QString& rawQuery, const QDateTime
     if (path == u"/map2.asp"_s) {
         const QUrlQuery query(rawQuery);
         if (query.queryItemValue(u"cid"_s) == u"15"_s && firstPage(query))
-            return html(picksPage(now.date(), m_book));
+            return html(picksPage(now.date().addDays(-m_picksDaysBack), m_book));
     }
 
     static const QRegularExpression chartPath(u"^/cn/([^/]*)/index_kp\\.shtml$"_s);
@@ -54,7 +56,7 @@ Reply Site::handle(const QString& path, const QString& rawQuery, const QDateTime
     if (path == u"/gonggao.htm"_s)
         return html(announcementPage(now.date()));
     if (path == u"/htm/fengxian.htm"_s)
-        return html(riskPage(riskGrade(m_book.shanghai())));
+        return html(riskPage(m_riskGrade.value_or(riskGrade(m_book.shanghai()))));
     if (path == u"/jieshao.htm"_s)
         return html(introPanel());
     if (path == u"/htm/huiyuan.htm"_s)
@@ -67,6 +69,35 @@ Reply Site::handle(const QString& path, const QString& rawQuery, const QDateTime
         return html(newsPage(now));
 
     return html(notFoundPage(path), 404);
+}
+
+bool Site::setRiskGrade(const QString& grade) {
+    if (grade == u"auto"_s)
+        m_riskGrade.reset();
+    else if (grade == u"高"_s || grade == u"中"_s || grade == u"低"_s)
+        m_riskGrade = grade.front();
+    else
+        return false;
+    return true;
+}
+
+bool Site::setPicksDay(const QString& day) {
+    if (day != u"today"_s && day != u"yesterday"_s)
+        return false;
+    m_picksDaysBack = day == u"yesterday"_s ? 1 : 0;
+    return true;
+}
+
+Reply Site::control(const QString& path, const QString& rawQuery) {
+    const QUrlQuery query(rawQuery);
+    bool done = false;
+    if (path == u"/standin/risk"_s)
+        done = setRiskGrade(query.queryItemValue(u"grade"_s, QUrl::FullyDecoded));
+    else if (path == u"/standin/picks"_s)
+        done = setPicksDay(query.queryItemValue(u"day"_s, QUrl::FullyDecoded));
+    else
+        return html(notFoundPage(path), 404);
+    return done ? Reply{200, kText, "ok\n"} : Reply{400, kText, "bad value\n"};
 }
 
 Reply Site::quote(const QString& rawQuery, const QDateTime& now) const {

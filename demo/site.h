@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
+
 namespace standin {
 
 class QuoteBook;
@@ -24,14 +26,27 @@ public:
 
     // `path` is decoded; `rawQuery` is the query exactly as sent, without
     // the "?", because the quote service reads it as "cn_" + code rather
-    // than as key=value pairs.
-    Reply handle(const QString& path, const QString& rawQuery, const QDateTime& now) const;
+    // than as key=value pairs. Besides the services' pages, two control
+    // paths switch what the pages say, so a demonstration can show every case:
+    //   /standin/risk?grade=高|中|低|auto   the market-risk grade; auto
+    //                                       follows the Shanghai index again
+    //   /standin/picks?day=today|yesterday  the date of the daily-picks page
+    Reply handle(const QString& path, const QString& rawQuery, const QDateTime& now);
+
+    // "高", "中", "低" or "auto"; false for anything else, which changes nothing.
+    bool setRiskGrade(const QString& grade);
+    // "today" or "yesterday"; false for anything else, which changes nothing.
+    bool setPicksDay(const QString& day);
 
 private:
+    Reply control(const QString& path, const QString& rawQuery);
+
     Reply quote(const QString& rawQuery, const QDateTime& now) const;
     Reply listPage(const QString& rawQuery, const QDateTime& now) const;
 
     const QuoteBook& m_book;
+    std::optional<QChar> m_riskGrade; // none: from the index
+    int m_picksDaysBack = 0;
 };
 
 } // namespace standin

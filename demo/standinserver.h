@@ -24,6 +24,7 @@ public:
     quint16 listen(quint16 port);
 
     const QuoteBook& book() const { return m_book; }
+    Site& site() { return m_site; }
 
 private:
     void respond(const QHttpServerRequest& request, QHttpServerResponder&& responder);

@@ -5,16 +5,19 @@
 #include "desk/deskrules.h"
 #include "desk/edgedocker.h"
 #include "desk/frmadd.h"
+#include "desk/pagerules.h"
 #include "desk/refreshcycle.h"
 #include "desk/savenotice.h"
 #include "desk/watchlist.h"
 #include "desk/watchlistview.h"
+#include "desk/webband.h"
 #include "quote/quotefetcher.h"
 #include "shell/appicon.h"
 #include "shell/formgeometry.h"
 #include "shell/platform.h"
 #include "shell/services.h"
 #include "shell/trayshell.h"
+#include "shell/webview.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -25,7 +28,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <QWebEngineView>
 
 namespace {
 
@@ -63,12 +65,8 @@ QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& title,
     return frame;
 }
 
-QWebEngineView* makeBrowser(QWidget* parent, const char* name, const QRect& geometry) {
-    auto* browser = new QWebEngineView(parent);
-    browser->setObjectName(QLatin1String(name));
-    browser->setGeometry(geometry);
-    browser->setContextMenuPolicy(Qt::NoContextMenu);
-    return browser;
+WebView* makeBrowser(QWidget* parent, const char* name, const QRect& geometry) {
+    return form::place(new WebView(parent), name, geometry);
 }
 
 QAction* addMenuEntry(QMenu* menu, const char* name, const QString& caption) {
@@ -124,6 +122,7 @@ Form1::Form1(const QString& programDirectory, QWidget* parent)
     connect(m_alerts, &AlertMonitor::homePageRequested, this, &Form1::openHomePage);
     connect(mn19, &QAction::triggered, m_alerts, &AlertMonitor::switchOn);
     connect(mn20, &QAction::triggered, m_alerts, &AlertMonitor::switchOff);
+    m_band = new WebBand(this);
 
     load();
 }
@@ -137,7 +136,7 @@ QRect Form1::outerRect() const {
 }
 
 QUrl Form1::sitePage(const char* path) {
-    return QUrl(services::siteBaseUrl() + QString::fromLatin1(path));
+    return desk::sitePageUrl(services::siteBaseUrl(), path);
 }
 
 void Form1::createControls() {

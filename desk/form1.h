@@ -14,13 +14,14 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QTimer;
-class QWebEngineView;
 class QuoteFetcher;
 class RefreshCycle;
 class SaveNotice;
 class TrayShell;
 class WatchList;
 class WatchListView;
+class WebBand;
+class WebView;
 
 // Quillon's main window: the two index lines, the watch list, the strip panel
 // and the three boxes below it, with the tray icon and its menus. Controls
@@ -56,6 +57,7 @@ public:
     RefreshCycle* refreshCycle() const { return m_refresh; }
     AlertMonitor* alertMonitor() const { return m_alerts; }
     WatchList* watchList() const { return m_watchList; }
+    WebBand* webBand() const { return m_band; }
     const QString& programDirectory() const { return m_programDirectory; }
 
     QLabel* Label1 = nullptr;
@@ -64,8 +66,8 @@ public:
     QLabel* Label4 = nullptr;
     QLabel* Label5 = nullptr;
     WatchListView* ListView1 = nullptr;
-    QWebEngineView* WebBrowser1 = nullptr;
-    QWebEngineView* WebBrowser2 = nullptr;
+    WebView* WebBrowser1 = nullptr;
+    WebView* WebBrowser2 = nullptr;
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;
     QGroupBox* Frame3 = nullptr;
@@ -113,5 +115,6 @@ private:
     AlertMonitor* m_alerts = nullptr;
     WatchList* m_watchList = nullptr;
     SaveNotice* m_saveNotice = nullptr;
+    WebBand* m_band = nullptr;
     QPointer<FrmAdd> m_addDialog;
 };

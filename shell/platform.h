@@ -46,4 +46,11 @@ void moveFrame(QWidget* window, QPoint outerTopLeft);
 // false when it could not be started.
 bool openInBrowser(const QString& address);
 
+// The companion program's file in programDirectory: Tarvex beside Quillon.
+QString companionProgram(const QString& programDirectory);
+
+// Starts program as a separate process of its own, without a shell and
+// without arguments, not waited for; false when it could not be started.
+bool startDetached(const QString& program);
+
 } // namespace platform

@@ -184,4 +184,12 @@ bool openInBrowser(const QString& address) {
     return QProcess::startDetached(command.program, command.arguments);
 }
 
+QString companionProgram(const QString& programDirectory) {
+    return programDirectory + QStringLiteral("/Tarvex");
+}
+
+bool startDetached(const QString& program) {
+    return QProcess::startDetached(program, {});
+}
+
 } // namespace platform

@@ -85,4 +85,13 @@ bool runningAsRoot() {
     return false;
 }
 
+QString companionProgram(const QString& programDirectory) {
+    return QDir::toNativeSeparators(programDirectory) + QStringLiteral("\\Tarvex.exe");
+}
+
+bool startDetached(const QString& program) {
+    // A console-less GUI program opens its window normally and takes the focus.
+    return QProcess::startDetached(program, {});
+}
+
 } // namespace platform

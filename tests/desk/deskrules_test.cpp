@@ -1,5 +1,6 @@
 #include "desk/alertrules.h"
 #include "desk/deskrules.h"
+#include "desk/pagerules.h"
 
 #include <gtest/gtest.h>
 
@@ -61,4 +62,33 @@ TEST(AlertRules, PricesCompareAsNumbersAndStrictlyAndNoNumberOrThresholdRaisesNo
     for (const auto& [price, takeProfit, stopLoss] : quiet)
         EXPECT_EQ(alertsFor(price, takeProfit, stopLoss), Kinds{})
             << (price + " " + takeProfit).toStdString();
+}
+
+TEST(PageRules, OnlyTheExactAddressIsAPageAndPicksAreCutInWholeCharactersOnTodaysPageOnly) {
+    using desk::BandPage;
+    const QString base = "http://127.0.0.1:18930";
+    EXPECT_EQ(bandPageOf(QUrl(base + "/htm/fengxian.htm"), base), BandPage::MarketRisk);
+    EXPECT_EQ(bandPageOf(QUrl(base + "/map2.asp?cid=15&page=1"), base), BandPage::DailyPicks);
+    // One character off, a redirect to another host name, another port.
+    for (const char* url :
+         {"http://127.0.0.1:18930/htm/fengxian.html",
+          "http://127.0.0.1:18930/map2.asp?cid=15&page=2",
+          "http://localhost:18930/htm/fengxian.htm", "http://127.0.0.1:18931/htm/fengxian.htm",
+          "https://127.0.0.1:18930/htm/fengxian.htm", "http://127.0.0.1:18930/gonggao.htm"})
+        EXPECT_EQ(bandPageOf(QUrl(url), base), BandPage::Other) << url;
+
+    const QDate today(2024, 3, 7);
+    const QString picks = "①600519 ②000858 ③300750";
+    EXPECT_EQ(picksCaption("03-07日荐股" + picks + "\n贵州茅台、五粮液", today), picks);
+    EXPECT_EQ(picksCaption("03-07日荐股①600519 ②000", today), "03-07日荐股①600519 ②000");
+    EXPECT_EQ(picksCaption("03-06日荐股" + picks, today), std::nullopt);
+    EXPECT_EQ(picksCaption("3-07 日荐股" + picks, today), std::nullopt);
+    // Characters outside the basic plane count once and are never split, at either end of the cut.
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80");
+    EXPECT_EQ(picksCaption("03-07" + smile + "荐股①600519 ②000858 ③30075" + smile + "zz", today),
+              "①600519 ②000858 ③30075" + smile);
+    EXPECT_EQ(picksCaption("03-07" + QString(25, 'b') + smile + "zz", today),
+              QString(22, 'b') + smile);
+    EXPECT_EQ(picksCaption("03-07" + smile + QString(20, 'a'), today),
+              "07" + smile + QString(20, 'a'));
 }

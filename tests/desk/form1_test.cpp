@@ -1,13 +1,19 @@
 #include "desk/form1.h"
 
+#include "demo/makerpages.h"
+#include "demo/standinserver.h"
+#include "desk/bandwindows.h"
+#include "desk/deskpages.h"
 #include "desk/deskrules.h"
 #include "desk/frmadd.h"
 #include "desk/refreshcycle.h"
 #include "desk/watchlistview.h"
+#include "desk/webband.h"
 #include "quote/gbk.h"
 #include "shell/linklabel.h"
 #include "shell/safesave.h"
 #include "shell/trayshell.h"
+#include "shell/webview.h"
 #include "tests/support/processprobe.h"
 #include "tests/support/scriptedhttpserver.h"
 
@@ -17,13 +23,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QWebEngineView>
 #include <QWindow>
 #include <qpa/qwindowsysteminterface.h>
 
@@ -51,6 +58,7 @@ protected:
     void TearDown() override {
         qunsetenv("QUILLON_QUOTE_URL");
         qunsetenv("QUILLON_SITE_URL");
+        qunsetenv("QUILLON_CHART_URL");
     }
 
     void startWith(const QByteArray& codes = "600000\r\n000858\r\n",
@@ -109,6 +117,24 @@ protected:
         dialog->Text1->setFocus();
         dialog->Text1->setText(code);
         dialog->Text4->setFocus(Qt::TabFocusReason);
+    }
+
+    // Runs script in view and waits for its answer; a view answers scripts in order.
+    static QVariant evaluate(WebView* view, const QString& script) {
+        auto answer = std::make_shared<std::optional<QVariant>>();
+        view->page()->runJavaScript(script, [answer](const QVariant& value) { *answer = value; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return answer->has_value(); }, 15000));
+        return answer->value_or(QVariant());
+    }
+
+    // Loads url in view and waits until the view has also answered every
+    // script asked of it on that load; gives where the load ended, or nothing.
+    static QUrl loadAndSettle(WebView* view, const QUrl& url) {
+        QSignalSpy loaded(view, &WebView::loaded);
+        view->setUrl(url);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !loaded.isEmpty(); }, 15000));
+        evaluate(view, "0");
+        return loaded.isEmpty() || !loaded.last()[1].toBool() ? QUrl() : loaded.last()[0].toUrl();
     }
 
     QTemporaryDir m_dir;
@@ -330,4 +356,133 @@ TEST_F(Form1Test, StartUpShowsTheControlsAndTheListAndHostileRepliesLiterallyAtN
         EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
     EXPECT_LT(processprobe::residentKiB() - before, 30 * 1024)
         << "memory grew while showing the replies";
+}
+
+TEST_F(Form1Test, BandWindowsOpenOnceAreBuiltAfreshAfterClosingAndTheCompanionStarts) {
+    startWith();
+    qputenv("QUILLON_CHART_URL", m_server.baseUrl().toUtf8());
+    m_form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
+    WebBand* band = m_form->webBand();
+    m_form->mnu23->trigger(); // no row selected: no chart
+    EXPECT_FALSE(band->chartWindow());
+    m_form->ListView1->topLevelItem(0)->setSelected(true);
+    m_form->ListView1->topLevelItem(1)->setSelected(true);
+    m_form->mnu23->trigger(); // the last selected row's chart
+    EXPECT_SOON(requestsFor("/cn/000858/index_kp.shtml") == 1);
+    QTest::mouseClick(m_form->Command2, Qt::LeftButton);
+    QTest::mouseClick(m_form->Command3, Qt::LeftButton);
+    QPointer<HistoryWindow> history = band->historyWindow();
+    const IntroWindow* intro = band->introWindow();
+    ASSERT_TRUE(band->chartWindow() && intro && history);
+    QStringList shown;
+    for (const QWidget* window :
+         {(QWidget*)band->chartWindow(), (QWidget*)intro, (QWidget*)history})
+        shown.append(QString("%1|%2|%3x%4|%5")
+                         .arg(window->objectName(), window->windowTitle())
+                         .arg(window->width())
+                         .arg(window->height())
+                         .arg(bool(window->windowFlags() & Qt::WindowStaysOnTopHint)));
+    EXPECT_EQ(shown,
+              (QStringList{"llq|分时图       Pelmora-私募票源：提供暴涨牛股，欢迎10W以上资金客户"
+                           "和私募联系合作！——127.0.0.1|979x772|0",
+                           "zaojian|软件介绍|381x327|0", "lishi|历史荐股记录|381x327|0"}));
+    EXPECT_EQ(history->Label1->text(), "提供免费荐股记录查询，VIP荐股记录暂无法显示！");
+    const QStringList lines = intro->Label1->text().split('\n');
+    EXPECT_EQ(lines.value(1), "1、像聊天软件一样，靠近屏幕边缘自动隐藏");
+    EXPECT_EQ(lines.mid(5, 4), (QStringList{"5、私募内参：私募传闻信息", "", "", "使用说明："}));
+    EXPECT_EQ(lines.mid(16),
+              (QStringList{"2、增加VIP荐股查询", "", "如果您对本软件有何建议，请联系作者Orlan！"}));
+    EXPECT_SOON(requestsFor("/map1.asp?cid=15") == 1);
+
+    // Both open beside the main window; only the history follows it.
+    const QPoint beside = desk::besideRightEdge(m_form->outerRect());
+    EXPECT_SOON(intro->pos() == beside && history->pos() == beside);
+    m_form->move(m_form->pos() + QPoint(-40, 30));
+    EXPECT_SOON(history->pos() == desk::besideRightEdge(m_form->outerRect()));
+    EXPECT_EQ(intro->pos(), beside);
+
+    // Showing an open window only brings it up; a closed one is gone and comes back loaded afresh.
+    QTest::mouseClick(m_form->Command3, Qt::LeftButton);
+    EXPECT_EQ(band->historyWindow(), history);
+    history->close();
+    EXPECT_SOON(history.isNull());
+    EXPECT_FALSE(band->historyWindow());
+    QTest::mouseClick(m_form->Command3, Qt::LeftButton);
+    EXPECT_TRUE(band->historyWindow() && band->historyWindow()->isVisible());
+    EXPECT_SOON(requestsFor("/map1.asp?cid=15") == 2);
+
+    // The companion starts from the program's directory without arguments; a missing one is
+    // ignored.
+    const QString companion = m_dir.filePath("Tarvex");
+    ASSERT_TRUE(safeSave(companion, "#!/bin/sh\necho \"started $#\" >\"$0.log\"\n"));
+    QFile::setPermissions(companion, QFile::ReadOwner | QFile::ExeOwner);
+    QTest::mouseClick(m_form->Command1, Qt::LeftButton);
+    EXPECT_SOON(readFile(companion + ".log") == "started 0\n");
+    ASSERT_TRUE(QFile::remove(companion) && QFile::remove(companion + ".log"));
+    const QWidgetList before = QApplication::topLevelWidgets();
+    QTest::mouseClick(m_form->Command1, Qt::LeftButton);
+    QTest::qWait(300);
+    EXPECT_EQ(QApplication::topLevelWidgets(), before);
+    EXPECT_FALSE(QFile::exists(companion + ".log"));
+}
+
+TEST_F(Form1Test, TheSmallBrowserTakesRiskAndTodaysPicksFromTheirOwnAddressesOnly) {
+    standin::StandinServer standin(7, 3600 * 1000);
+    const quint16 port = standin.listen(0);
+    ASSERT_NE(port, 0);
+    const QString base = "http://127.0.0.1:" + QString::number(port);
+    QNetworkAccessManager network;
+    network.setProxy(QNetworkProxy::NoProxy);
+    const auto control = [&](const QString& target) {
+        std::unique_ptr<QNetworkReply> reply(network.get(QNetworkRequest(QUrl(base + target))));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return reply->isFinished(); }, 5000));
+        EXPECT_EQ(reply->readAll(), "ok\n") << target.toStdString();
+    };
+    control("/standin/risk?grade=高");
+    qputenv("QUILLON_SITE_URL", base.toUtf8());
+    qputenv("QUILLON_QUOTE_URL", base.toUtf8());
+    m_form = std::make_unique<Form1>(m_dir.path());
+    QLabel* risk = m_form->Label3;
+    EXPECT_SOON(risk->text() == "高");
+    EXPECT_EQ(risk->palette().color(QPalette::WindowText), desk::kRed);
+    control("/standin/risk?grade=低");
+    loadAndSettle(m_form->WebBrowser2, Form1::sitePage(desk::pages::kMarketRisk));
+    EXPECT_EQ(risk->text(), "低");
+    EXPECT_NE(risk->palette().color(QPalette::WindowText), desk::kRed);
+
+    // The strip panel's scroll bars go, whatever the page asked for.
+    loadAndSettle(m_form->WebBrowser1, Form1::sitePage(desk::pages::kContact));
+    EXPECT_EQ(evaluate(m_form->WebBrowser1, "getComputedStyle(document.documentElement).overflow +"
+                                            "getComputedStyle(document.body).overflow"),
+              "hiddenhidden");
+
+    // Today's page gives characters 9 to 31; yesterday's changes nothing.
+    const QUrl picksPage = Form1::sitePage(desk::pages::kDailyPicks);
+    loadAndSettle(m_form->WebBrowser2, picksPage);
+    EXPECT_EQ(m_form->Label1->text(), standin::picksText(standin::dailyPicks(
+                                          QDate::currentDate(), standin.book().stocks())));
+    control("/standin/picks?day=yesterday");
+    m_form->Label1->setText("before");
+    EXPECT_EQ(loadAndSettle(m_form->WebBrowser2, picksPage), picksPage);
+    EXPECT_EQ(m_form->Label1->text(), "before");
+
+    // A risk page that redirects to the stand-in under another host name is some other page.
+    control("/standin/risk?grade=中");
+    ASSERT_TRUE(m_server.listen());
+    const QByteArray elsewhere =
+        "http://localhost:" + QByteArray::number(port) + "/htm/fengxian.htm";
+    m_replies["/htm/fengxian.htm"].status = 302;
+    m_replies["/htm/fengxian.htm"].headers = {{"Location", elsewhere}};
+    qputenv("QUILLON_SITE_URL", m_server.baseUrl().toUtf8());
+    EXPECT_EQ(loadAndSettle(m_form->WebBrowser2, Form1::sitePage(desk::pages::kMarketRisk)),
+              QUrl(elsewhere));
+    EXPECT_EQ(risk->text(), "低");
+}
+
+TEST(WebView, SilentModeAnswersScriptDialogsAtOnceAsDismissed) {
+    WebView view(nullptr, WebView::Mode::Silent);
+    view.setHtml(
+        "<script>alert(1); document.title = [confirm('c'), prompt('p', 'x')].join()</script>");
+    EXPECT_SOON(view.title() == "false,");
 }
