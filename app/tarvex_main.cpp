@@ -1,0 +1,19 @@
+// Tarvex: the maker's rumour and news pages, watched for changes.
+#include "shell/appstartup.h"
+#include "shell/platform.h"
+#include "shell/trayshell.h"
+#include "viewer/newswindow.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    choosePlatform();
+    prepareWebEngineProcess();
+    QApplication app(argc, argv);
+    applyApplicationDefaults(QStringLiteral("Tarvex"));
+
+    NewsWindow window;
+    platform::onTerminationRequest(&window, [&window] { window.trayShell()->exitNow(); });
+    window.show();
+    return app.exec();
+}
