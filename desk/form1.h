@@ -8,6 +8,7 @@
 class AlertMonitor;
 class EdgeDocker;
 class FrmAdd;
+class Jujiao;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -114,4 +115,5 @@ private:
     WatchList* m_watchList = nullptr;
     SaveNotice* m_saveNotice = nullptr;
     QPointer<FrmAdd> m_addDialog;
+    QPointer<Jujiao> m_jujiao; // the hot-sector tracker while it is open
 };

@@ -68,6 +68,27 @@ QUrl QuoteFetcher::urlFor(const std::string& target) const {
 }
 
 void QuoteFetcher::fetch(const std::string& target, Callback done) {
+    enqueue(target, [done = std::move(done)](const std::string* body) {
+        if (!done)
+            return;
+        if (!body)
+            return done(std::nullopt);
+        done(quote::Reply(
+            gbk::decode(QByteArrayView(body->data(), qsizetype(body->size()))).toStdU16String()));
+    });
+}
+
+void QuoteFetcher::fetchText(const std::string& target, TextCallback done) {
+    enqueue(target, [done = std::move(done)](const std::string* body) {
+        if (!done)
+            return;
+        if (!body)
+            return done(std::nullopt);
+        done(gbk::decode(QByteArrayView(body->data(), qsizetype(body->size()))));
+    });
+}
+
+void QuoteFetcher::enqueue(const std::string& target, BodyCallback done) {
     m_queue.push_back({target, std::move(done)});
     startNext();
 }
@@ -109,7 +130,7 @@ void QuoteFetcher::startNext() {
 void QuoteFetcher::send(const QUrl& url) {
     m_url = url;
     m_response.emplace(http::ResponseLimits{std::size_t(kMaxHeadBytes), kMaxInterimReplies,
-                                            std::size_t(kMaxReplyBytes)});
+                                            std::size_t(m_maxBodyBytes)});
     // Whatever fails from here on fails a turn later: fetch() must not call
     // back into a caller still setting up, and a caller that queues its next
     // request from the callback must not recurse through a long list.
@@ -199,9 +220,7 @@ void QuoteFetcher::onResponseEnded() {
     }
     // An HTTP error page is still a body, as the service sent it: whatever
     // the status, the reply is split like any other.
-    const std::string& body = response.body();
-    finishCurrent(quote::Reply(
-        gbk::decode(QByteArrayView(body.data(), qsizetype(body.size()))).toStdU16String()));
+    finishCurrent(&response.body());
 }
 
 // Ends the current exchange as a failed fetch. The connection goes with it:
@@ -211,12 +230,12 @@ void QuoteFetcher::fail() {
     m_deadline->stop();
     m_response.reset();
     if (!m_starting)
-        return finishCurrent(std::nullopt);
+        return finishCurrent(nullptr);
     QMetaObject::invokeMethod(
         this,
         [this, exchange = m_exchange] {
             if (m_busy && exchange == m_exchange)
-                finishCurrent(std::nullopt);
+                finishCurrent(nullptr);
         },
         Qt::QueuedConnection);
 }
@@ -231,8 +250,8 @@ void QuoteFetcher::dropConnection() {
     socket->deleteLater();
 }
 
-void QuoteFetcher::finishCurrent(const Result& result) {
-    Callback done = std::move(m_currentDone);
+void QuoteFetcher::finishCurrent(const std::string* body) {
+    BodyCallback done = std::move(m_currentDone);
     m_currentDone = nullptr;
     m_busy = false;
     ++m_exchange;
@@ -242,7 +261,7 @@ void QuoteFetcher::finishCurrent(const Result& result) {
     // next queued request starts so the caller sees strict request order.
     QPointer<QuoteFetcher> self(this);
     if (done)
-        done(result);
+        done(body);
     if (self)
         startNext();
 }

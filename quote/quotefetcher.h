@@ -29,11 +29,12 @@ class QuoteFetcher : public QObject {
 public:
     using Result = std::optional<quote::Reply>; // nothing: the fetch failed
     using Callback = std::function<void(const Result&)>;
+    using TextCallback = std::function<void(const std::optional<QString>&)>;
 
     static constexpr int kDefaultTimeoutMs = 5000;
-    static constexpr qint64 kMaxReplyBytes = 64 * 1024;
-    static constexpr int kMaxHeadBytes = 16 * 1024; // status line and headers of one reply
-    static constexpr int kMaxInterimReplies = 4;    // "100 Continue" and the like
+    static constexpr qint64 kMaxReplyBytes = 64 * 1024; // a body, unless set otherwise
+    static constexpr int kMaxHeadBytes = 16 * 1024;     // status line and headers of one reply
+    static constexpr int kMaxInterimReplies = 4;        // "100 Continue" and the like
     static constexpr int kMaxRedirects = 5;
 
     // baseUrl is "scheme://host[:port]" without a trailing slash.
@@ -44,6 +45,8 @@ public:
     void fetch(const std::string& target, Callback done);
     // Queues the quote of one stock; the code travels as typed, GBK-encoded.
     void fetchStock(const QString& code, Callback done);
+    // Queues a GET of a page in GBK, handed back whole as text, not split into fields.
+    void fetchText(const std::string& target, TextCallback done);
 
     // Drops every queued request and aborts the one in flight (closing its
     // connection); their callbacks never run.
@@ -51,14 +54,19 @@ public:
 
     bool isIdle() const { return !m_busy && m_queue.empty(); }
     void setTimeout(int ms) { m_timeoutMs = ms; }
+    // Applies from the next request on.
+    void setMaxBodyBytes(qint64 bytes) { m_maxBodyBytes = bytes; }
     QUrl urlFor(const std::string& target) const;
 
 private:
+    using BodyCallback = std::function<void(const std::string* body)>; // null: failed
+
     struct Request {
         std::string target;
-        Callback done;
+        BodyCallback done;
     };
 
+    void enqueue(const std::string& target, BodyCallback done);
     void startNext();
     void send(const QUrl& url);
     void onReadyRead();
@@ -67,16 +75,17 @@ private:
     void onResponseEnded();
     void fail();
     void dropConnection();
-    void finishCurrent(const Result& result);
+    void finishCurrent(const std::string* body);
 
     QString m_baseUrl;
     QTimer* m_deadline; // the whole exchange's time limit, redirects included
     std::deque<Request> m_queue;
-    Callback m_currentDone;
+    BodyCallback m_currentDone;
     bool m_busy = false;     // a request is out, or its failure is on its way
     bool m_starting = false; // inside send(): a failure now must wait a turn
     int m_exchange = 0;      // tells a late queued failure from the current exchange
     int m_timeoutMs = kDefaultTimeoutMs;
+    qint64 m_maxBodyBytes = kMaxReplyBytes;
 
     QUrl m_url; // where the current request went
     int m_redirects = 0;
