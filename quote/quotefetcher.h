@@ -1,5 +1,6 @@
 #pragma once
 
+#include "quote/gbk.h"
 #include "quote/httpresponseparser.h"
 #include "quote/quotereply.h"
 
@@ -45,7 +46,9 @@ public:
     void fetch(const std::string& target, Callback done);
     // Queues the quote of one stock; the code travels as typed, GBK-encoded.
     void fetchStock(const QString& code, Callback done);
-    // Queues a GET of a page in GBK, handed back whole as text, not split into fields.
+    // Queues a GET of a page in GBK, handed back whole as text, not split into
+    // fields. The text is decoded as it arrives, so a large page costs the
+    // caller's thread no long pause at its end.
     void fetchText(const std::string& target, TextCallback done);
 
     // Drops every queued request and aborts the one in flight (closing its
@@ -59,19 +62,18 @@ public:
     QUrl urlFor(const std::string& target) const;
 
 private:
-    using BodyCallback = std::function<void(const std::string* body)>; // null: failed
-
     struct Request {
         std::string target;
-        BodyCallback done;
+        Callback done;         // a quote reply,
+        TextCallback textDone; // or else a page
     };
 
-    void enqueue(const std::string& target, BodyCallback done);
     void startNext();
     void send(const QUrl& url);
     void onReadyRead();
     void onConnectionLost();
     bool feedAvailable();
+    void decodeArrivedText();
     void onResponseEnded();
     void fail();
     void dropConnection();
@@ -80,7 +82,8 @@ private:
     QString m_baseUrl;
     QTimer* m_deadline; // the whole exchange's time limit, redirects included
     std::deque<Request> m_queue;
-    BodyCallback m_currentDone;
+    Callback m_currentDone;
+    TextCallback m_currentTextDone;
     bool m_busy = false;     // a request is out, or its failure is on its way
     bool m_starting = false; // inside send(): a failure now must wait a turn
     int m_exchange = 0;      // tells a late queued failure from the current exchange
@@ -90,6 +93,9 @@ private:
     QUrl m_url; // where the current request went
     int m_redirects = 0;
     std::optional<http::ResponseParser> m_response;
-    QTcpSocket* m_socket = nullptr; // the connection, kept alive between requests
-    QString m_socketOrigin;         // scheme, host and port m_socket leads to
+    std::optional<gbk::Decoder> m_textDecoder; // of the current response, for a page
+    QString m_text;                            // decoded so far
+    std::size_t m_decodedBytes = 0;            // of the current response's body
+    QTcpSocket* m_socket = nullptr;            // the connection, kept alive between requests
+    QString m_socketOrigin;                    // scheme, host and port m_socket leads to
 };
