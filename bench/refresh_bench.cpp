@@ -4,6 +4,7 @@
 // prints what it saw and exits 0 whether or not the targets are met.
 #include "bench/blockingrefresh.h"
 #include "bench/eventloopprobe.h"
+#include "bench/servicethread.h"
 #include "desk/deskrules.h"
 #include "desk/refreshcycle.h"
 #include "desk/watchlistview.h"
@@ -16,7 +17,6 @@
 #include <QEventLoop>
 #include <QHash>
 #include <QLabel>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -223,52 +223,10 @@ int runsFromArguments(const QStringList& arguments) {
     return ok && runs > 0 ? runs : kDefaultRuns;
 }
 
-// The quote service in a thread of its own, so that it keeps answering while
-// the blocking variant holds the main thread.
-class ServiceThread {
-public:
-    ServiceThread() {
-        m_server = new ScriptedHttpServer;
-        m_server->moveToThread(&m_thread);
-        QObject::connect(&m_thread, &QThread::finished, m_server, &QObject::deleteLater);
-        m_thread.setObjectName(QStringLiteral("quote service"));
-        m_thread.start();
-    }
-    ~ServiceThread() {
-        m_thread.quit();
-        m_thread.wait();
-    }
-    ServiceThread(const ServiceThread&) = delete;
-    ServiceThread& operator=(const ServiceThread&) = delete;
-
-    // The listening socket must be made on the thread that serves it.
-    bool listen() {
-        bool listening = false;
-        QMetaObject::invokeMethod(
-            m_server, [&] { listening = m_server->listen(); }, Qt::BlockingQueuedConnection);
-        return listening;
-    }
-    ScriptedHttpServer& server() { return *m_server; }
-
-private:
-    QThread m_thread;
-    ScriptedHttpServer* m_server;
-};
-
-QtMessageHandler g_defaultMessageHandler = nullptr;
-
-// The offscreen platform says this of every window it shows; it would drown the table.
-void quietMessageHandler(QtMsgType type, const QMessageLogContext& context,
-                         const QString& message) {
-    if (message == QLatin1String("This plugin does not support propagateSizeHints()"))
-        return;
-    g_defaultMessageHandler(type, context, message);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    g_defaultMessageHandler = qInstallMessageHandler(quietMessageHandler);
+    quietenOffscreenWarnings();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -280,7 +238,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Scenario scenario = makeScenario();
-    ServiceThread service;
+    ServiceThread service(QStringLiteral("quote service"));
     if (!service.listen()) {
         std::fprintf(stderr, "the quote service could not listen on 127.0.0.1\n");
         return 1;

@@ -163,19 +163,36 @@ QString newsPage(const QDateTime& now) {
                           "h1{font-size:18px;color:#b00}ul{padding-left:18px}"
                           "span{color:#888;margin-right:8px}a{color:#036;text-decoration:none}"
                           "p{color:#888;font-size:12px}"_s;
+    const QDate day = now.date();
+    const auto entry = [](const QString& time, const QString& href, const QString& text) {
+        return u"<li><span>"_s + time + u"</span><a href=\""_s + href + u"\" target=\"_blank\">"_s +
+               text + u"</a></li>\n"_s;
+    };
+    // The link carries the headline after its fixed-length address, so a
+    // reader that skips the address gets the headline from the href alone.
     QString items;
     const QList<NewsEntry> entries = hotSectorNews(now);
     int serial = int(entries.size());
-    // The link carries the headline after its fixed-length address, so a
-    // reader that skips the address gets the headline from the href alone.
-    for (const NewsEntry& entry : entries) {
-        items += u"<li><span>"_s + entry.time.toString(u"MM-dd HH:mm") + u"</span><a href=\""_s +
-                 newsLink(entry.time.date(), serial--) + entry.headline +
-                 u"\" target=\"_blank\">"_s + entry.headline + u"</a></li>\n"_s;
-    }
-    const QString body = u"<h1>盘中热点板块追踪</h1>\n<ul>\n"_s + items +
-                         u"</ul>\n<p>行情数据仅供参考，本页为演示数据。</p>"_s;
-    return htmlPage(u"热点板块"_s, style, body);
+    for (const NewsEntry& news : entries)
+        items += entry(news.time.toString(u"MM-dd HH:mm"), newsLink(day, serial--) + news.headline,
+                       news.headline);
+    // Two older items of other kinds: a chart whose link is the bare address,
+    // and a recap on the site itself, whose link is shorter than an address.
+    const QString date = day.toString(u"MM-dd ");
+    items += entry(date + u"09:30"_s, newsLink(day, 0), u"开盘图解"_s);
+    items += entry(date + u"09:25"_s, u"/news/ztfp.html"_s, u"集合竞价涨停复盘"_s);
+
+    const QString body =
+        u"<p><a href=\"/\" target=\"_self\">财经首页</a> &gt; 热点板块</p>\n"
+        "<h1>盘中热点板块追踪</h1>\n<ul>\n"_s +
+        items +
+        u"</ul>\n<p><span>来源：</span><a href=\"http://finance.example.com/\">财经频道</a>"
+        "　行情数据仅供参考，本页为演示数据。</p>"_s;
+    // Put together from fragments, the page starts with its pinned item, ahead
+    // of the document itself, so that item's time is just its tag.
+    const QString pinned = u"【置顶】</span><a href=\""_s + newsLink(day, 99) +
+                           u"今日盘面综述：两市震荡整理，热点轮动加快\" target=\"_blank\"></a>\n"_s;
+    return pinned + htmlPage(u"热点板块"_s, style, body);
 }
 
 } // namespace standin

@@ -28,7 +28,10 @@ QString newsLink(const QDate& day, int serial);
 
 // The hot-sector news page. Each entry is
 //   <li><span>MM-DD HH:MM</span><a href="LINK+HEADLINE" target="_blank">...
-// where LINK has kNewsLinkLength characters.
+// where LINK has kNewsLinkLength characters. Around them, as a reader of the
+// page meets them: a pinned item before the document starts, a link in the
+// page's head, an item whose link is LINK alone, one with a short link, and a
+// link in the foot without a target.
 QString newsPage(const QDateTime& now);
 
 } // namespace standin

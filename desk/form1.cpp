@@ -5,6 +5,7 @@
 #include "desk/deskrules.h"
 #include "desk/edgedocker.h"
 #include "desk/frmadd.h"
+#include "desk/jujiao.h"
 #include "desk/pagerules.h"
 #include "desk/refreshcycle.h"
 #include "desk/savenotice.h"
@@ -129,6 +130,7 @@ Form1::Form1(const QString& programDirectory, QWidget* parent)
 
 Form1::~Form1() {
     delete m_addDialog;
+    delete m_jujiao;
 }
 
 QRect Form1::outerRect() const {
@@ -206,6 +208,16 @@ void Form1::createControls() {
     m_saveNotice = new SaveNotice(
         this, QRect(ListView1->pos(), QPoint(ListView1->geometry().right(), WebBrowser1->y() - 1)));
     connect(m_watchList, &WatchList::saved, m_saveNotice, &QWidget::hide);
+
+    connect(Command4, &QPushButton::clicked, this, [this] {
+        if (!m_jujiao) {
+            m_jujiao = new Jujiao([this] { return outerRect(); });
+            m_jujiao->setWindowIcon(windowIcon());
+        }
+        m_jujiao->show();
+        m_jujiao->raise();
+        m_jujiao->activateWindow();
+    });
 
     connect(ListView1, &WatchListView::leftClicked, this, &Form1::listClicked);
     connect(ListView1, &WatchListView::rightReleased, this,

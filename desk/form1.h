@@ -8,6 +8,7 @@
 class AlertMonitor;
 class EdgeDocker;
 class FrmAdd;
+class Jujiao;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -117,4 +118,5 @@ private:
     SaveNotice* m_saveNotice = nullptr;
     WebBand* m_band = nullptr;
     QPointer<FrmAdd> m_addDialog;
+    QPointer<Jujiao> m_jujiao; // the hot-sector tracker while it is open
 };

@@ -5,20 +5,29 @@
 
 namespace gbk {
 
+Decoder::Decoder()
+    : m_decoder("GBK") {
+}
+
+QString Decoder::decode(QByteArrayView piece) {
+    return m_decoder.isValid() ? m_decoder.decode(piece) : QString::fromLatin1(piece);
+}
+
+QString Decoder::finish() {
+    // A lead byte at the very end would wait in the decoder for its trail
+    // byte and vanish; one more ASCII byte makes it come out as U+FFFD.
+    QString rest = decode(" ");
+    if (rest.endsWith(QLatin1Char(' ')))
+        rest.chop(1);
+    return rest;
+}
+
 // Decoders and encoders are made in place for every call: they hold state,
 // and moving an ICU-backed converter in Qt 6.4 leaves it unusable.
 QString decode(QByteArrayView bytes) {
-    QStringDecoder decoder("GBK");
-    if (!decoder.isValid())
-        return QString::fromLatin1(bytes);
-    // A lead byte at the very end would wait in the decoder for its trail
-    // byte and vanish; one more ASCII byte makes it come out as U+FFFD.
-    QByteArray terminated(bytes.data(), bytes.size());
-    terminated.append(' ');
-    QString text = decoder.decode(terminated);
-    if (text.endsWith(QLatin1Char(' ')))
-        text.chop(1);
-    return text;
+    Decoder decoder;
+    QString text = decoder.decode(bytes);
+    return text + decoder.finish();
 }
 
 QByteArray encode(QStringView text, bool* complete) {

@@ -68,7 +68,7 @@ QUrl QuoteFetcher::urlFor(const std::string& target) const {
 }
 
 void QuoteFetcher::fetch(const std::string& target, Callback done) {
-    m_queue.push_back({target, std::move(done)});
+    m_queue.push_back({target, std::move(done), nullptr});
     startNext();
 }
 
@@ -78,9 +78,15 @@ void QuoteFetcher::fetchStock(const QString& code, Callback done) {
           std::move(done));
 }
 
+void QuoteFetcher::fetchText(const std::string& target, TextCallback done) {
+    m_queue.push_back({target, nullptr, std::move(done)});
+    startNext();
+}
+
 void QuoteFetcher::cancelAll() {
     m_queue.clear();
     m_currentDone = nullptr;
+    m_currentTextDone = nullptr;
     if (!m_busy)
         return; // a kept-alive connection with nothing on it stays for the next request
     m_busy = false;
@@ -98,6 +104,7 @@ void QuoteFetcher::startNext() {
     m_busy = true;
     ++m_exchange;
     m_currentDone = std::move(request.done);
+    m_currentTextDone = std::move(request.textDone);
     m_redirects = 0;
     // One deadline for the whole exchange: a service that drips a byte now
     // and then, or redirects in circles, must not hold the caller any longer
@@ -109,7 +116,11 @@ void QuoteFetcher::startNext() {
 void QuoteFetcher::send(const QUrl& url) {
     m_url = url;
     m_response.emplace(http::ResponseLimits{std::size_t(kMaxHeadBytes), kMaxInterimReplies,
-                                            std::size_t(kMaxReplyBytes)});
+                                            std::size_t(m_maxBodyBytes)});
+    m_text.clear();
+    m_decodedBytes = 0;
+    if (m_currentTextDone)
+        m_textDecoder.emplace();
     // Whatever fails from here on fails a turn later: fetch() must not call
     // back into a caller still setting up, and a caller that queues its next
     // request from the callback must not recurse through a long list.
@@ -172,10 +183,20 @@ bool QuoteFetcher::feedAvailable() {
         const QByteArray piece = m_socket->read(kReadPieceBytes);
         const auto state =
             m_response->feed(std::string_view(piece.constData(), std::size_t(piece.size())));
+        decodeArrivedText();
         if (state != http::ResponseParser::State::NeedMore)
             return true;
     }
     return false;
+}
+
+void QuoteFetcher::decodeArrivedText() {
+    const std::string& body = m_response->body();
+    if (!m_textDecoder || body.size() == m_decodedBytes)
+        return;
+    m_text += m_textDecoder->decode(
+        QByteArrayView(body.data() + m_decodedBytes, qsizetype(body.size() - m_decodedBytes)));
+    m_decodedBytes = body.size();
 }
 
 void QuoteFetcher::onResponseEnded() {
@@ -199,9 +220,7 @@ void QuoteFetcher::onResponseEnded() {
     }
     // An HTTP error page is still a body, as the service sent it: whatever
     // the status, the reply is split like any other.
-    const std::string& body = response.body();
-    finishCurrent(quote::Reply(
-        gbk::decode(QByteArrayView(body.data(), qsizetype(body.size()))).toStdU16String()));
+    finishCurrent(&response.body());
 }
 
 // Ends the current exchange as a failed fetch. The connection goes with it:
@@ -211,12 +230,12 @@ void QuoteFetcher::fail() {
     m_deadline->stop();
     m_response.reset();
     if (!m_starting)
-        return finishCurrent(std::nullopt);
+        return finishCurrent(nullptr);
     QMetaObject::invokeMethod(
         this,
         [this, exchange = m_exchange] {
             if (m_busy && exchange == m_exchange)
-                finishCurrent(std::nullopt);
+                finishCurrent(nullptr);
         },
         Qt::QueuedConnection);
 }
@@ -231,9 +250,17 @@ void QuoteFetcher::dropConnection() {
     socket->deleteLater();
 }
 
-void QuoteFetcher::finishCurrent(const Result& result) {
+void QuoteFetcher::finishCurrent(const std::string* body) {
     Callback done = std::move(m_currentDone);
+    TextCallback textDone = std::move(m_currentTextDone);
     m_currentDone = nullptr;
+    m_currentTextDone = nullptr;
+    std::optional<QString> text;
+    if (body && m_textDecoder) {
+        m_text += m_textDecoder->finish();
+        text = std::exchange(m_text, QString());
+    }
+    m_textDecoder.reset();
     m_busy = false;
     ++m_exchange;
     m_deadline->stop();
@@ -242,7 +269,12 @@ void QuoteFetcher::finishCurrent(const Result& result) {
     // next queued request starts so the caller sees strict request order.
     QPointer<QuoteFetcher> self(this);
     if (done)
-        done(result);
+        done(body ? Result(quote::Reply(
+                        gbk::decode(QByteArrayView(body->data(), qsizetype(body->size())))
+                            .toStdU16String()))
+                  : std::nullopt);
+    else if (textDone)
+        textDone(text);
     if (self)
         startNext();
 }

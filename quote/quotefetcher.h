@@ -1,5 +1,6 @@
 #pragma once
 
+#include "quote/gbk.h"
 #include "quote/httpresponseparser.h"
 #include "quote/quotereply.h"
 
@@ -29,11 +30,12 @@ class QuoteFetcher : public QObject {
 public:
     using Result = std::optional<quote::Reply>; // nothing: the fetch failed
     using Callback = std::function<void(const Result&)>;
+    using TextCallback = std::function<void(const std::optional<QString>&)>;
 
     static constexpr int kDefaultTimeoutMs = 5000;
-    static constexpr qint64 kMaxReplyBytes = 64 * 1024;
-    static constexpr int kMaxHeadBytes = 16 * 1024; // status line and headers of one reply
-    static constexpr int kMaxInterimReplies = 4;    // "100 Continue" and the like
+    static constexpr qint64 kMaxReplyBytes = 64 * 1024; // a body, unless set otherwise
+    static constexpr int kMaxHeadBytes = 16 * 1024;     // status line and headers of one reply
+    static constexpr int kMaxInterimReplies = 4;        // "100 Continue" and the like
     static constexpr int kMaxRedirects = 5;
 
     // baseUrl is "scheme://host[:port]" without a trailing slash.
@@ -44,6 +46,10 @@ public:
     void fetch(const std::string& target, Callback done);
     // Queues the quote of one stock; the code travels as typed, GBK-encoded.
     void fetchStock(const QString& code, Callback done);
+    // Queues a GET of a page in GBK, handed back whole as text, not split into
+    // fields. The text is decoded as it arrives, so a large page costs the
+    // caller's thread no long pause at its end.
+    void fetchText(const std::string& target, TextCallback done);
 
     // Drops every queued request and aborts the one in flight (closing its
     // connection); their callbacks never run.
@@ -51,12 +57,15 @@ public:
 
     bool isIdle() const { return !m_busy && m_queue.empty(); }
     void setTimeout(int ms) { m_timeoutMs = ms; }
+    // Applies from the next request on.
+    void setMaxBodyBytes(qint64 bytes) { m_maxBodyBytes = bytes; }
     QUrl urlFor(const std::string& target) const;
 
 private:
     struct Request {
         std::string target;
-        Callback done;
+        Callback done;         // a quote reply,
+        TextCallback textDone; // or else a page
     };
 
     void startNext();
@@ -64,23 +73,29 @@ private:
     void onReadyRead();
     void onConnectionLost();
     bool feedAvailable();
+    void decodeArrivedText();
     void onResponseEnded();
     void fail();
     void dropConnection();
-    void finishCurrent(const Result& result);
+    void finishCurrent(const std::string* body);
 
     QString m_baseUrl;
     QTimer* m_deadline; // the whole exchange's time limit, redirects included
     std::deque<Request> m_queue;
     Callback m_currentDone;
+    TextCallback m_currentTextDone;
     bool m_busy = false;     // a request is out, or its failure is on its way
     bool m_starting = false; // inside send(): a failure now must wait a turn
     int m_exchange = 0;      // tells a late queued failure from the current exchange
     int m_timeoutMs = kDefaultTimeoutMs;
+    qint64 m_maxBodyBytes = kMaxReplyBytes;
 
     QUrl m_url; // where the current request went
     int m_redirects = 0;
     std::optional<http::ResponseParser> m_response;
-    QTcpSocket* m_socket = nullptr; // the connection, kept alive between requests
-    QString m_socketOrigin;         // scheme, host and port m_socket leads to
+    std::optional<gbk::Decoder> m_textDecoder; // of the current response, for a page
+    QString m_text;                            // decoded so far
+    std::size_t m_decodedBytes = 0;            // of the current response's body
+    QTcpSocket* m_socket = nullptr;            // the connection, kept alive between requests
+    QString m_socketOrigin;                    // scheme, host and port m_socket leads to
 };

@@ -2,5 +2,7 @@
 # Builds and runs the benchmarks; they print their figures side by side.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/build.sh quillon-bench-refresh
+bash scripts/build.sh quillon-bench-refresh quillon-bench-jujiao
 QT_QPA_PLATFORM=offscreen build/bin/quillon-bench-refresh
+echo
+QT_QPA_PLATFORM=offscreen build/bin/quillon-bench-jujiao

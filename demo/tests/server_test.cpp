@@ -1,4 +1,5 @@
 #include "demo/standinserver.h"
+#include "desk/hotsectorscan.h"
 #include "quote/gbk.h"
 #include "quote/quotereply.h"
 
@@ -72,6 +73,15 @@ TEST(StandinServer, AnswersQuotesInGbkWithTheFieldsTheDeskReadsAndEveryPage) {
             << page.toStdString();
     }
     EXPECT_EQ(std::get<0>(get(u"/no/such/page.htm"_s)), 404);
+
+    // The hot-sector page as the tracker reads it: the pinned item first, the
+    // chart's time alone last, no markup of the head, a short link or the foot.
+    const auto lines = desk::hotsector::scan(std::get<2>(get(u"/news/cbkjj.html"_s)));
+    ASSERT_GE(lines.size(), 12u);
+    EXPECT_EQ(lines.front().text, u"今日盘面综述：两市震荡整理，热点轮动加快【置顶】"_s);
+    EXPECT_EQ(lines.back().text, QDate::currentDate().toString(u"MM-dd 09:30"));
+    for (const desk::hotsector::Line& line : lines)
+        EXPECT_FALSE(line.text.contains(u'<')) << line.text.toStdString();
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return server.book().stepCount() >= stepsAtStart + 5; }, 5000));
 }

@@ -1,8 +1,13 @@
 #include "desk/alertrules.h"
 #include "desk/deskrules.h"
+#include "desk/hotsectorscan.h"
 #include "desk/pagerules.h"
 
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
+
+#include <random>
 
 using namespace desk;
 
@@ -91,4 +96,100 @@ TEST(PageRules, OnlyTheExactAddressIsAPageAndPicksAreCutInWholeCharactersOnToday
               QString(22, 'b') + smile);
     EXPECT_EQ(picksCaption("03-07" + smile + QString(20, 'a'), today),
               "07" + smile + QString(20, 'a'));
+}
+
+namespace {
+
+namespace hs = desk::hotsector;
+const QString kOpen = hs::kOpeningMarker.toString(), kClose = hs::kClosingMarker.toString();
+const QString kAddress(hs::kAddressLength, '0'), kWide = QStringLiteral("𠀀");
+
+QString entry(const QString& stamp, const QString& link) {
+    return stamp + kOpen + link + kClose + "\"_blank\">";
+}
+
+// Lines as shown, "*" before a marked one.
+std::vector<std::string> shown(const std::vector<hs::Line>& lines) {
+    std::vector<std::string> result;
+    for (const hs::Line& line : lines)
+        result.push_back((line.marked ? "*" : "") + line.text.toStdString());
+    return result;
+}
+
+// The scan as the page's entries were first read: a working copy searched from
+// its start for both markers and cut after each closing marker's quote, in
+// whole characters.
+std::vector<hs::Line> literalScan(const QString& page) {
+    std::u32string text = page.toStdU32String();
+    std::vector<hs::Line> lines;
+    for (std::size_t p1, p2; (p1 = text.find(kOpen.toStdU32String())) != text.npos &&
+                             (p2 = text.find(kClose.toStdU32String())) != text.npos;
+         text.erase(0, p2 + 1)) {
+        const std::u32string link = text.substr(p1 + 16, p2 >= p1 + 84 ? p2 - p1 - 16 : 0);
+        const std::size_t stamp = std::min<std::size_t>(p1, 11);
+        if (link.size() >= 68)
+            lines.push_back(
+                {QString::fromStdU32String(link.substr(68) + text.substr(p1 - stamp, stamp)),
+                 hs::isMarked(QString::fromStdU32String(link))});
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(HotSectorScan, HeadlinesFollowTheAddressThenTheTimeInPageOrderAndOddEntriesAddNothing) {
+    const QString a = kAddress, t = "12-07 09:31";
+    const std::pair<QString, std::vector<std::string>> cases[] = {
+        // No opening marker: nothing, closing markers or not.
+        {"<li>" + t + "<a href=\"" + a + "拉升" + kClose, {}},
+        // Page order, duplicates kept; each keyword in the link marks, even
+        // within the address, but not in the time.
+        {"<ul><li><span>" + entry(t, a + "银行走高") + entry(t, a + "银行走高") +
+             entry(t, a + "A领涨") + entry(t, a + "B涨停") + entry(t, a + "C概念") +
+             entry(t, "拉升" + a.mid(2) + "D") + entry("拉升涨停概念领涨拉升涨", a + "E"),
+         {"银行走高" + t.toStdString(), "银行走高" + t.toStdString(), "*A领涨12-07 09:31",
+          "*B涨停12-07 09:31", "*C概念12-07 09:31", "*D12-07 09:31", "E拉升涨停概念领涨拉升涨"}},
+        // A link of exactly 68 gives the time alone; a shorter or empty one
+        // nothing, and the next entry still shows.
+        {entry(t, a) + entry(t, a.left(67)) + entry(t, "") + entry(t, a + "x"),
+         {t.toStdString(), "x" + t.toStdString()}},
+        // A closing marker before the opening one, or inside it, adds no line;
+        // the text is cut after its quote, and the time never reaches back
+        // before the cut; at the page's start it has what there is.
+        {"<a href=\"/\" target=_self>首页</a>" + entry(t, a + "A") +
+             "x\" target=" + entry("", a + "B") + kOpen + " target=12345" + entry("", a + "C"),
+         {"A12-07 09:31", "B target=", "Carget=12345"}},
+        {entry("【置顶】", a + "A"), {"A【置顶】"}},
+        // A second opening marker inside a link belongs to the link.
+        {entry(t, "x" + kOpen + a + "A"), {std::string(17, '0') + "A12-07 09:31"}},
+        // A link that never closes ends the page.
+        {entry(t, a + "A") + "<span>来源" + kOpen + a + "涨停</a>", {"A12-07 09:31"}},
+        // Characters outside the BMP count once and are never split.
+        {entry(kWide.repeated(12), kWide.repeated(68) + "A") + entry(t, kWide.repeated(67)) +
+             entry(t, a.left(67) + kWide + "B"),
+         {"A" + kWide.repeated(11).toStdString(), "B12-07 09:31"}},
+    };
+    for (const auto& [page, lines] : cases)
+        EXPECT_EQ(shown(hs::scan(page)), lines) << page.toStdString();
+}
+
+// Pages of marker fragments, whole and cut short anywhere, read as the
+// literal scan reads them; and a hostile page of closing markers stays fast.
+TEST(HotSectorScan, RandomAndTruncatedPagesGiveTheLiteralScansLinesAndEndQuickly) {
+    const QString pieces[] = {kOpen,    kClose, kOpen.left(9), kClose.left(3), "\"", " target=",
+                              kAddress, "领涨", "涨",          kWide,          "ab", "0123456789"};
+    std::mt19937 random(20240607);
+    for (int n = 0; n < 4000; ++n) {
+        QString page;
+        for (int k = int(random() % 40); k > 0; --k)
+            page += pieces[random() % std::size(pieces)];
+        if (n % 2)
+            page.truncate(qsizetype(random() % (page.size() + 1)));
+        ASSERT_EQ(shown(hs::scan(page)), shown(literalScan(page))) << page.toStdString();
+    }
+    const QString hostile = kClose.repeated(400000) + entry("", kAddress + "A");
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(shown(hs::scan(hostile)), std::vector<std::string>{"A target="});
+    EXPECT_LT(clock.elapsed(), 2000);
 }

@@ -6,6 +6,7 @@
 #include "desk/deskpages.h"
 #include "desk/deskrules.h"
 #include "desk/frmadd.h"
+#include "desk/jujiao.h"
 #include "desk/refreshcycle.h"
 #include "desk/watchlistview.h"
 #include "desk/webband.h"
@@ -18,10 +19,12 @@
 #include "tests/support/scriptedhttpserver.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -59,6 +62,7 @@ protected:
         qunsetenv("QUILLON_QUOTE_URL");
         qunsetenv("QUILLON_SITE_URL");
         qunsetenv("QUILLON_CHART_URL");
+        qunsetenv("QUILLON_NEWS_URL");
     }
 
     void startWith(const QByteArray& codes = "600000\r\n000858\r\n",
@@ -67,6 +71,7 @@ protected:
         ASSERT_TRUE(m_server.listen());
         qputenv("QUILLON_QUOTE_URL", m_server.baseUrl().toUtf8());
         qputenv("QUILLON_SITE_URL", m_server.baseUrl().toUtf8());
+        qputenv("QUILLON_NEWS_URL", m_server.baseUrl().toUtf8());
         for (const auto& [name, bytes] : {std::pair{"Setting.ini", codes},
                                           {"Setting2.ini", takeProfits},
                                           {"Setting3.ini", stopLosses}})
@@ -135,6 +140,36 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return !loaded.isEmpty(); }, 15000));
         evaluate(view, "0");
         return loaded.isEmpty() || !loaded.last()[1].toBool() ? QUrl() : loaded.last()[0].toUrl();
+    }
+
+    // The hot-sector tracker Command4 opened, once it is open.
+    Jujiao* openTracker() {
+        m_form->Command4->click();
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* tracker = qobject_cast<Jujiao*>(window); tracker && tracker->isVisible())
+                return tracker;
+        return nullptr;
+    }
+    // Its list, "*" before a bold line.
+    static QStringList lines(const Jujiao* tracker) {
+        QStringList result;
+        for (int i = 0; i < tracker->List1->count(); ++i)
+            result.append((tracker->List1->item(i)->font().bold() ? "*" : "") +
+                          tracker->List1->item(i)->text());
+        return result;
+    }
+    // Runs its minute timer for that many quick ticks: whether a fetch was on its way after each.
+    static std::vector<bool> runMinutes(Jujiao* tracker, std::size_t ticks) {
+        std::vector<bool> fetching;
+        const auto probe = QObject::connect(tracker->Timer1, &QTimer::timeout, [&] {
+            fetching.push_back(!tracker->Inet1->isIdle());
+            if (fetching.size() == ticks)
+                tracker->Timer1->stop();
+        });
+        tracker->Timer1->start(5);
+        EXPECT_SOON(fetching.size() == ticks);
+        QObject::disconnect(probe);
+        return fetching;
     }
 
     QTemporaryDir m_dir;
@@ -485,4 +520,66 @@ TEST(WebView, SilentModeAnswersScriptDialogsAtOnceAsDismissed) {
     view.setHtml(
         "<script>alert(1); document.title = [confirm('c'), prompt('p', 'x')].join()</script>");
     EXPECT_SOON(view.title() == "false,");
+}
+
+TEST_F(Form1Test, TheTrackerListsTheNewsPageEveryFifthMinuteAndABadServiceOnlyEmptiesIt) {
+    startWith();
+    // GBK pages beyond a quote reply's 64 KiB; the third never comes, the fourth floods.
+    const auto page = [](const QString& first, const QString& second) {
+        QString html(100 * 1024, ' ');
+        for (const QString& headline : {first, second})
+            html += "<li><span>12-07 09:31</span><a href=\"" + QString(68, '0') + headline +
+                    "\" target=\"_blank\">";
+        return gbk::encode(html);
+    };
+    ScriptedResponse flood("HTTP/1.1 200 OK\r\n\r\n" + page("券商", "煤炭"));
+    flood.mode = ScriptedResponse::Mode::RawStream;
+    flood.repeatChunk = QByteArray(64 * 1024, ' ');
+    flood.repeatCount = 70; // past 4 MiB, then the close ends it
+    QList<ScriptedResponse> news{ScriptedResponse(page("半导体拉升", "银行走高")),
+                                 ScriptedResponse(page("券商走强", "煤炭领涨")),
+                                 ScriptedResponse({}, 60000), flood,
+                                 ScriptedResponse(page("军工", "光伏涨停"))};
+    m_server.setHandler([&news](const RecordedRequest& request) {
+        return request.target == Jujiao::kNewsPage && !news.isEmpty() ? news.takeFirst()
+                                                                      : ScriptedResponse();
+    });
+    m_form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
+    QPointer<Jujiao> tracker = openTracker();
+    ASSERT_TRUE(tracker);
+    QSignalSpy refreshed(tracker, &Jujiao::refreshed);
+    EXPECT_TRUE(tracker->Timer1->isActive() && tracker->Timer2->isActive());
+    EXPECT_EQ(openTracker(), tracker); // clicked while it is open: only brought up
+    EXPECT_SOON(refreshed.size() == 1);
+    EXPECT_EQ(requestsFor(Jujiao::kNewsPage), 1);
+    EXPECT_EQ(lines(tracker), (QStringList{"*半导体拉升12-07 09:31", "银行走高12-07 09:31"}));
+
+    const std::vector<bool> fifth{false, false, false, false, true};
+    EXPECT_EQ(runMinutes(tracker, 5), fifth);
+    EXPECT_SOON(refreshed.size() == 2);
+    EXPECT_EQ(lines(tracker), (QStringList{"券商走强12-07 09:31", "*煤炭领涨12-07 09:31"}));
+
+    // A service that never answers: the window goes on while the fetch waits
+    // (the fifth tick returns with it on its way), and the list empties at the deadline.
+    tracker->Inet1->setTimeout(2000);
+    EXPECT_EQ(runMinutes(tracker, 5), fifth);
+    EXPECT_SOON(refreshed.size() == 3);
+    EXPECT_EQ(lines(tracker), QStringList());
+
+    // A page past 4 MiB, ended by the service's close, is refused, its first entries with it.
+    EXPECT_EQ(runMinutes(tracker, 5), fifth);
+    EXPECT_SOON(refreshed.size() == 4);
+    EXPECT_EQ(lines(tracker), QStringList());
+
+    // Closed, it is gone; opened again, it fetches at once and counts its minutes afresh.
+    EXPECT_EQ(runMinutes(tracker, 3), std::vector<bool>(3, false));
+    tracker->close();
+    EXPECT_SOON(tracker.isNull());
+    tracker = openTracker();
+    ASSERT_TRUE(tracker);
+    EXPECT_SOON(tracker->List1->count() == 2);
+    EXPECT_EQ(requestsFor(Jujiao::kNewsPage), 5);
+    EXPECT_EQ(lines(tracker), (QStringList{"军工12-07 09:31", "*光伏涨停12-07 09:31"}));
+    EXPECT_EQ(runMinutes(tracker, 5), fifth);
 }

@@ -58,7 +58,8 @@ TEST(QuoteTarget, EveryByteValueIsSafeOnTheRequestLineAndDecodesBack) {
 
 // Names beyond GB2312 (昇) have a GBK form; what GBK cannot hold is flagged.
 // A broken lead byte must neither crash nor swallow the comma after it, and
-// one at the very end must not vanish: the fields keep their numbers.
+// one at the very end must not vanish: the fields keep their numbers. Fed a
+// byte at a time, as a page arrives, the text is the same.
 TEST(QuoteGbk, EncodesBeyondGb2312AndKeepsFieldsInPlacePastInvalidBytes) {
     ASSERT_TRUE(gbk::available());
     for (const auto& [text, bytes, whole] :
@@ -78,5 +79,10 @@ TEST(QuoteGbk, EncodesBeyondGb2312AndKeepsFieldsInPlacePastInvalidBytes) {
         EXPECT_EQ(reply.fieldCount(), 3u) << bytes.toHex().constData();
         EXPECT_EQ(reply.field(1), u"7.50") << bytes.toHex().constData();
         EXPECT_EQ(reply.field(2), last) << bytes.toHex().constData();
+        gbk::Decoder decoder;
+        QString text;
+        for (const char byte : bytes)
+            text += decoder.decode(QByteArrayView(&byte, 1));
+        EXPECT_EQ(text + decoder.finish(), gbk::decode(bytes)) << bytes.toHex().constData();
     }
 }
