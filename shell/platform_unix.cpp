@@ -160,22 +160,36 @@ void moveFrame(QWidget* window, QPoint outerTopLeft) {
         window->move(outerTopLeft);
         return;
     }
+    const auto id = xcb_window_t(window->winId());
+    const qreal ratio = window->devicePixelRatioF();
+    const QPoint wanted(qRound(outerTopLeft.x() * ratio), qRound(outerTopLeft.y() * ratio));
+
     // Asked of the window manager with north-west gravity, the place is that
     // of the frame, whatever gravity the window was created with.
     static const xcb_atom_t moveResize = atom(connection, "_NET_MOVERESIZE_WINDOW");
-    const qreal ratio = window->devicePixelRatioF();
-    xcb_client_message_event_t message = {};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = xcb_window_t(window->winId());
-    message.type = moveResize;
-    constexpr quint32 northWest = 1, setX = 1 << 8, setY = 1 << 9, fromApplication = 1 << 12;
-    message.data.data32[0] = northWest | setX | setY | fromApplication;
-    message.data.data32[1] = quint32(qRound(outerTopLeft.x() * ratio));
-    message.data.data32[2] = quint32(qRound(outerTopLeft.y() * ratio));
-    xcb_send_event(connection, 0, rootOf(connection),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&message));
+    const auto request = [&](QPoint frameTopLeft) {
+        xcb_client_message_event_t message = {};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = id;
+        message.type = moveResize;
+        constexpr quint32 northWest = 1, setX = 1 << 8, setY = 1 << 9, fromApplication = 1 << 12;
+        message.data.data32[0] = northWest | setX | setY | fromApplication;
+        message.data.data32[1] = quint32(frameTopLeft.x());
+        message.data.data32[2] = quint32(frameTopLeft.y());
+        xcb_send_event(connection, 0, rootOf(connection),
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&message));
+    };
+    // A window placed before it was mapped stands, once framed, with its
+    // client where its frame was meant to be. Openbox then takes the client's
+    // place for the frame's, and a request for the frame at that very point
+    // for no move at all: a step aside first makes it one.
+    const auto client = owned(xcb_translate_coordinates_reply(
+        connection, xcb_translate_coordinates(connection, id, rootOf(connection), 0, 0), nullptr));
+    if (client && QPoint(client->dst_x, client->dst_y) == wanted)
+        request(wanted + QPoint(1, 0));
+    request(wanted);
     xcb_flush(connection);
 }
 

@@ -274,12 +274,14 @@ void QuillonRun::start(const QString& serviceUrl, const QMap<QString, QByteArray
     ASSERT_TRUE(m_process.waitForStarted(10000)) << m_process.errorString().toStdString();
 }
 
-QString QuillonRun::windowWhere(const std::function<bool(const WindowState&)>& wanted) const {
+QString QuillonRun::windowWhere(const std::function<bool(const WindowState&)>& wanted,
+                                const QStringList& besides) const {
     QString found;
     const QByteArray ids =
         m_display.run("xdotool", {"search", "--pid", QString::number(m_process.processId())});
     for (const QString& id : QString::fromLatin1(ids).split('\n', Qt::SkipEmptyParts))
-        if (const auto state = m_display.window(id); state && wanted(*state))
+        if (const auto state = m_display.window(id);
+            state && !besides.contains(id) && wanted(*state))
             found = id;
     return found;
 }
@@ -303,12 +305,12 @@ QString QuillonRun::mainWindow(int timeoutMs) const {
     return settled ? found : QString();
 }
 
-QString QuillonRun::windowOfSize(QSize size, int timeoutMs) const {
+QString QuillonRun::windowOfSize(QSize size, int timeoutMs, const QStringList& besides) const {
     QString found;
     const auto wanted = [&](const WindowState& s) {
         return s.size == size && s.viewable;
     };
-    waitUntil([&] { return !(found = windowWhere(wanted)).isEmpty(); }, timeoutMs);
+    waitUntil([&] { return !(found = windowWhere(wanted, besides)).isEmpty(); }, timeoutMs);
     return found;
 }
 

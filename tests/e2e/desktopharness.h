@@ -122,8 +122,8 @@ public:
     QString windowTitled(const QString& title) const {
         return windowWhere([&](const WindowState& state) { return state.title == title; });
     }
-    // Another window of Quillon's, mapped or iconified, by its inner size.
-    QString windowOfSize(QSize size, int timeoutMs) const;
+    // Another mapped window of Quillon's, by its inner size, other than those besides.
+    QString windowOfSize(QSize size, int timeoutMs, const QStringList& besides = {}) const;
     bool running() const { return m_process.state() == QProcess::Running; }
     // SIGTERM ends it by itself within withinMs, cleanly, and its directory
     // holds what it held before.
@@ -131,7 +131,8 @@ public:
 
 private:
     // The last of Quillon's windows, mapped or not, whose state is wanted; empty when none.
-    QString windowWhere(const std::function<bool(const WindowState&)>& wanted) const;
+    QString windowWhere(const std::function<bool(const WindowState&)>& wanted,
+                        const QStringList& besides = {}) const;
 
     const VirtualDisplay& m_display;
     QTemporaryDir m_programDir;

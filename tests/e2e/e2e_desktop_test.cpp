@@ -1,7 +1,8 @@
 // Quillon on a desktop with a system tray, once with a window manager
 // (openbox) and once without: the close box hides the window to the tray, the
-// tray icon brings it back, and the windows Quillon places itself land where
-// their outer rectangles belong. A window manager frames windows after they are
+// tray icon brings it back, the windows Quillon places itself land where
+// their outer rectangles belong, and the windows docked to the main window's
+// right edge follow it when it moves. A window manager frames windows after they are
 // mapped and keeps its own idea of their state, which is what these check.
 #include "tests/e2e/desktopharness.h"
 
@@ -17,6 +18,14 @@ const QSize kScreen(1280, 800);
 const QSize kPopup(255, 167);         // 3825 x 2505 twips
 const QSize kDialog(264, 192);        // 3960 x 2880 twips
 constexpr int kPopupAboveBottom = 33; // 500 twips
+const QSize kSideWindow(381, 327);    // the introduction, history and tracker: 5715 x 4905 twips
+// The function area's buttons in the main window's client area.
+const QPoint kIntroButton(357, 300);   // Command2 使用说明
+const QPoint kHistoryButton(298, 300); // Command3 历史荐股
+const QPoint kTrackerButton(357, 276); // Command4 盘中播报
+// The docked windows put themselves back every 500 ms; a window manager
+// needs a turn more to move them, and a loaded machine some headroom.
+constexpr int kFollowWithinMs = 1000;
 
 // One stock whose price, 10.23, is above its take-profit price.
 const QMap<QString, QByteArray> kFiles{
@@ -139,6 +148,49 @@ TEST_P(DesktopEndToEnd, ThePopupAndTheAddDialogLieWhereTheirOuterRectanglesBelon
                                                 outer.bottom() + 1 == kScreen.height();
                                      }))
         << "the dialog; the main window's is " << text(main);
+    m_quillon.expectEndsCleanlyOnSigterm();
+}
+
+TEST_P(DesktopEndToEnd, TheHistoryAndTrackerWindowsFollowTheMainWindowTheIntroductionStays) {
+    // Room on the right for the windows that open at the main window's right edge.
+    m_display.run("xdotool", {"windowmove", m_window, "150", "120"});
+    QRect main;
+    ASSERT_TRUE(m_display.outerMeets(m_window, [&](const QRect& frame) {
+        return (main = frame).x() < 300 && frame.y() < 250;
+    })) << "the main window";
+    const auto client = m_display.window(m_window);
+    ASSERT_TRUE(client.has_value());
+
+    QStringList opened;
+    const auto openWith = [&](QPoint button) {
+        m_display.click(client->position + button);
+        opened << m_quillon.windowOfSize(kSideWindow, 15000, opened);
+        return opened.last();
+    };
+    const QString intro = openWith(kIntroButton);
+    const QString history = openWith(kHistoryButton);
+    const QString tracker = openWith(kTrackerButton);
+    ASSERT_FALSE(intro.isEmpty() || history.isEmpty() || tracker.isEmpty())
+        << "windows opened: " << opened.join(' ').toStdString();
+
+    const auto besideMain = [&](const QRect& frame) {
+        return frame.left() == main.right() + 1 && frame.top() == main.top();
+    };
+    EXPECT_TRUE(m_display.outerMeets(intro, besideMain))
+        << "the introduction opened elsewhere; the main window is at " << text(main);
+    EXPECT_TRUE(m_display.outerMeets(history, besideMain)) << "the history opened elsewhere";
+    EXPECT_TRUE(m_display.outerMeets(tracker, besideMain)) << "the tracker opened elsewhere";
+    const auto introOpenedAt = m_display.frame(intro);
+
+    m_display.run("xdotool", {"windowmove", m_window, "250", "300"});
+    ASSERT_TRUE(m_display.outerMeets(m_window, [&](const QRect& frame) {
+        return (main = frame).y() > 250;
+    })) << "the main window did not move";
+    EXPECT_TRUE(m_display.outerMeets(history, besideMain, kFollowWithinMs))
+        << "the history window did not follow; the main window is at " << text(main);
+    EXPECT_TRUE(m_display.outerMeets(tracker, besideMain, kFollowWithinMs))
+        << "the tracker did not follow; the main window is at " << text(main);
+    EXPECT_EQ(text(m_display.frame(intro)), text(introOpenedAt)) << "the introduction moved";
     m_quillon.expectEndsCleanlyOnSigterm();
 }
 
