@@ -7,6 +7,7 @@
 #include "shell/webview.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QStringList>
 #include <QTimer>
 
@@ -16,8 +17,30 @@ WebView* makeBrowser(QWidget* parent, const QRect& geometry) {
     return form::place(new WebView(parent), "WebBrowser1", geometry);
 }
 
+// Lines one font size apart, as the design's Song face sets them. The Song
+// faces of Linux desktops add leading, and the introduction's nineteen lines
+// would then run past the foot of its window.
+class FixedPitchLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        const int pitch = QFontInfo(font()).pixelSize();
+        const QRect area = contentsRect();
+        int baseline = area.top() + fontMetrics().ascent();
+        for (const QString& line : text().split(QLatin1Char('\n'))) {
+            painter.drawText(area.left(), baseline, line);
+            baseline += pitch;
+        }
+    }
+};
+
+template <typename Label = QLabel>
 QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& geometry, double points) {
-    auto* label = form::place(new QLabel(text, parent), "Label1", geometry);
+    auto* label = form::place(new Label(text, parent), "Label1", geometry);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setFont(form::songTi(points));
@@ -75,8 +98,7 @@ const QString IntroWindow::kText =
 
 IntroWindow::IntroWindow(desk::MainOuter mainOuter)
     : BandWindow("zaojian", QStringLiteral("软件介绍"), form::size(5715, 4905)) {
-    Label1 = makeLabel(this, kText, form::rect(120, 120, 5415, 4935), 12);
-    Label1->setWordWrap(true);
+    Label1 = makeLabel<FixedPitchLabel>(this, kText, form::rect(120, 120, 5415, 4935), 12);
     desk::placeBesideOnce(this, std::move(mainOuter));
 }
 

@@ -80,8 +80,7 @@ void Jujiao::showPage(const QString& page) {
         texts.append(line.text);
     List1->clear();
     List1->addItems(texts);
-    QFont bold = List1->font();
-    bold.setBold(true);
+    const QFont bold = form::bold(List1->font());
     for (std::size_t i = 0; i < lines.size(); ++i)
         if (lines[i].marked)
             List1->item(int(i))->setFont(bold);

@@ -68,4 +68,13 @@ void setFace(QWidget* button, const QColor& colour) {
     button->setPalette(palette);
 }
 
+QFont bold(const QFont& font) {
+    QFont result = font;
+    result.setBold(true);
+    QStringList families = font.families();
+    families.removeAll(QLatin1String(kBitmapSong));
+    result.setFamilies(families);
+    return result;
+}
+
 } // namespace form

@@ -49,6 +49,10 @@ QFont font(const QString& family, double pointSize);
 // 宋体 (SimSun), the face of most of the programs' texts.
 QFont songTi(double pointSize);
 
+// The bold of a font. The bitmap Song face has no bold strike and is drawn
+// unchanged when asked for bold, so bold text leaves it for the outline faces.
+QFont bold(const QFont& font);
+
 // Names a control after its design name and puts it where the design has it.
 template <typename T> T* place(T* widget, const char* name, const QRect& geometry) {
     widget->setObjectName(QLatin1String(name));

@@ -1,9 +1,12 @@
 #include "shell/appstartup.h"
+#include "shell/formgeometry.h"
 #include "shell/safesave.h"
 #include "shell/services.h"
 #include "shell/windowlifecycle.h"
 
 #include <QFile>
+#include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -46,4 +49,25 @@ TEST(SafeSave, AReplacedFileKeepsItsPermissionsAndAPathThroughAPlainFileFails) {
     EXPECT_EQ(QFile::permissions(path) & (QFile::ReadOther | QFile::ReadGroup), 0);
     // A directory that is a plain file stops everyone, root included.
     EXPECT_FALSE(safeSave(dir.filePath("f.ini/g.ini"), "x"));
+}
+
+TEST(Fonts, BoldSongTextCarriesMoreInkThanRegular) {
+    // The marked lines of the hot-sector list must stand out, also where the
+    // regular text is drawn from a bitmap face without a bold strike.
+    const auto ink = [](const QFont& font) {
+        QImage image(200, 40, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(4, 30, QStringLiteral("涨停领涨"));
+        painter.end();
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                dark += qGray(image.pixel(x, y)) < 128;
+        return dark;
+    };
+    const QFont regular = form::songTi(12);
+    EXPECT_GT(ink(form::bold(regular)), ink(regular) * 5 / 4);
 }
