@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Builds Quillon and the stand-in server, starts the stand-in and opens Quillon.
+# Builds Quillon, Tarvex and the stand-in server, starts the stand-in and opens
+# Quillon (its "私募内参" button starts Tarvex from beside it).
 # With no display it runs everything under Xvfb, saves a screenshot after the
 # first refresh and says where.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-bash scripts/build.sh Quillon quillon-standin
+bash scripts/build.sh Quillon Tarvex quillon-standin
 bin="$root/build/bin"
 port=18930
 
