@@ -241,6 +241,7 @@ void NewsWindow::pageLoaded(const QUrl& url, bool ok) {
 void NewsWindow::showNotice() {
     if (!m_notice) {
         m_notice = new UpdateNotice;
+        m_notice->setWindowIcon(windowIcon());
         connect(m_notice, &UpdateNotice::dismissed, this, [this] {
             WebBrowser2->setUrl(sitePage(viewer::pages::kIntroduction));
             Text2->clear();
