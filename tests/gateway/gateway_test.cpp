@@ -14,21 +14,14 @@ using namespace Qt::StringLiterals;
 namespace {
 
 TEST(GatewayRules, MapsSixDigitCodesToTheirMarketAndTheTwoIndexesByName) {
-    const std::pair<const char16_t*, const char*> queries[] = {{u"cn_600000", "sh600000"},
-                                                               {u"cn_510300", "sh510300"},
-                                                               {u"cn_900901", "sh900901"},
-                                                               {u"cn_000001", "sz000001"},
-                                                               {u"cn_300750", "sz300750"},
-                                                               {u"cn_200002", "sz200002"},
-                                                               {u"zs_000001", "sh000001 index"},
-                                                               {u"zs_399001", "sz399001 index"},
-                                                               {u"cn_60000", ""},
-                                                               {u"cn_6000000", ""},
-                                                               {u"cn_60000a", ""},
-                                                               {u"cn_６00000", ""},
-                                                               {u"cn_60000%30", ""},
-                                                               {u"zs_000300", ""},
-                                                               {u"cn600000", ""}};
+    // clang-format off
+    const std::pair<const char16_t*, const char*> queries[] = {
+        {u"cn_600000", "sh600000"}, {u"cn_510300", "sh510300"}, {u"cn_900901", "sh900901"},
+        {u"cn_000001", "sz000001"}, {u"cn_300750", "sz300750"}, {u"cn_200002", "sz200002"},
+        {u"zs_000001", "sh000001 index"}, {u"zs_399001", "sz399001 index"}, {u"cn_60000", ""},
+        {u"cn_6000000", ""}, {u"cn_60000a", ""}, {u"cn_６00000", ""}, {u"cn_60000%30", ""},
+        {u"zs_000300", ""}, {u"cn600000", ""}};
+    // clang-format on
     for (const auto& [query, meant] : queries) {
         const std::optional<Wanted> w = wantedFor(query);
         EXPECT_EQ(w ? (w->symbol + (w->isIndex ? u" index"_s : u""_s)).toStdString() : "", meant);
@@ -58,12 +51,9 @@ protected:
         for (const recorded::Instrument& i : recorded::kInstruments)
             m_replies["/list=" + i.symbol] = recorded::feedReply(i);
         m_feed.setHandler([this](const RecordedRequest& r) { return m_replies.value(r.target); });
-        m_gateway = std::make_unique<GatewayServer>(
-            GatewayServer::Upstream{m_feed.baseUrl(),
-                                    FeedFormat::HqStrList,
-                                    {"Referer: https://finance.sina.com.cn/"},
-                                    2000},
-            &m_problems);
+        GatewayServer::Upstream upstream{m_feed.baseUrl(), FeedFormat::HqStrList, {}, 2000};
+        upstream.headers = {"Referer: https://finance.sina.com.cn/"};
+        m_gateway = std::make_unique<GatewayServer>(upstream, &m_problems);
         ASSERT_NE(m_port = m_gateway->listen(0), 0);
     }
 
