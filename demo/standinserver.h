@@ -3,7 +3,8 @@
 #include "demo/quotebook.h"
 #include "demo/site.h"
 
-#include <QHttpServer>
+#include "demo/loopbackhttp.h"
+
 #include <QTimer>
 
 class QTextStream;
@@ -17,7 +18,7 @@ public:
     StandinServer(quint64 seed, int stepMs);
 
     // One line per request goes to `log`; null keeps quiet.
-    void setLog(QTextStream* log) { m_log = log; }
+    void setLog(QTextStream* log) { m_http.setLog(log); }
 
     // Binds 127.0.0.1 only. Port 0 takes any free port. Returns the port
     // bound, or 0 when it could not be bound.
@@ -31,9 +32,8 @@ private:
 
     QuoteBook m_book;
     Site m_site;
-    QHttpServer m_http;
+    LoopbackHttp m_http;
     QTimer m_stepTimer;
-    QTextStream* m_log = nullptr;
 };
 
 } // namespace standin

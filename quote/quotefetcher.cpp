@@ -8,6 +8,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -33,7 +34,7 @@ QString originOf(const QUrl& url) {
            QString::number(url.port(isHttps(url) ? 443 : 80));
 }
 
-QByteArray requestFor(const QUrl& url) {
+QByteArray requestFor(const QUrl& url, const QByteArray& extraHeaders) {
     QByteArray target = url.path(QUrl::FullyEncoded).toLatin1();
     if (target.isEmpty())
         target = "/";
@@ -43,7 +44,8 @@ QByteArray requestFor(const QUrl& url) {
         url.adjusted(QUrl::RemoveUserInfo).authority(QUrl::FullyEncoded).toLatin1();
     // Identity only: a compressed body would not be the GBK text we split.
     return "GET " + target + " HTTP/1.1\r\nHost: " + host +
-           "\r\nConnection: keep-alive\r\nAccept-Encoding: identity\r\nAccept: */*\r\n\r\n";
+           "\r\nConnection: keep-alive\r\nAccept-Encoding: identity\r\nAccept: */*\r\n" +
+           extraHeaders + "\r\n";
 }
 
 } // namespace
@@ -76,6 +78,22 @@ void QuoteFetcher::fetchStock(const QString& code, Callback done) {
     const QByteArray codeBytes = gbk::encode(code);
     fetch(quote::stockQuoteTarget(std::string_view(codeBytes.constData(), codeBytes.size())),
           std::move(done));
+}
+
+bool QuoteFetcher::setExtraHeaders(const QList<QByteArray>& lines) {
+    QByteArray headers;
+    for (const QByteArray& line : lines) {
+        // A line break or a control character would let a header end the
+        // request head early or smuggle in another request.
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0 || std::any_of(line.begin(), line.end(), [](char c) {
+                return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f;
+            }))
+            return false;
+        headers += line + "\r\n";
+    }
+    m_extraHeaders = headers;
+    return true;
 }
 
 void QuoteFetcher::fetchText(const std::string& target, TextCallback done) {
@@ -133,7 +151,7 @@ void QuoteFetcher::send(const QUrl& url) {
     const QString origin = originOf(url);
     if (m_socket && m_socketOrigin == origin &&
         m_socket->state() == QAbstractSocket::ConnectedState && m_socket->bytesAvailable() == 0) {
-        m_socket->write(requestFor(url));
+        m_socket->write(requestFor(url, m_extraHeaders));
         return;
     }
     dropConnection();
@@ -147,7 +165,7 @@ void QuoteFetcher::send(const QUrl& url) {
     connect(socket, &QTcpSocket::disconnected, this, &QuoteFetcher::onConnectionLost);
     connect(socket, &QTcpSocket::errorOccurred, this, &QuoteFetcher::onConnectionLost);
     const auto sendRequest = [this, socket] {
-        socket->write(requestFor(m_url));
+        socket->write(requestFor(m_url, m_extraHeaders));
     };
     const quint16 port = quint16(url.port(https ? 443 : 80));
     if (https) {
@@ -220,7 +238,7 @@ void QuoteFetcher::onResponseEnded() {
     }
     // An HTTP error page is still a body, as the service sent it: whatever
     // the status, the reply is split like any other.
-    finishCurrent(&response.body());
+    finishCurrent(&response.body(), response.status());
 }
 
 // Ends the current exchange as a failed fetch. The connection goes with it:
@@ -250,7 +268,7 @@ void QuoteFetcher::dropConnection() {
     socket->deleteLater();
 }
 
-void QuoteFetcher::finishCurrent(const std::string* body) {
+void QuoteFetcher::finishCurrent(const std::string* body, int status) {
     Callback done = std::move(m_currentDone);
     TextCallback textDone = std::move(m_currentTextDone);
     m_currentDone = nullptr;
@@ -264,6 +282,7 @@ void QuoteFetcher::finishCurrent(const std::string* body) {
     m_busy = false;
     ++m_exchange;
     m_deadline->stop();
+    m_lastStatus = body ? status : 0;
     m_response.reset();
     // The callback may queue further requests or cancel; it runs before the
     // next queued request starts so the caller sees strict request order.

@@ -4,6 +4,7 @@
 #include "quote/httpresponseparser.h"
 #include "quote/quotereply.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -51,6 +52,13 @@ public:
     // caller's thread no long pause at its end.
     void fetchText(const std::string& target, TextCallback done);
 
+    // Header lines ("Name: value") sent with every request from the next one
+    // on, for a service that wants to know who asks. False, and nothing
+    // changes, when a line is not a header or holds a line break.
+    bool setExtraHeaders(const QList<QByteArray>& lines);
+    // The HTTP status of the reply whose callback is running; 0 when the fetch failed.
+    int lastStatus() const { return m_lastStatus; }
+
     // Drops every queued request and aborts the one in flight (closing its
     // connection); their callbacks never run.
     void cancelAll();
@@ -77,7 +85,7 @@ private:
     void onResponseEnded();
     void fail();
     void dropConnection();
-    void finishCurrent(const std::string* body);
+    void finishCurrent(const std::string* body, int status = 0);
 
     QString m_baseUrl;
     QTimer* m_deadline; // the whole exchange's time limit, redirects included
@@ -89,6 +97,8 @@ private:
     int m_exchange = 0;      // tells a late queued failure from the current exchange
     int m_timeoutMs = kDefaultTimeoutMs;
     qint64 m_maxBodyBytes = kMaxReplyBytes;
+    QByteArray m_extraHeaders; // complete lines, each with its CR LF
+    int m_lastStatus = 0;
 
     QUrl m_url; // where the current request went
     int m_redirects = 0;

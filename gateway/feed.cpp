@@ -1,0 +1,193 @@
+#include "gateway/feed.h"
+
+#include "quote/gbk.h"
+
+#include <QStringList>
+
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+namespace gateway {
+
+namespace {
+
+constexpr Micros kMicrosPerUnit = 1'000'000;
+constexpr int kMaxIntegerDigits = 9; // a price of a billion yuan is no price
+constexpr int kMaxDecimals = 6;
+// Name, open, previous close, price, high, low, bid, ask, volume, amount, ten
+// numbers of the bid side, ten of the ask side, date and time.
+constexpr qsizetype kHqStrFields = 32;
+
+bool isSixDigits(QStringView code) {
+    return code.size() == 6 &&
+           std::all_of(code.begin(), code.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// "20.080" as millionths; nothing for anything but plain digits with at most
+// six decimals.
+std::optional<Micros> parseMicros(QStringView text) {
+    const qsizetype dot = text.indexOf(u'.');
+    const QStringView whole = dot < 0 ? text : text.left(dot);
+    const QStringView decimals = dot < 0 ? QStringView() : text.mid(dot + 1);
+    if (whole.isEmpty() || whole.size() > kMaxIntegerDigits || decimals.size() > kMaxDecimals)
+        return std::nullopt;
+    Micros value = 0;
+    for (const QChar c : whole) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    Micros scale = kMicrosPerUnit;
+    for (const QChar c : decimals) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        scale /= 10;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return value * scale;
+}
+
+// x / y rounded half away from zero, for x >= 0 and y > 0.
+Micros roundedRatio(Micros x, Micros y) {
+    return (2 * x + y) / (2 * y);
+}
+
+// With `decimals` places, rounded half away from zero, for a value >= 0.
+QString formatFixed(Micros value, int decimals) {
+    Micros unit = kMicrosPerUnit;
+    for (int i = 0; i < decimals; ++i)
+        unit /= 10;
+    const Micros scaled = roundedRatio(value, unit);
+    Micros places = 1;
+    for (int i = 0; i < decimals; ++i)
+        places *= 10;
+    return QString::number(scaled / places) + u'.' +
+           QString::number(scaled % places).rightJustified(decimals, u'0');
+}
+
+// A stock's price as exchanges quote it: two decimals, three for the funds
+// whose tick is a tenth of a fen. Index levels with two decimals.
+QString formatPrice(Micros value, bool isIndex) {
+    if (isIndex)
+        return formatFixed(value, 2);
+    return value % 10'000 == 0 ? formatFixed(value, 2) : formatFixed(value, 3);
+}
+
+QString quoted(const QString& value) {
+    return u'\'' + value + u'\'';
+}
+
+FeedAnswer parseHqStr(QStringView body, QStringView symbol) {
+    const QString start = u"var hq_str_"_s + symbol.toString() + u"=\""_s;
+    const qsizetype at = body.indexOf(start);
+    if (at < 0)
+        return Garbled{body.contains(u"var hq_str_"_s) ? u"no record of the code asked for"_s
+                                                       : u"not a list of hq_str records"_s};
+    const qsizetype from = at + start.size();
+    const qsizetype end = body.indexOf(u'"', from);
+    if (end < 0)
+        return Garbled{u"the record is cut short"_s};
+    const QStringView record = body.mid(from, end - from);
+    if (record.isEmpty())
+        return NoSuchInstrument{};
+
+    const QList<QStringView> fields = record.split(u',');
+    if (fields.size() < kHqStrFields)
+        return Garbled{
+            u"%1 fields in the record, not %2 or more"_s.arg(fields.size()).arg(kHqStrFields)};
+    FeedQuote quote;
+    quote.name = fields[0].toString();
+    Micros* const prices[] = {&quote.open, &quote.prevClose, &quote.price, &quote.high, &quote.low};
+    for (int i = 0; i < 5; ++i) {
+        const std::optional<Micros> value = parseMicros(fields[i + 1]);
+        if (!value)
+            return Garbled{u"field %1 is not a price"_s.arg(i + 1)};
+        *prices[i] = *value;
+    }
+    return quote;
+}
+
+} // namespace
+
+std::optional<QString> stockSymbol(QStringView code) {
+    if (!isSixDigits(code))
+        return std::nullopt;
+    const QChar first = code.front();
+    const bool shanghai = first == u'5' || first == u'6' || first == u'9';
+    return (shanghai ? u"sh"_s : u"sz"_s) + code.toString();
+}
+
+std::optional<Wanted> wantedFor(QStringView rawQuery) {
+    if (rawQuery == u"zs_000001")
+        return Wanted{u"sh000001"_s, true}; // the Shanghai Composite
+    if (rawQuery == u"zs_399001")
+        return Wanted{u"sz399001"_s, true}; // the Shenzhen Component
+    if (!rawQuery.startsWith(u"cn_"))
+        return std::nullopt;
+    if (const std::optional<QString> symbol = stockSymbol(rawQuery.mid(3)))
+        return Wanted{*symbol, false};
+    return std::nullopt;
+}
+
+std::optional<FeedFormat> feedFormatNamed(QStringView name) {
+    if (name == u"hq_str")
+        return FeedFormat::HqStrList;
+    return std::nullopt;
+}
+
+QByteArray upstreamTarget(FeedFormat format, const QString& symbol) {
+    switch (format) {
+    case FeedFormat::HqStrList:
+        break;
+    }
+    return "/list=" + symbol.toLatin1();
+}
+
+FeedAnswer parseFeed(FeedFormat format, QStringView body, QStringView symbol) {
+    switch (format) {
+    case FeedFormat::HqStrList:
+        break;
+    }
+    return parseHqStr(body, symbol);
+}
+
+QString formatChange(Micros price, Micros prevClose) {
+    if (prevClose <= 0)
+        return u"0.00%"_s;
+    const Micros diff = price - prevClose;
+    // Hundredths of a percent: basis points.
+    const Micros basisPoints = roundedRatio(std::abs(diff) * 10'000, prevClose);
+    return (diff < 0 ? u"-"_s : QString()) + QString::number(basisPoints / 100) + u'.' +
+           QString::number(basisPoints % 100).rightJustified(2, u'0') + u'%';
+}
+
+QByteArray quillonReply(const Wanted& wanted, const FeedQuote& quote) {
+    const bool traded = quote.price > 0;
+    const Micros price = traded ? quote.price : quote.prevClose;
+    const Micros high = traded ? quote.high : quote.prevClose;
+    const Micros low = traded ? quote.low : quote.prevClose;
+    const bool index = wanted.isIndex;
+    const QStringList fields = {
+        wanted.symbol,
+        wanted.symbol.mid(2),
+        quote.name,
+        formatPrice(price, index),
+        formatChange(price, quote.prevClose),
+        formatPrice(quote.open, index),
+        formatPrice(quote.prevClose, index),
+        QString(),
+        QString(),
+        QString(),
+        QString(),
+        formatPrice(high, index),
+        formatPrice(low, index),
+    };
+    QStringList out;
+    out.reserve(fields.size());
+    for (const QString& field : fields)
+        out.append(quoted(field));
+    return gbk::encode(out.join(u','));
+}
+
+} // namespace gateway

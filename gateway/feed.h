@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+#include <variant>
+
+// The gateway's decisions, apart from any network: which instrument of the
+// feed a request of Quillon's means, what a feed's answer says, and how that
+// is written in the reply format Quillon reads.
+namespace gateway {
+
+// One instrument as the feed names it: the market ("sh" or "sz") before the code.
+struct Wanted {
+    QString symbol; // "sh600000"
+    bool isIndex = false;
+};
+
+// The feed's symbol of a six-digit stock code: Shanghai lists the codes that
+// start with 5, 6 or 9, Shenzhen the rest. Nothing for a code that is not six digits.
+std::optional<QString> stockSymbol(QStringView code);
+
+// What a query of Quillon's quote service ("cn_600000", "zs_000001",
+// "zs_399001", still percent-encoded) asks the feed for; nothing when it asks
+// for nothing the gateway knows, which gets the empty reply. The indexes are
+// named outright: "000001" alone is a Shenzhen stock.
+std::optional<Wanted> wantedFor(QStringView rawQuery);
+
+// Prices in millionths of a yuan (index levels in millionths of a point):
+// the feed sends up to four decimals, and exact sums keep the change's
+// rounding the same on every machine.
+using Micros = qint64;
+
+struct FeedQuote {
+    QString name;
+    Micros open = 0;
+    Micros prevClose = 0;
+    Micros price = 0; // 0: no trade yet today, or suspended
+    Micros high = 0;
+    Micros low = 0;
+};
+
+// The feed has no such instrument: it answers with an empty record.
+struct NoSuchInstrument {};
+// Not the format the gateway reads: the feed changed it, or the reply was cut short.
+struct Garbled {
+    QString why;
+};
+using FeedAnswer = std::variant<FeedQuote, NoSuchInstrument, Garbled>;
+
+// The upstream formats the gateway reads.
+enum class FeedFormat {
+    // Lines `var hq_str_sh600000="name,open,previous close,price,high,low,...";`
+    // asked for with GET /list=sh600000.
+    HqStrList,
+};
+
+std::optional<FeedFormat> feedFormatNamed(QStringView name);
+// Path and query of the request for one instrument.
+QByteArray upstreamTarget(FeedFormat format, const QString& symbol);
+// The record of `symbol` in a whole (decoded) body of the feed.
+FeedAnswer parseFeed(FeedFormat format, QStringView body, QStringView symbol);
+
+// "1.37%", "-1.25%", "0.00%": the change from the previous close in percent,
+// two decimals, rounded half away from zero. A fall always carries the "-",
+// even one that rounds to 0.00, since Quillon colours a row by that sign alone.
+QString formatChange(Micros price, Micros prevClose);
+
+// The reply Quillon reads, GBK-encoded: quoted values separated by ",",
+// 0 market and code, 1 code, 2 name, 3 price (index level), 4 change,
+// 5 open, 6 previous close, 7 to 10 empty, 11 high, 12 low. A stock that has
+// not traded today (suspended, or before the first trade) has a price of 0 in
+// the feed; it is shown at its previous close with a change of 0.00%, and its
+// high as that close too, so that neither a -100% fall nor a stop-loss alert
+// on a price of 0 reaches the user.
+QByteArray quillonReply(const Wanted& wanted, const FeedQuote& quote);
+
+} // namespace gateway

@@ -1,0 +1,81 @@
+// quillon-gateway: Quillon's quote service on loopback, answered from a
+// public quote feed, so that Quillon shows real quotes.
+
+#include "gateway/gatewayserver.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"quillon-gateway"_s);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        u"Serves Quillon's quote requests (/msq?cn_CODE, /msq?zs_000001, /msq?zs_399001) on "
+        "http://127.0.0.1 from an upstream quote feed."_s);
+    parser.addHelpOption();
+    parser.addOptions({
+        {u"port"_s, u"Port to listen on (default 18931)."_s, u"N"_s, u"18931"_s},
+        {u"upstream"_s, u"Base URL of the feed (default http://hq.sinajs.cn)."_s, u"URL"_s,
+         u"http://hq.sinajs.cn"_s},
+        {u"format"_s,
+         u"The feed's format: hq_str (default), GET /list=sh600000 answered by "
+         "var hq_str_sh600000=\"name,open,previous close,price,high,low,...\";"_s,
+         u"NAME"_s, u"hq_str"_s},
+        {u"header"_s, u"A header line to send the feed besides the default ones (repeatable)."_s,
+         u"\"NAME: VALUE\""_s},
+        {u"referer"_s,
+         u"The Referer the feed asks for (default https://finance.sina.com.cn/; empty: none)."_s,
+         u"URL"_s, u"https://finance.sina.com.cn/"_s},
+        {u"timeout-ms"_s, u"Time the feed has for one answer (default 3000)."_s, u"N"_s, u"3000"_s},
+        {u"quiet"_s, u"Do not print a line per request."_s},
+    });
+    parser.process(app);
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    bool portOk = false, timeoutOk = false;
+    const uint port = parser.value(u"port"_s).toUInt(&portOk);
+    const int timeoutMs = parser.value(u"timeout-ms"_s).toInt(&timeoutOk);
+    const auto format = gateway::feedFormatNamed(parser.value(u"format"_s));
+    if (!portOk || port > 65535 || !timeoutOk || timeoutMs < 1 || !format) {
+        err << "quillon-gateway: --port and --timeout-ms take whole numbers (--timeout-ms at "
+               "least 1); --format takes hq_str"
+            << Qt::endl;
+        return 2;
+    }
+
+    gateway::GatewayServer::Upstream upstream;
+    upstream.baseUrl = parser.value(u"upstream"_s);
+    while (upstream.baseUrl.endsWith(u'/'))
+        upstream.baseUrl.chop(1);
+    upstream.format = *format;
+    upstream.timeoutMs = timeoutMs;
+    upstream.headers = {"User-Agent: quillon-gateway"};
+    if (const QString referer = parser.value(u"referer"_s); !referer.isEmpty())
+        upstream.headers.append("Referer: " + referer.toUtf8());
+    for (const QString& header : parser.values(u"header"_s))
+        upstream.headers.append(header.toUtf8());
+
+    gateway::GatewayServer server(upstream, &err);
+    if (!server.headersValid()) {
+        err << "quillon-gateway: a header must read \"NAME: VALUE\" on one line" << Qt::endl;
+        return 2;
+    }
+    if (!parser.isSet(u"quiet"_s))
+        server.setLog(&out);
+    const quint16 bound = server.listen(quint16(port));
+    if (bound == 0) {
+        err << "quillon-gateway: cannot listen on 127.0.0.1:" << port << Qt::endl;
+        return 1;
+    }
+    out << "listening on http://127.0.0.1:" << bound << ", asking " << upstream.baseUrl << Qt::endl;
+    out << "point Quillon at it with QUILLON_QUOTE_URL=http://127.0.0.1:" << bound << Qt::endl;
+    return app.exec();
+}

@@ -1,0 +1,139 @@
+// The gateway as Quillon meets it: Quillon's own quote client asks it, and a
+// scripted server on loopback plays the feed.
+#include "gateway/gatewayserver.h"
+#include "tests/gateway/recordedfeed.h"
+
+#include <QTest>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+using namespace gateway;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+TEST(GatewayRules, MapsSixDigitCodesToTheirMarketAndTheTwoIndexesByName) {
+    // clang-format off
+    const std::pair<const char16_t*, const char*> queries[] = {
+        {u"cn_600000", "sh600000"}, {u"cn_510300", "sh510300"}, {u"cn_900901", "sh900901"},
+        {u"cn_000001", "sz000001"}, {u"cn_300750", "sz300750"}, {u"cn_200002", "sz200002"},
+        {u"zs_000001", "sh000001 index"}, {u"zs_399001", "sz399001 index"}, {u"cn_60000", ""},
+        {u"cn_6000000", ""}, {u"cn_60000a", ""}, {u"cn_６00000", ""}, {u"cn_60000%30", ""},
+        {u"zs_000300", ""}, {u"cn600000", ""}};
+    // clang-format on
+    for (const auto& [query, meant] : queries) {
+        const std::optional<Wanted> w = wantedFor(query);
+        EXPECT_EQ(w ? (w->symbol + (w->isIndex ? u" index"_s : u""_s)).toStdString() : "", meant);
+    }
+}
+
+TEST(GatewayRules, GateAsksTheFeedAtMostOncePerInstrumentPerSecond) {
+    qint64 now = 5000;
+    QuoteGate gate([&] { return now; });
+    EXPECT_EQ(gate.ask(u"sh600000"_s), QuoteGate::Step::Fetch);
+    now += 2500; // a slow feed: whoever asks meanwhile waits for the same answer
+    EXPECT_EQ(gate.ask(u"sh600000"_s), QuoteGate::Step::Join);
+    EXPECT_EQ(gate.ask(u"sz000001"_s), QuoteGate::Step::Fetch);
+    gate.settle(u"sh600000"_s, "'a'");
+    gate.settle(u"sz000001"_s, {}); // a failure is kept for its second too
+    now = 8499;
+    EXPECT_EQ(gate.ask(u"sz000001"_s), QuoteGate::Step::Serve);
+    EXPECT_EQ(gate.ask(u"sh600000"_s), QuoteGate::Step::Fetch); // counted from when it went out
+    now = 8500;
+    EXPECT_EQ(gate.ask(u"sz000001"_s), QuoteGate::Step::Fetch);
+}
+
+class GatewayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(gbk::available() && m_feed.listen());
+        for (const recorded::Instrument& i : recorded::kInstruments)
+            m_replies["/list=" + i.symbol] = recorded::feedReply(i);
+        m_feed.setHandler([this](const RecordedRequest& r) { return m_replies.value(r.target); });
+        GatewayServer::Upstream upstream{m_feed.baseUrl(), FeedFormat::HqStrList, {}, 2000};
+        upstream.headers = {"Referer: https://finance.sina.com.cn/"};
+        m_gateway = std::make_unique<GatewayServer>(upstream, &m_problems);
+        ASSERT_NE(m_port = m_gateway->listen(0), 0);
+    }
+
+    // Fields 2, 3, 4 and 11 of what each of `clients` quote clients of
+    // Quillon's, asking at once, get for each target; "failed" when nothing.
+    QStringList ask(const QList<QByteArray>& targets, int clients = 1) {
+        std::vector<std::unique_ptr<QuoteFetcher>> fetchers;
+        QStringList got;
+        for (int n = 0; n < clients; ++n) {
+            fetchers.push_back(
+                std::make_unique<QuoteFetcher>(u"http://127.0.0.1:%1"_s.arg(m_port)));
+            for (const QByteArray& target : targets)
+                fetchers.back()->fetch(target.toStdString(), [&](const QuoteFetcher::Result& r) {
+                    QStringList fields;
+                    for (const std::size_t field : {2, 3, 4, 11})
+                        if (r && r->field(field))
+                            fields.append(QString::fromStdU16String(*r->field(field)));
+                    got.append(r ? fields.join(u',') : u"failed"_s);
+                });
+        }
+        for (int ms = 0; got.size() < targets.size() * clients && ms < 10000; ms += 10)
+            QTest::qWait(10);
+        return got;
+    }
+
+    ScriptedHttpServer m_feed;
+    QHash<QByteArray, ScriptedResponse> m_replies;
+    QString m_problemText;
+    QTextStream m_problems{&m_problemText};
+    std::unique_ptr<GatewayServer> m_gateway;
+    quint16 m_port = 0;
+};
+
+TEST_F(GatewayTest, RecordedRepliesComeOutFieldByFieldInGbkOverOneConnection) {
+    m_replies["/list=sh601318"].body = "var hq_str_sh601318=\"\";\n"; // a code it does not know
+    QList<QByteArray> targets;
+    QStringList expected;
+    for (const recorded::Instrument& i : recorded::kInstruments) {
+        targets.append(recorded::quillonTarget(i));
+        expected.append(QString::fromUtf16(i.name) + u',' + QString::fromLatin1(i.shown));
+    }
+    targets += {"/msq?cn_600000", "/msq?cn_601318", "/msq?cn_60000", "/msq?cn_60000%20"};
+    expected += {expected[0], u""_s, u""_s, u""_s}; // a repeat within the second, then empty ones
+    EXPECT_EQ(ask(targets), expected);
+
+    const QList<RecordedRequest> upstream = m_feed.requests();
+    ASSERT_EQ(upstream.size(), 8) << "no repeat, and no code that is not six digits, reaches it";
+    EXPECT_EQ(upstream[5].target, "/list=sh000001");
+    EXPECT_TRUE(
+        (upstream[0].head + "\r\n").contains("\r\nReferer: https://finance.sina.com.cn/\r\n"));
+    EXPECT_EQ(m_feed.connectionCount(), 1);
+    EXPECT_EQ(m_problemText, QString());
+}
+
+TEST_F(GatewayTest, RefusalsAndChangedFormatsBecomeTheEmptyReplyAndOneLineOnStandardError) {
+    ScriptedResponse forbidden("<html><head><title>Forbidden</title></head></html>");
+    forbidden.status = 403;
+    m_replies["/list=sh600000"] = m_replies["/list=sh600519"] = forbidden;
+    m_replies["/list=sz000858"].body = "var hq_str_sz000858=\"x,150.500,150.000,148.1"; // cut short
+    m_replies["/list=sz000002"].body = "hq_str_sz000002 = {\"name\": \"x\"}";
+    EXPECT_EQ(ask({"/msq?cn_600000", "/msq?cn_600519", "/msq?cn_000858", "/msq?cn_000002",
+                   "/msq?cn_002752"}),
+              QStringList({"", "", "", "", u"昇兴股份,5.612,1.12%,5.70"_s}));
+    EXPECT_EQ(m_problemText.toStdString(), // the same refusal twice makes one line
+              "quillon-gateway: the feed refused us: HTTP 403, an HTML page (asked for sh600000)\n"
+              "quillon-gateway: the feed's reply is not in the format we read: the record is cut "
+              "short (asked for sz000858)\n"
+              "quillon-gateway: the feed's reply is not in the format we read: not a list of "
+              "hq_str records (asked for sz000002)\n"
+              "quillon-gateway: the feed answers again (asked for sz002752)\n");
+}
+
+TEST_F(GatewayTest, ASilentFeedCostsOneRequestAndOneTimeOutForAllWhoAskMeanwhile) {
+    m_replies["/list=sh600000"] = ScriptedResponse("", 5000);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(ask({"/msq?cn_600000"}, 3), QStringList({"", "", ""}));
+    EXPECT_LT(clock.elapsed(), 4000) << "the feed's time-out is 2 s";
+    EXPECT_EQ(m_feed.requestCount(), 1);
+    EXPECT_TRUE(m_problemText.contains(u"did not answer"_s)) << m_problemText.toStdString();
+}
+
+} // namespace
