@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev-tools qt6-base-private-dev
-  qt6-webengine-dev qt6-webengine-dev-tools
+  qt6-declarative-dev qt6-webengine-dev qt6-webengine-dev-tools
   qt6-httpserver-dev qt6-websockets-dev
   libgl-dev libglx-dev libopengl-dev
   libgtest-dev libgmock-dev

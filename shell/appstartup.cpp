@@ -5,6 +5,7 @@
 #include "shell/platform.h"
 
 #include <QApplication>
+#include <QQuickWindow>
 
 std::optional<QByteArray> platformChoice(const QByteArray& waylandDisplay,
                                          const QByteArray& display,
@@ -20,10 +21,32 @@ void choosePlatform() {
         qputenv("QT_QPA_PLATFORM", *platform);
 }
 
+QByteArray chromiumFlags(const QByteArray& userFlags) {
+    QByteArray flags = userFlags.trimmed();
+    const QList<QByteArray> given = flags.split(' ');
+    for (const QByteArray& ours : {QByteArrayLiteral("--process-per-site")})
+        if (!given.contains(ours))
+            flags += (flags.isEmpty() ? "" : " ") + ours;
+    return flags;
+}
+
 void prepareWebEngineProcess() {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     if (platform::runningAsRoot() && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    if (qEnvironmentVariableIsSet("QUILLON_WEBENGINE_DEFAULTS")) {
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+        return;
+    }
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", chromiumFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
+    // The views show small pages of text that the CPU composes as fast as a
+    // GPU would. Drawn in software, the program loads no GL driver, which
+    // would be the largest private part of it after the engine itself (Mesa's
+    // software GL alone holds some 40 MB per program). A user who chose a
+    // Qt Quick back end keeps it, and then the GL contexts it may need.
+    if (!qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    else
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }
 
 void applyApplicationDefaults(const QString& applicationName) {

@@ -19,8 +19,18 @@ std::optional<QByteArray> platformChoice(const QByteArray& waylandDisplay,
 // Applies platformChoice() to this process; call it before the QApplication exists.
 void choosePlatform();
 
-// The embedded browser needs shared GL contexts, and Chromium refuses to start
-// its sandbox as root, so only there the sandbox is switched off.
+// The Chromium switches the web engine runs with: the user's own
+// (QTWEBENGINE_CHROMIUM_FLAGS) followed by those of ours the user has not given.
+// Every web view of a program shows pages of the maker's one site, so one
+// renderer process per site serves them all; Chromium's default starts one
+// per view, each holding its own copy of the engine's heaps.
+QByteArray chromiumFlags(const QByteArray& userFlags);
+
+// Chromium refuses to start its sandbox as root, so only there the sandbox is
+// switched off. The web views are drawn in software and share renderers
+// (chromiumFlags()), unless QUILLON_WEBENGINE_DEFAULTS is set: that keeps Qt
+// WebEngine's GL drawing and Chromium's process model, to compare with or to
+// rule out.
 void prepareWebEngineProcess();
 
 // Names the application, keeps it running while its window is hidden in the

@@ -38,6 +38,12 @@ TEST(PlatformChoice, AWaylandSessionWithXWaylandRunsOnX11UnlessTheUserChoseAPlat
     EXPECT_EQ(platformChoice("", ":0", ""), std::nullopt);
 }
 
+TEST(ChromiumFlags, TheUsersOwnStayFirstAndOursAreAddedOnce) {
+    EXPECT_EQ(chromiumFlags(""), "--process-per-site");
+    EXPECT_EQ(chromiumFlags(" --disable-gpu "), "--disable-gpu --process-per-site");
+    EXPECT_EQ(chromiumFlags("--process-per-site --v=1"), "--process-per-site --v=1");
+}
+
 TEST(SafeSave, AReplacedFileKeepsItsPermissionsAndAPathThroughAPlainFileFails) {
     // What it writes, and failing writes (a full disk), are tried through the
     // watch-list files.
