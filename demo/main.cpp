@@ -80,7 +80,8 @@ int main(int argc, char* argv[]) {
     out << "listening on http://127.0.0.1:" << bound << Qt::endl;
     out << "seed " << *seed << ", one step every " << *stepMs << " ms" << Qt::endl;
     out << "switch the risk grade with /standin/risk?grade=高|中|低|auto and the picks page's "
-           "date with /standin/picks?day=today|yesterday"
+           "date with /standin/picks?day=today|yesterday; /standin/rumour?next changes the "
+           "rumour page's head"
         << Qt::endl;
     return app.exec();
 }

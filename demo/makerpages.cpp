@@ -204,14 +204,14 @@ QString historyPage(const QDate& today, const QuoteBook& book) {
     return htmlPage(u"历史荐股记录"_s, style, body);
 }
 
-QString rumourHead(const QDateTime& now) {
-    return u"传闻"_s + slotTime(rumourSlot(now)).toString(u"HH:mm") + u"更新："_s;
+QString rumourHead(const QDateTime& now, int slotsOn) {
+    return u"传闻"_s + slotTime(rumourSlot(now) + slotsOn).toString(u"HH:mm") + u"更新："_s;
 }
 
-QString rumourPage(const QDateTime& now) {
+QString rumourPage(const QDateTime& now, int slotsOn) {
     const QString style =
         kBaseStyle + u"b.head{color:#b00;font-size:15px}span.t{color:#06c;margin-right:6px}"_s;
-    const qint64 slot = rumourSlot(now);
+    const qint64 slot = rumourSlot(now) + slotsOn;
     QString items;
     for (int i = 0; i < kRumourLines; ++i) {
         const qint64 s = slot - i;
@@ -221,7 +221,7 @@ QString rumourPage(const QDateTime& now) {
                  rumour + u"</li>"_s;
     }
     // The head comes first and inline, so the page text starts with it.
-    const QString body = u"<b class=\"head\">"_s + rumourHead(now) +
+    const QString body = u"<b class=\"head\">"_s + rumourHead(now, slotsOn) +
                          u"</b>最新私募圈传闻，真假自辨<ul>"_s + items + u"</ul>"_s +
                          u"<p class=\"note\">以上均为市场传闻，未经证实，请勿据此操作。"
                          "本站内容为软件演示数据。</p>"_s;
@@ -291,6 +291,20 @@ QString introPanel() {
                          "<p>右键点击窗口可修改刷新频率，默认30分钟。</p>"
                          "<p style=\"color:#888\">演示数据，仅供软件测试。</p>"_s;
     return htmlPage(u"软件介绍"_s, style, body);
+}
+
+QString blogPage(const QString& platform) {
+    const QString name = platform == u"sina"_s    ? u"新浪博客"_s
+                         : platform == u"sohu"_s  ? u"搜狐博客"_s
+                         : platform == u"hexun"_s ? u"和讯博客"_s
+                                                  : QString();
+    if (name.isEmpty())
+        return name;
+    const QString body = u"<h1>Tarvex 的"_s + name +
+                         u"</h1><p>每日收盘后更新复盘笔记，与网友交流操作心得。</p>"
+                         "<p>回到<a href=\"/\">Tarvex 首页</a>。</p>"_s +
+                         kDemoNote;
+    return htmlPage(u"Tarvex 的"_s + name, kBaseStyle, body);
 }
 
 QString membershipPage() {

@@ -41,15 +41,19 @@ QString picksPage(const QDate& today, const QuoteBook& book);
 QString historyPage(const QDate& today, const QuoteBook& book);
 
 // The rumour page's text starts with "传闻" and a head that changes every
-// two minutes, e.g. "传闻10:32更新：" (ten characters).
-QString rumourHead(const QDateTime& now);
-QString rumourPage(const QDateTime& now);
+// two minutes, e.g. "传闻10:32更新：" (ten characters). slotsOn moves the
+// head and the list under it that many two-minute slots ahead of `now`.
+QString rumourHead(const QDateTime& now, int slotsOn = 0);
+QString rumourPage(const QDateTime& now, int slotsOn = 0);
 
 // Category pages 11 免费技术, 12 操盘神器, 13 群聊精华, 14 热点题材; any other
 // number gives an empty string.
 QString categoryPage(int cid, const QDateTime& now, const QuoteBook& book);
 
 QString introPanel();
+// The maker's page on a blog platform: "sina", "sohu" or "hexun"; an empty
+// string for any other.
+QString blogPage(const QString& platform);
 QString membershipPage();
 QString aboutPage();
 QString contactPage();

@@ -67,6 +67,11 @@ Reply Site::handle(const QString& path, const QString& rawQuery, const QDateTime
         return html(contactPage());
     if (path == u"/news/cbkjj.html"_s)
         return html(newsPage(now));
+    static const QRegularExpression blogPath(u"^/blog/(\\w+)\\.htm$"_s);
+    if (const QRegularExpressionMatch match = blogPath.match(path); match.hasMatch()) {
+        if (const QString page = blogPage(match.captured(1)); !page.isEmpty())
+            return html(page);
+    }
 
     return html(notFoundPage(path), 404);
 }
@@ -91,12 +96,17 @@ bool Site::setPicksDay(const QString& day) {
 Reply Site::control(const QString& path, const QString& rawQuery) {
     const QUrlQuery query(rawQuery);
     bool done = false;
-    if (path == u"/standin/risk"_s)
+    if (path == u"/standin/risk"_s) {
         done = setRiskGrade(query.queryItemValue(u"grade"_s, QUrl::FullyDecoded));
-    else if (path == u"/standin/picks"_s)
+    } else if (path == u"/standin/picks"_s) {
         done = setPicksDay(query.queryItemValue(u"day"_s, QUrl::FullyDecoded));
-    else
+    } else if (path == u"/standin/rumour"_s) {
+        done = rawQuery == u"next"_s;
+        if (done)
+            moveRumoursOn();
+    } else {
         return html(notFoundPage(path), 404);
+    }
     return done ? Reply{200, kText, "ok\n"} : Reply{400, kText, "bad value\n"};
 }
 
@@ -123,7 +133,7 @@ Reply Site::listPage(const QString& rawQuery, const QDateTime& now) const {
     if (!isNumber)
         return {404, {}, {}};
     if (cid == 2)
-        return html(rumourPage(now));
+        return html(rumourPage(now, m_rumourSlotsOn));
     if (cid == 15)
         return html(historyPage(now.date(), m_book));
     const QString page = categoryPage(cid, now, m_book);

@@ -31,12 +31,16 @@ public:
     //   /standin/risk?grade=高|中|低|auto   the market-risk grade; auto
     //                                       follows the Shanghai index again
     //   /standin/picks?day=today|yesterday  the date of the daily-picks page
+    //   /standin/rumour?next                the rumour page's head moves on at
+    //                                       once, without waiting for its two minutes
     Reply handle(const QString& path, const QString& rawQuery, const QDateTime& now);
 
     // "高", "中", "低" or "auto"; false for anything else, which changes nothing.
     bool setRiskGrade(const QString& grade);
     // "today" or "yesterday"; false for anything else, which changes nothing.
     bool setPicksDay(const QString& day);
+    // The rumour page's head moves on by one two-minute slot.
+    void moveRumoursOn() { ++m_rumourSlotsOn; }
 
 private:
     Reply control(const QString& path, const QString& rawQuery);
@@ -47,6 +51,7 @@ private:
     const QuoteBook& m_book;
     std::optional<QChar> m_riskGrade; // none: from the index
     int m_picksDaysBack = 0;
+    int m_rumourSlotsOn = 0;
 };
 
 } // namespace standin

@@ -34,11 +34,20 @@ OuterPlacement::OuterPlacement(QWidget* window, Rule rule)
 }
 
 bool OuterPlacement::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_window && event->type() == QEvent::Show && !m_shown) {
+    if (watched != m_window)
+        return false;
+    // Moved while it is shown and placed: by the user.
+    if (event->type() == QEvent::Move && m_window->isVisible() && m_lastOuter &&
+        !m_watch->isActive())
+        m_lastOuter = platform::frameRect(m_window).value_or(m_window->frameGeometry()).topLeft();
+    // A window restored from its icon is put back by the window manager itself.
+    if (event->type() == QEvent::Show && !event->spontaneous()) {
+        if (!m_shown) {
+            // Not framed yet, the window is its own outer rectangle; it is
+            // moved before it is mapped, so it appears in its place.
+            m_window->move(m_rule(m_window->frameGeometry().size()));
+        }
         m_shown = true;
-        // Not framed yet, the window is its own outer rectangle; it is moved
-        // before it is mapped, so it appears in its place.
-        m_window->move(m_rule(m_window->frameGeometry().size()));
         m_checksLeft = kFrameChecks;
         m_steadyChecks = 0;
         m_watch->start();
@@ -51,11 +60,12 @@ void OuterPlacement::checkFrame() {
     // placement), so the window is put back on its place until it has stayed
     // there a while.
     const QRect outer = platform::frameRect(m_window).value_or(m_window->frameGeometry());
-    const QPoint wanted = m_rule(outer.size());
+    const QPoint wanted = m_lastOuter.value_or(m_rule(outer.size()));
     if (outer.topLeft() != wanted) {
         platform::moveFrame(m_window, wanted);
         m_steadyChecks = 0;
     } else if (++m_steadyChecks >= kSteadyChecks) {
+        m_lastOuter = wanted; // shown again, it goes back here, whatever the screen is now
         m_watch->stop();
     }
     if (--m_checksLeft <= 0)

@@ -6,6 +6,7 @@
 #include <QSize>
 
 #include <functional>
+#include <optional>
 
 class QTimer;
 class QWidget;
@@ -14,8 +15,9 @@ class QWidget;
 // manager frames a window only after it is mapped, so at the first show the
 // frame's size is not known yet: the window is placed then with what is known,
 // and again while its frame arrives, until it has stayed on its place for a
-// moment. After that it is never moved again, so a window the user has moved
-// stays where the user left it.
+// moment. After that it is only held on the place it had when it was hidden,
+// as a window manager may map it again elsewhere; so a window the user has
+// moved stays where the user left it.
 class OuterPlacement : public QObject {
     Q_OBJECT
 public:
@@ -38,6 +40,7 @@ private:
     int m_checksLeft = 0;
     int m_steadyChecks = 0;
     bool m_shown = false;
+    std::optional<QPoint> m_lastOuter; // where it was last seen while shown
 };
 
 namespace form {

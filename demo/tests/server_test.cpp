@@ -66,7 +66,7 @@ TEST(StandinServer, AnswersQuotesInGbkWithTheFieldsTheDeskReadsAndEveryPage) {
          {u"/"_s, u"/gonggao.htm"_s, u"/htm/fengxian.htm"_s, u"/map2.asp?cid=15&page=1"_s,
           u"/htm/lianxi.htm"_s, u"/jieshao.htm"_s, u"/htm/huiyuan.htm"_s,
           u"/htm/20120512/723.htm"_s, u"/map1.asp?cid=2&page=1"_s, u"/cn/600519/index_kp.shtml"_s,
-          u"/news/cbkjj.html"_s}) {
+          u"/news/cbkjj.html"_s, u"/blog/sina.htm"_s, u"/blog/sohu.htm"_s, u"/blog/hexun.htm"_s}) {
         const auto [status, type, body] = get(page);
         EXPECT_EQ(std::tuple(status, type, body.contains(u"</body>"_s)),
                   std::tuple(200, QByteArray("text/html; charset=gbk"), true))

@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
@@ -232,18 +233,22 @@ QList<LoopbackService::Arrival> LoopbackService::arrivals(const QElapsedTimer& s
     return result;
 }
 
-QuillonRun::~QuillonRun() {
+QString ProgramRun::name() const {
+    return QFileInfo(m_executable).fileName();
+}
+
+ProgramRun::~ProgramRun() {
     if (::testing::Test::HasFailure())
-        std::fprintf(stderr, "Quillon's output:\n%s\n",
+        std::fprintf(stderr, "%s's output:\n%s\n", qPrintable(name()),
                      m_process.readAll().right(4000).constData());
     stop(m_process);
 }
 
-void QuillonRun::start(const QString& serviceUrl, const QMap<QString, QByteArray>& files) {
+void ProgramRun::start(const QString& serviceUrl, const QMap<QString, QByteArray>& files) {
     ASSERT_TRUE(m_programDir.isValid() && m_homeDir.isValid());
-    const QString program = m_programDir.filePath("Quillon");
-    ASSERT_TRUE(QFile::copy(QUILLON_EXECUTABLE, program)) << QUILLON_EXECUTABLE;
-    ASSERT_TRUE(QFile::setPermissions(program, QFile::permissions(QUILLON_EXECUTABLE)));
+    const QString program = m_programDir.filePath(name());
+    ASSERT_TRUE(QFile::copy(m_executable, program)) << m_executable.toStdString();
+    ASSERT_TRUE(QFile::setPermissions(program, QFile::permissions(m_executable)));
     m_files = files;
     for (auto file = files.cbegin(); file != files.cend(); ++file) {
         QFile out(m_programDir.filePath(file.key()));
@@ -274,7 +279,7 @@ void QuillonRun::start(const QString& serviceUrl, const QMap<QString, QByteArray
     ASSERT_TRUE(m_process.waitForStarted(10000)) << m_process.errorString().toStdString();
 }
 
-QString QuillonRun::windowWhere(const std::function<bool(const WindowState&)>& wanted,
+QString ProgramRun::windowWhere(const std::function<bool(const WindowState&)>& wanted,
                                 const QStringList& besides) const {
     QString found;
     const QByteArray ids =
@@ -286,15 +291,15 @@ QString QuillonRun::windowWhere(const std::function<bool(const WindowState&)>& w
     return found;
 }
 
-QString QuillonRun::mainWindow(int timeoutMs) const {
+QString ProgramRun::mainWindow(int timeoutMs) const {
     // The first native window is replaced once the embedded browsers start
     // (they need a window that can draw with OpenGL): only an id that is still
     // the main window a moment later is the one to watch.
     QString found;
     const bool settled = waitUntil(
         [&] {
-            const QString previous = std::exchange(found, windowWhere([](const WindowState& s) {
-                                                       return s.title == kCaption && s.viewable;
+            const QString previous = std::exchange(found, windowWhere([this](const WindowState& s) {
+                                                       return s.title == m_caption && s.viewable;
                                                    }));
             if (!found.isEmpty() && found == previous)
                 return true;
@@ -305,7 +310,7 @@ QString QuillonRun::mainWindow(int timeoutMs) const {
     return settled ? found : QString();
 }
 
-QString QuillonRun::windowOfSize(QSize size, int timeoutMs, const QStringList& besides) const {
+QString ProgramRun::windowOfSize(QSize size, int timeoutMs, const QStringList& besides) const {
     QString found;
     const auto wanted = [&](const WindowState& s) {
         return s.size == size && s.viewable;
@@ -314,8 +319,8 @@ QString QuillonRun::windowOfSize(QSize size, int timeoutMs, const QStringList& b
     return found;
 }
 
-void QuillonRun::expectEndsCleanlyOnSigterm(int withinMs) {
-    ASSERT_EQ(m_process.state(), QProcess::Running) << "Quillon ended before it was asked to";
+void ProgramRun::expectEndsCleanlyOnSigterm(int withinMs) {
+    ASSERT_EQ(m_process.state(), QProcess::Running) << "it ended before it was asked to";
     QElapsedTimer exiting;
     exiting.start();
     m_process.terminate();
@@ -323,18 +328,18 @@ void QuillonRun::expectEndsCleanlyOnSigterm(int withinMs) {
         << "still running " << withinMs << " ms after SIGTERM";
     EXPECT_EQ(m_process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(m_process.exitCode(), 0);
-    std::printf("Quillon ended %lld ms after SIGTERM\n", qint64(exiting.elapsed()));
+    std::printf("%s ended %lld ms after SIGTERM\n", qPrintable(name()), qint64(exiting.elapsed()));
 
     // The program's own bytes are not compared, only that it is still there.
-    std::map<std::string, std::string> expected{{"Quillon", ""}}, found;
+    std::map<std::string, std::string> expected{{name().toStdString(), ""}}, found;
     for (auto file = m_files.cbegin(); file != m_files.cend(); ++file)
         expected[file.key().toStdString()] = file->toStdString();
     const QDir dir(m_programDir.path());
-    for (const QString& name :
+    for (const QString& entry :
          dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-        QFile in(dir.filePath(name));
-        found[name.toStdString()] =
-            name != "Quillon" && in.open(QIODevice::ReadOnly) ? in.readAll().toStdString() : "";
+        QFile in(dir.filePath(entry));
+        found[entry.toStdString()] =
+            entry != name() && in.open(QIODevice::ReadOnly) ? in.readAll().toStdString() : "";
     }
     EXPECT_EQ(found, expected);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // What the end-to-end tests share: an X server of their own, so they need no
-// display from the machine or from CI; the built Quillon run as a user runs it;
+// display from the machine or from CI; the built programs run as a user runs them;
 // a service on loopback; and the X tools that look at the screen. The void
 // members fail fatally: call them in ASSERT_NO_FATAL_FAILURE.
 #include "tests/support/scriptedhttpserver.h"
@@ -20,6 +20,8 @@
 namespace e2e {
 
 inline const QString kCaption = QStringLiteral("QuillonV5.2      By Orlan");
+inline const QString kTarvexCaption =
+    QStringLiteral("TarvexV3.6——最小的私募内线软件→→散户赚钱好帮手");
 
 // Polls with the event loop running, so that the service answers and the
 // children are heard from while the test waits, X tools included.
@@ -105,24 +107,28 @@ private:
     QElapsedTimer m_listening; // started with the server's own request clock
 };
 
-// The built Quillon copied into a temporary directory beside the given files,
+// A built program (Quillon unless told otherwise), its main window known by
+// its caption, copied into a temporary directory beside the given files,
 // started from elsewhere (it must find its files by its own path), with every
 // service URL on loopback and a home of its own for the browser's profile and
 // caches. Killed with the test; its output is printed when the test failed.
-class QuillonRun {
+class ProgramRun {
 public:
-    explicit QuillonRun(const VirtualDisplay& display)
-        : m_display(display) {}
-    ~QuillonRun();
+    explicit ProgramRun(const VirtualDisplay& display, QString executable = QUILLON_EXECUTABLE,
+                        QString caption = kCaption)
+        : m_display(display)
+        , m_executable(std::move(executable))
+        , m_caption(std::move(caption)) {}
+    ~ProgramRun();
     void start(const QString& serviceUrl, const QMap<QString, QByteArray>& files = {});
     const QElapsedTimer& started() const { return m_started; }
-    // The mapped window titled exactly kCaption: its id, or empty when none came in time.
+    // The mapped window titled exactly its caption: its id, or empty when none came in time.
     QString mainWindow(int timeoutMs) const;
-    // Quillon's window with exactly this title, mapped or not; empty when none.
+    // The program's window with exactly this title, mapped or not; empty when none.
     QString windowTitled(const QString& title) const {
         return windowWhere([&](const WindowState& state) { return state.title == title; });
     }
-    // Another mapped window of Quillon's, by its inner size, other than those besides.
+    // Another mapped window of the program's, by its inner size, other than those besides.
     QString windowOfSize(QSize size, int timeoutMs, const QStringList& besides = {}) const;
     bool running() const { return m_process.state() == QProcess::Running; }
     // SIGTERM ends it by itself within withinMs, cleanly, and its directory
@@ -130,11 +136,15 @@ public:
     void expectEndsCleanlyOnSigterm(int withinMs = 5000);
 
 private:
-    // The last of Quillon's windows, mapped or not, whose state is wanted; empty when none.
+    // The last of the program's windows, mapped or not, whose state is wanted; empty when none.
     QString windowWhere(const std::function<bool(const WindowState&)>& wanted,
                         const QStringList& besides = {}) const;
 
+    QString name() const;
+
     const VirtualDisplay& m_display;
+    QString m_executable;
+    QString m_caption;
     QTemporaryDir m_programDir;
     QTemporaryDir m_homeDir;
     QMap<QString, QByteArray> m_files;

@@ -92,7 +92,7 @@ protected:
 
     VirtualDisplay m_display;
     LoopbackService m_service{{{"/msq?cn_600000", kQuote}}};
-    QuillonRun m_quillon{m_display};
+    ProgramRun m_quillon{m_display};
     mutable QString m_window;
     std::optional<QPoint> m_icon;
 };

@@ -159,7 +159,7 @@ protected:
 
     VirtualDisplay m_display;
     LoopbackService m_service;
-    QuillonRun m_quillon{m_display};
+    ProgramRun m_quillon{m_display};
     QString m_window;
     QSize m_outer;
 };

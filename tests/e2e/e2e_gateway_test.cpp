@@ -51,7 +51,7 @@ TEST(GatewayEndToEnd, QuillonShowsTheFeedsNamesPricesHighsAndChangesInTheirColou
     ASSERT_TRUE(reference.listen());
     QImage wanted;
     {
-        QuillonRun quillon(display);
+        ProgramRun quillon(display);
         ASSERT_NO_FATAL_FAILURE(quillon.start(reference.url(), kWatchListFiles));
         const QString window = quillon.mainWindow(20000);
         ASSERT_TRUE(
@@ -81,7 +81,7 @@ TEST(GatewayEndToEnd, QuillonShowsTheFeedsNamesPricesHighsAndChangesInTheirColou
         10000))
         << announced.toStdString();
 
-    QuillonRun quillon(display);
+    ProgramRun quillon(display);
     ASSERT_NO_FATAL_FAILURE(quillon.start(listening.match(announced).captured(1), kWatchListFiles));
     const QString window = quillon.mainWindow(20000);
     ASSERT_FALSE(window.isEmpty());

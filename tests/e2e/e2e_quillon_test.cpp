@@ -60,7 +60,7 @@ protected:
 
     VirtualDisplay m_display;
     LoopbackService m_service{answers()};
-    QuillonRun m_quillon{m_display};
+    ProgramRun m_quillon{m_display};
 };
 
 } // namespace
@@ -101,7 +101,7 @@ TEST_F(QuillonEndToEnd, EndsWithinASecondOfSigtermWhileTheQuoteServiceSendsEndle
         endless[target] = stream;
     LoopbackService service(endless);
     ASSERT_TRUE(service.listen());
-    QuillonRun quillon(m_display);
+    ProgramRun quillon(m_display);
     ASSERT_NO_FATAL_FAILURE(quillon.start(service.url(), kWatchListFiles));
     ASSERT_TRUE(
         waitUntil([&] { return !service.arrivals(quillon.started(), "/msq?").isEmpty(); }, 20000))

@@ -1,0 +1,118 @@
+// The built Tarvex beside Quillon on a desktop with a system tray, with a
+// window manager (openbox) and without, reading the stand-in site on loopback.
+#include "demo/standinserver.h"
+#include "tests/e2e/desktopharness.h"
+
+#include <QTest>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+using namespace e2e;
+
+namespace {
+
+const QSize kScreen(1280, 800);
+const QSize kNotice(150, 61); // 2250 x 915 twips
+// In the main window's client area: Command1 "私募内参", and the background
+// between the buttons and the page.
+const QPoint kCommand1(48, 24), kBackground(48, 48);
+
+class TarvexEndToEnd : public ::testing::TestWithParam<bool> {};
+
+} // namespace
+
+TEST_P(TarvexEndToEnd, ItLivesInItsOwnTrayIconAndATimedReloadOfAChangedHeadRaisesOneNotice) {
+    const bool windowManager = GetParam();
+    VirtualDisplay display;
+    ASSERT_NO_FATAL_FAILURE(display.start(kScreen));
+    if (windowManager) {
+        ASSERT_NO_FATAL_FAILURE(display.startWindowManager());
+    }
+    ASSERT_NO_FATAL_FAILURE(display.startTray());
+    standin::StandinServer standin(3, 3000);
+    QString log;
+    QTextStream requests(&log);
+    standin.setLog(&requests);
+    const QString url = "http://127.0.0.1:" + QString::number(standin.listen(0));
+    ProgramRun tarvex(display, TARVEX_EXECUTABLE, kTarvexCaption), quillon(display);
+    ASSERT_NO_FATAL_FAILURE(tarvex.start(url));
+    ASSERT_NO_FATAL_FAILURE(quillon.start(url));
+    ASSERT_FALSE(tarvex.mainWindow(30000).isEmpty()) << "no main window";
+
+    // Shown again after its browsers started, the main window has a new native window.
+    const auto mainWindowIs = [&](const char* wmState, bool viewable) {
+        return waitUntil(
+            [&] {
+                const QString id = tarvex.windowTitled(kTarvexCaption);
+                const auto state = display.window(id);
+                return state && state->viewable == viewable &&
+                       (!windowManager || display.wmState(id) == wmState);
+            },
+            15000);
+    };
+    const auto clickInWindow = [&](QPoint at, int button) {
+        const auto state = display.window(tarvex.windowTitled(kTarvexCaption));
+        display.click(state.value_or(WindowState{}).position + at, 1, button);
+    };
+    const auto rumourLoads = [&] {
+        return log.count("GET /map1.asp?cid=2&page=1\n");
+    };
+    const auto loadRumours = [&] {
+        const qsizetype before = rumourLoads();
+        clickInWindow(kCommand1, 1);
+        EXPECT_TRUE(waitUntil([&] { return rumourLoads() > before; }, 10000)) << "no load";
+    };
+
+    // "1分钟", the second entry of the menu over the window's background.
+    clickInWindow(kBackground, 3);
+    QTest::qWait(700);
+    display.run("xdotool", {"key", "--delay", "80", "Down", "Down", "Return"});
+    standin.site().moveRumoursOn();
+
+    // The close box hides Tarvex to its own icon; a double click there brings it back.
+    std::optional<QPoint> icon, quillonIcon;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return (icon = display.trayIcon("Tarvex")) &&
+                   (quillonIcon = display.trayIcon("Quillon")) && *icon != *quillonIcon;
+        },
+        30000))
+        << "trayer does not show both programs' icons";
+    display.sendCloseRequest(tarvex.windowTitled(kTarvexCaption));
+    EXPECT_TRUE(mainWindowIs("Withdrawn", false)) << "the close box left it on the screen";
+    ASSERT_TRUE(tarvex.running()) << "the close box ended the program";
+    QTest::qWait(700);
+    display.click(*icon, 2);
+    EXPECT_TRUE(mainWindowIs("Normal", true)) << "a double click on the icon did not restore it";
+
+    // The timer went on in the tray; its reload finds the changed head.
+    ASSERT_TRUE(waitUntil([&] { return rumourLoads() > 0; }, 65000))
+        << "no timed reload within a minute of choosing 1分钟";
+    const QString notice = tarvex.windowOfSize(kNotice, 10000);
+    ASSERT_FALSE(notice.isEmpty()) << "no notice of the changed rumour page";
+    // Its outer rectangle in the screen's corner, 400 twips (27 px) above the bottom.
+    const auto inTheCorner = [](const QRect& frame) {
+        return frame.right() + 1 == kScreen.width() && frame.bottom() + 1 == kScreen.height() - 27;
+    };
+    EXPECT_TRUE(display.outerMeets(notice, inTheCorner));
+
+    display.click(display.window(notice).value_or(WindowState{}).position + QPoint(75, 30));
+    EXPECT_TRUE(waitUntil([&] { return !display.outer(notice); }, 5000))
+        << "the click left the notice on the screen";
+    // After it even a changed head is only the new baseline; the next change is compared with it.
+    standin.site().moveRumoursOn();
+    loadRumours();
+    EXPECT_EQ(tarvex.windowOfSize(kNotice, 4000), "") << "a notice right after the dismissal";
+    standin.site().moveRumoursOn();
+    loadRumours();
+    EXPECT_EQ(tarvex.windowOfSize(kNotice, 10000), notice) << "no notice of the next change";
+    EXPECT_TRUE(display.outerMeets(notice, inTheCorner));
+    tarvex.expectEndsCleanlyOnSigterm();
+    quillon.expectEndsCleanlyOnSigterm();
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManager, TarvexEndToEnd, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& param) {
+                             return param.param ? "Openbox" : "NoWindowManager";
+                         });
