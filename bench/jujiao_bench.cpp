@@ -2,6 +2,7 @@
 // fetches a large news page from a slow service, beside the same page fetched
 // the way a synchronous OpenURL call fetches it. A measurement, not a test:
 // it prints what it saw and exits 0 whether or not the target is met.
+#include "bench/benchfigures.h"
 #include "bench/blockingrefresh.h"
 #include "bench/eventloopprobe.h"
 #include "bench/servicethread.h"
@@ -143,21 +144,6 @@ Measurement measure(Variant variant, ScriptedHttpServer& server, EventLoopProbe&
     return result;
 }
 
-double median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-int runsFromArguments(const QStringList& arguments) {
-    const qsizetype at = arguments.indexOf(QStringLiteral("--runs"));
-    bool ok = false;
-    const int runs = at < 0 ? kDefaultRuns : arguments.value(at + 1).toInt(&ok);
-    return at < 0 || (ok && runs > 0) ? runs : kDefaultRuns;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -166,7 +152,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     applyApplicationDefaults(QStringLiteral("quillon-bench-jujiao"));
-    const int runs = runsFromArguments(QCoreApplication::arguments());
+    const int runs = bench::positiveOption(QCoreApplication::arguments(), QStringLiteral("--runs"),
+                                           kDefaultRuns);
     if (!gbk::available()) {
         std::fprintf(stderr, "this Qt has no GBK codec; the page could not be decoded\n");
         return 1;
@@ -219,12 +206,13 @@ int main(int argc, char** argv) {
     }
 
     const int q = int(Variant::Quillon), b = int(Variant::Blocking);
-    const double stallQ = median(stalls[q]), stallB = median(stalls[b]);
+    const double stallQ = bench::median(stalls[q]), stallB = bench::median(stalls[b]);
     std::printf("\nMedians of %d runs      %16s %16s %10s\n", runs, variantName(Variant::Quillon),
                 variantName(Variant::Blocking), "ratio");
-    std::printf("  fetch to filled list, ms %14.1f %16.1f %10.3f\n", median(fetches[q]),
-                median(fetches[b]),
-                median(fetches[b]) > 0 ? median(fetches[q]) / median(fetches[b]) : 0);
+    std::printf(
+        "  fetch to filled list, ms %14.1f %16.1f %10.3f\n", bench::median(fetches[q]),
+        bench::median(fetches[b]),
+        bench::median(fetches[b]) > 0 ? bench::median(fetches[q]) / bench::median(fetches[b]) : 0);
     std::printf("  longest stall, ms        %14.2f %16.2f %10.4f\n", stallQ, stallB,
                 stallB > 0 ? stallQ / stallB : 0);
     std::printf("Stall: the longest gap between two fires of a %d ms precise timer on the GUI "

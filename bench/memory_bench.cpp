@@ -3,6 +3,7 @@
 // programs' own Chromium switches and with Chromium's defaults side by side.
 // A measurement, not a test: it prints what it saw and exits 0 whether or not
 // the target is met.
+#include "bench/benchfigures.h"
 #include "bench/processmemory.h"
 #include "demo/standinserver.h"
 #include "desk/deskpages.h"
@@ -192,21 +193,6 @@ private:
     QString* m_log;
 };
 
-double median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-int optionValue(const QStringList& arguments, const QString& name, int fallback) {
-    const qsizetype at = arguments.indexOf(name);
-    bool ok = false;
-    const int value = at < 0 ? fallback : arguments.value(at + 1).toInt(&ok);
-    return at < 0 || (ok && value >= 0) ? value : fallback;
-}
-
 QString startXvfb(QProcess& xvfb) {
     dieWithParent(xvfb);
     xvfb.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s,
@@ -238,8 +224,9 @@ void printBreakdown(const char* variant, const Measurement& m) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    const int rounds = std::max(1, optionValue(arguments, u"--rounds"_s, kDefaultRounds));
-    const int settleMs = 1000 * optionValue(arguments, u"--settle"_s, kDefaultSettleSeconds);
+    const int rounds = bench::positiveOption(arguments, u"--rounds"_s, kDefaultRounds);
+    const int settleMs =
+        1000 * bench::positiveOption(arguments, u"--settle"_s, kDefaultSettleSeconds);
 
     QProcess xvfb;
     const QString display = startXvfb(xvfb);
@@ -298,11 +285,11 @@ int main(int argc, char** argv) {
         }
 
     const auto cell = [](const std::vector<double>& figures) {
-        return figures.empty() ? u"-"_s : QString::number(median(figures), 'f', 1);
+        return figures.empty() ? u"-"_s : QString::number(bench::median(figures), 'f', 1);
     };
     const auto ratioOf = [](const std::vector<double>* figures) {
-        const double q = median(figures[QuillonAlone]);
-        return figures[Both].empty() || q <= 0 ? 0 : median(figures[Both]) / q;
+        const double q = bench::median(figures[QuillonAlone]);
+        return figures[Both].empty() || q <= 0 ? 0 : bench::median(figures[Both]) / q;
     };
     std::printf("\nMedians, MB             %9s %9s %9s %14s\n", "Quillon", "Tarvex", "both",
                 "both/Quillon");

@@ -2,6 +2,7 @@
 // a synchronous OpenURL call makes it: the tick's duration and how long the
 // window's event loop stood still meanwhile. A measurement, not a test: it
 // prints what it saw and exits 0 whether or not the targets are met.
+#include "bench/benchfigures.h"
 #include "bench/blockingrefresh.h"
 #include "bench/eventloopprobe.h"
 #include "bench/servicethread.h"
@@ -198,29 +199,12 @@ Measurement measure(Variant variant, ScriptedHttpServer& server, const Scenario&
     return result;
 }
 
-double median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 double ratio(double numerator, double denominator) {
     return denominator > 0 ? numerator / denominator : 0;
 }
 
 const char* verdict(bool met) {
     return met ? "met" : "NOT met";
-}
-
-int runsFromArguments(const QStringList& arguments) {
-    const qsizetype at = arguments.indexOf(QStringLiteral("--runs"));
-    if (at < 0)
-        return kDefaultRuns;
-    bool ok = false;
-    const int runs = arguments.value(at + 1).toInt(&ok);
-    return ok && runs > 0 ? runs : kDefaultRuns;
 }
 
 } // namespace
@@ -231,7 +215,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     applyApplicationDefaults(QStringLiteral("quillon-bench-refresh"));
-    const int runs = runsFromArguments(QCoreApplication::arguments());
+    const int runs = bench::positiveOption(QCoreApplication::arguments(), QStringLiteral("--runs"),
+                                           kDefaultRuns);
 
     if (!gbk::available()) {
         std::fprintf(stderr, "this Qt has no GBK codec; the replies could not be decoded\n");
@@ -307,10 +292,10 @@ int main(int argc, char** argv) {
             connections.push_back(m.connections);
             s.worstStallMs = std::max(s.worstStallMs, m.stalls.longestMs);
         }
-        s.tickMs = median(ticks);
-        s.stallMs = median(stalls);
-        s.p99Ms = median(p99s);
-        s.connections = median(connections);
+        s.tickMs = bench::median(ticks);
+        s.stallMs = bench::median(stalls);
+        s.p99Ms = bench::median(p99s);
+        s.connections = bench::median(connections);
         return s;
     };
     const Summary a = summarise(quillon);
