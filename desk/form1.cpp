@@ -70,12 +70,6 @@ WebView* makeBrowser(QWidget* parent, const char* name, const QRect& geometry) {
     return form::place(new WebView(parent), name, geometry);
 }
 
-QAction* addMenuEntry(QMenu* menu, const char* name, const QString& caption) {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
-
 QuoteFetcher* makeFetcher(QObject* parent, const char* name) {
     auto* fetcher = new QuoteFetcher(services::quoteBaseUrl(), parent);
     fetcher->setObjectName(QLatin1String(name));
@@ -227,25 +221,25 @@ void Form1::createControls() {
 void Form1::createMenus() {
     mnu2 = new QMenu(QStringLiteral("右键菜单"), this);
     mnu2->setObjectName(QStringLiteral("mnu2"));
-    mnu21 = addMenuEntry(mnu2, "mnu21", QStringLiteral("添加股票"));
-    mnu22 = addMenuEntry(mnu2, "mnu22", QStringLiteral("删除股票"));
-    mnu23 = addMenuEntry(mnu2, "mnu23", QStringLiteral("查看分时"));
+    mnu21 = form::addEntry(mnu2, "mnu21", QStringLiteral("添加股票"));
+    mnu22 = form::addEntry(mnu2, "mnu22", QStringLiteral("删除股票"));
+    mnu23 = form::addEntry(mnu2, "mnu23", QStringLiteral("查看分时"));
 
     mn = new QMenu(QStringLiteral("托盘菜单"), this);
     mn->setObjectName(QStringLiteral("mn"));
     const QString dashes = QStringLiteral("——————");
-    mn17 = addMenuEntry(mn, "mn17", QStringLiteral("添加股票"));
-    mn21 = addMenuEntry(mn, "mn21", dashes);
-    mn19 = addMenuEntry(mn, "mn19", QStringLiteral("预警开"));
-    mn20 = addMenuEntry(mn, "mn20", QStringLiteral("预警关"));
-    mn18 = addMenuEntry(mn, "mn18", dashes);
-    mn1 = addMenuEntry(mn, "mn1", QStringLiteral("Tarvex官网"));
-    mn11 = addMenuEntry(mn, "mn11", QStringLiteral("-----------"));
-    mn12 = addMenuEntry(mn, "mn12", QStringLiteral("开机启动"));
-    mn13 = addMenuEntry(mn, "mn13", QStringLiteral("取消开机启动"));
-    mn14 = addMenuEntry(mn, "mn14", dashes);
-    mn15 = addMenuEntry(mn, "mn15", QStringLiteral("在线联系Orlan"));
-    mn16 = addMenuEntry(mn, "mn16", QStringLiteral("退出"));
+    mn17 = form::addEntry(mn, "mn17", QStringLiteral("添加股票"));
+    mn21 = form::addEntry(mn, "mn21", dashes);
+    mn19 = form::addEntry(mn, "mn19", QStringLiteral("预警开"));
+    mn20 = form::addEntry(mn, "mn20", QStringLiteral("预警关"));
+    mn18 = form::addEntry(mn, "mn18", dashes);
+    mn1 = form::addEntry(mn, "mn1", QStringLiteral("Tarvex官网"));
+    mn11 = form::addEntry(mn, "mn11", QStringLiteral("-----------"));
+    mn12 = form::addEntry(mn, "mn12", QStringLiteral("开机启动"));
+    mn13 = form::addEntry(mn, "mn13", QStringLiteral("取消开机启动"));
+    mn14 = form::addEntry(mn, "mn14", dashes);
+    mn15 = form::addEntry(mn, "mn15", QStringLiteral("在线联系Orlan"));
+    mn16 = form::addEntry(mn, "mn16", QStringLiteral("退出"));
 
     connect(mnu21, &QAction::triggered, this, &Form1::showAddDialog);
     connect(mn17, &QAction::triggered, this, &Form1::showAddDialog);

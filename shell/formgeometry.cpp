@@ -1,7 +1,9 @@
 #include "shell/formgeometry.h"
 
+#include <QAction>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QPalette>
 #include <QScreen>
 #include <QStringList>
@@ -66,6 +68,12 @@ void setFace(QWidget* button, const QColor& colour) {
     QPalette palette = button->palette();
     palette.setColor(QPalette::Button, colour);
     button->setPalette(palette);
+}
+
+QAction* addEntry(QMenu* menu, const char* name, const QString& caption) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
 }
 
 QFont bold(const QFont& font) {

@@ -9,6 +9,9 @@
 #include <QStringList>
 #include <QWidget>
 
+class QAction;
+class QMenu;
+
 // Both programs lay their windows out in twips, 15 to a device-independent
 // pixel, and name their fonts by their Chinese names.
 namespace form {
@@ -59,6 +62,9 @@ template <typename T> T* place(T* widget, const char* name, const QRect& geometr
     widget->setGeometry(geometry);
     return widget;
 }
+
+// A menu entry named after its design name.
+QAction* addEntry(QMenu* menu, const char* name, const QString& caption);
 
 // A control's text colour (labels) and a button's face colour.
 void setTextColour(QWidget* widget, const QColor& colour);

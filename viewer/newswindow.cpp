@@ -33,12 +33,6 @@ QUrl sitePage(const char* path) {
     return QUrl(services::siteBaseUrl() + QString::fromLatin1(path));
 }
 
-QAction* addEntry(QMenu* menu, const char* name, const QString& caption) {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
-
 // Our own banner under the side panel: the program's name on its red.
 QPixmap banner() {
     QPixmap picture(153, 78);
@@ -153,36 +147,36 @@ void NewsWindow::createMenus() {
     const QString dashes = QStringLiteral("——————————");
     mn = new QMenu(QStringLiteral("刷新间隔"), this);
     mn->setObjectName(QStringLiteral("mn"));
-    mn9 = addEntry(mn, "mn9", QStringLiteral("刷新间隔"));
-    mn1 = addEntry(mn, "mn1", QStringLiteral("1分钟"));
-    mn2 = addEntry(mn, "mn2", QStringLiteral("2分钟"));
-    mn5 = addEntry(mn, "mn5", QStringLiteral("5分钟"));
-    mn10 = addEntry(mn, "mn10", QStringLiteral("10分钟"));
-    mn30 = addEntry(mn, "mn30", QStringLiteral("30分钟"));
-    mn60 = addEntry(mn, "mn60", QStringLiteral("60分钟"));
+    mn9 = form::addEntry(mn, "mn9", QStringLiteral("刷新间隔"));
+    mn1 = form::addEntry(mn, "mn1", QStringLiteral("1分钟"));
+    mn2 = form::addEntry(mn, "mn2", QStringLiteral("2分钟"));
+    mn5 = form::addEntry(mn, "mn5", QStringLiteral("5分钟"));
+    mn10 = form::addEntry(mn, "mn10", QStringLiteral("10分钟"));
+    mn30 = form::addEntry(mn, "mn30", QStringLiteral("30分钟"));
+    mn60 = form::addEntry(mn, "mn60", QStringLiteral("60分钟"));
 
     mnu = new QMenu(QStringLiteral("————"), this);
     mnu->setObjectName(QStringLiteral("mnu"));
-    mnu2 = addEntry(mnu, "mnu2", QStringLiteral("官方网站"));
-    mnu1 = addEntry(mnu, "mnu1", QStringLiteral("新浪博客"));
-    mnu3 = addEntry(mnu, "mnu3", QStringLiteral("搜狐博客"));
-    mnu18 = addEntry(mnu, "mnu18", QStringLiteral("和讯博客"));
-    mnu11 = addEntry(mnu, "mnu11", dashes);
-    MNU12 = addEntry(mnu, "MNU12", QStringLiteral("刷新间隔"));
-    mnu5 = addEntry(mnu, "mnu5", QStringLiteral("1分钟"));
-    mnu6 = addEntry(mnu, "mnu6", QStringLiteral("2分钟"));
-    mnu7 = addEntry(mnu, "mnu7", QStringLiteral("5分钟"));
-    mnu8 = addEntry(mnu, "mnu8", QStringLiteral("10分钟"));
-    mnu9 = addEntry(mnu, "mnu9", QStringLiteral("30分钟"));
-    mnu10 = addEntry(mnu, "mnu10", QStringLiteral("60分钟"));
-    mnu13 = addEntry(mnu, "mnu13", dashes);
-    mnu15 = addEntry(mnu, "mnu15", QStringLiteral("→需要稳定收益"));
-    mnu16 = addEntry(mnu, "mnu16", QStringLiteral("关于Tarvex"));
-    mnu17 = addEntry(mnu, "mnu17", dashes);
-    mnu19 = addEntry(mnu, "mnu19", QStringLiteral("开机启动"));
-    mnu20 = addEntry(mnu, "mnu20", QStringLiteral("取消开机启动"));
-    mnu21 = addEntry(mnu, "mnu21", dashes);
-    mnu4 = addEntry(mnu, "mnu4", QStringLiteral("退出"));
+    mnu2 = form::addEntry(mnu, "mnu2", QStringLiteral("官方网站"));
+    mnu1 = form::addEntry(mnu, "mnu1", QStringLiteral("新浪博客"));
+    mnu3 = form::addEntry(mnu, "mnu3", QStringLiteral("搜狐博客"));
+    mnu18 = form::addEntry(mnu, "mnu18", QStringLiteral("和讯博客"));
+    mnu11 = form::addEntry(mnu, "mnu11", dashes);
+    MNU12 = form::addEntry(mnu, "MNU12", QStringLiteral("刷新间隔"));
+    mnu5 = form::addEntry(mnu, "mnu5", QStringLiteral("1分钟"));
+    mnu6 = form::addEntry(mnu, "mnu6", QStringLiteral("2分钟"));
+    mnu7 = form::addEntry(mnu, "mnu7", QStringLiteral("5分钟"));
+    mnu8 = form::addEntry(mnu, "mnu8", QStringLiteral("10分钟"));
+    mnu9 = form::addEntry(mnu, "mnu9", QStringLiteral("30分钟"));
+    mnu10 = form::addEntry(mnu, "mnu10", QStringLiteral("60分钟"));
+    mnu13 = form::addEntry(mnu, "mnu13", dashes);
+    mnu15 = form::addEntry(mnu, "mnu15", QStringLiteral("→需要稳定收益"));
+    mnu16 = form::addEntry(mnu, "mnu16", QStringLiteral("关于Tarvex"));
+    mnu17 = form::addEntry(mnu, "mnu17", dashes);
+    mnu19 = form::addEntry(mnu, "mnu19", QStringLiteral("开机启动"));
+    mnu20 = form::addEntry(mnu, "mnu20", QStringLiteral("取消开机启动"));
+    mnu21 = form::addEntry(mnu, "mnu21", dashes);
+    mnu4 = form::addEntry(mnu, "mnu4", QStringLiteral("退出"));
 
     // Either menu's entry writes its seconds into the period field, nothing more.
     const std::pair<QAction*, int> periods[] = {
