@@ -62,11 +62,12 @@ void Jujiao::minutePassed() {
     refresh();
 }
 
-// The list keeps its lines until the new page is in, so the window never
-// stands empty while it waits; a failed fetch empties it as an empty page would.
+// The list is emptied as the fetch starts and filled when the page is in; a
+// failed fetch leaves it empty, as an empty page would.
 void Jujiao::refresh() {
     if (!Inet1->isIdle())
         return; // the fetch on its way fills the list
+    List1->clear();
     Inet1->fetchText(kNewsPage, [this](const std::optional<QString>& page) {
         showPage(page.value_or(QString()));
     });
