@@ -147,9 +147,7 @@ Measurement measure(Variant variant, ScriptedHttpServer& server, EventLoopProbe&
 } // namespace
 
 int main(int argc, char** argv) {
-    quietenOffscreenWarnings();
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareOffscreenBenchmark();
     QApplication app(argc, argv);
     applyApplicationDefaults(QStringLiteral("quillon-bench-jujiao"));
     const int runs = bench::positiveOption(QCoreApplication::arguments(), QStringLiteral("--runs"),

@@ -210,9 +210,7 @@ const char* verdict(bool met) {
 } // namespace
 
 int main(int argc, char** argv) {
-    quietenOffscreenWarnings();
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareOffscreenBenchmark();
     QApplication app(argc, argv);
     applyApplicationDefaults(QStringLiteral("quillon-bench-refresh"));
     const int runs = bench::positiveOption(QCoreApplication::arguments(), QStringLiteral("--runs"),

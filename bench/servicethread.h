@@ -36,9 +36,12 @@ private:
     ScriptedHttpServer* m_server;
 };
 
-// The offscreen platform says this of every window it shows; it would drown
-// a benchmark's table.
-inline void quietenOffscreenWarnings() {
+// Before the QApplication exists: windows go to the offscreen platform unless
+// the user chose one, and its warning about every window it shows, which
+// would drown a benchmark's table, is dropped.
+inline void prepareOffscreenBenchmark() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     static QtMessageHandler defaultHandler = nullptr;
     defaultHandler = qInstallMessageHandler(
         [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
