@@ -1,5 +1,7 @@
 #include "demo/quotebook.h"
 
+#include "quote/market.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -51,15 +53,8 @@ constexpr double kMarketWeight = 0.6;
 constexpr double kOwnWeight = 0.8;
 
 QString marketOf(const QString& code) {
-    switch (code.front().unicode()) {
-    case u'6':
-        return u"sh"_s;
-    case u'4':
-    case u'8':
-        return u"bj"_s;
-    default:
-        return u"sz"_s;
-    }
+    const std::string_view prefix = quote::marketPrefix(quote::marketOf(code.toStdU16String()));
+    return QString::fromLatin1(prefix.data(), qsizetype(prefix.size()));
 }
 
 // x / y rounded half away from zero, for non-negative x and positive y.

@@ -1,6 +1,7 @@
 #include "gateway/feed.h"
 
 #include "quote/gbk.h"
+#include "quote/market.h"
 
 #include <QStringList>
 
@@ -18,11 +19,6 @@ constexpr int kMaxDecimals = 6;
 // Name, open, previous close, price, high, low, bid, ask, volume, amount, ten
 // numbers of the bid side, ten of the ask side, date and time.
 constexpr qsizetype kHqStrFields = 32;
-
-bool isSixDigits(QStringView code) {
-    return code.size() == 6 &&
-           std::all_of(code.begin(), code.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-}
 
 // "20.080" as millionths; nothing for anything but plain digits with at most
 // six decimals.
@@ -66,14 +62,6 @@ QString formatFixed(Micros value, int decimals) {
            QString::number(scaled % places).rightJustified(decimals, u'0');
 }
 
-// A stock's price as exchanges quote it: two decimals, three for the funds
-// whose tick is a tenth of a fen. Index levels with two decimals.
-QString formatPrice(Micros value, bool isIndex) {
-    if (isIndex)
-        return formatFixed(value, 2);
-    return value % 10'000 == 0 ? formatFixed(value, 2) : formatFixed(value, 3);
-}
-
 QString quoted(const QString& value) {
     return u'\'' + value + u'\'';
 }
@@ -110,14 +98,6 @@ FeedAnswer parseHqStr(QStringView body, QStringView symbol) {
 
 } // namespace
 
-std::optional<QString> stockSymbol(QStringView code) {
-    if (!isSixDigits(code))
-        return std::nullopt;
-    const QChar first = code.front();
-    const bool shanghai = first == u'5' || first == u'6' || first == u'9';
-    return (shanghai ? u"sh"_s : u"sz"_s) + code.toString();
-}
-
 std::optional<Wanted> wantedFor(QStringView rawQuery) {
     if (rawQuery == u"zs_000001")
         return Wanted{u"sh000001"_s, true}; // the Shanghai Composite
@@ -125,9 +105,13 @@ std::optional<Wanted> wantedFor(QStringView rawQuery) {
         return Wanted{u"sz399001"_s, true}; // the Shenzhen Component
     if (!rawQuery.startsWith(u"cn_"))
         return std::nullopt;
-    if (const std::optional<QString> symbol = stockSymbol(rawQuery.mid(3)))
-        return Wanted{*symbol, false};
-    return std::nullopt;
+    const QStringView code = rawQuery.mid(3);
+    const std::u16string_view plain(code.utf16(), std::size_t(code.size()));
+    const std::string_view prefix = quote::marketPrefix(quote::marketOf(plain));
+    if (prefix.empty())
+        return std::nullopt;
+    return Wanted{QString::fromLatin1(prefix.data(), qsizetype(prefix.size())) + code.toString(),
+                  false, quote::priceDecimals(plain)};
 }
 
 std::optional<FeedFormat> feedFormatNamed(QStringView name) {
@@ -167,21 +151,21 @@ QByteArray quillonReply(const Wanted& wanted, const FeedQuote& quote) {
     const Micros price = traded ? quote.price : quote.prevClose;
     const Micros high = traded ? quote.high : quote.prevClose;
     const Micros low = traded ? quote.low : quote.prevClose;
-    const bool index = wanted.isIndex;
+    const int decimals = wanted.decimals;
     const QStringList fields = {
         wanted.symbol,
         wanted.symbol.mid(2),
         quote.name,
-        formatPrice(price, index),
+        formatFixed(price, decimals),
         formatChange(price, quote.prevClose),
-        formatPrice(quote.open, index),
-        formatPrice(quote.prevClose, index),
+        formatFixed(quote.open, decimals),
+        formatFixed(quote.prevClose, decimals),
         QString(),
         QString(),
         QString(),
         QString(),
-        formatPrice(high, index),
-        formatPrice(low, index),
+        formatFixed(high, decimals),
+        formatFixed(low, decimals),
     };
     QStringList out;
     out.reserve(fields.size());

@@ -12,20 +12,19 @@
 // is written in the reply format Quillon reads.
 namespace gateway {
 
-// One instrument as the feed names it: the market ("sh" or "sz") before the code.
+// One instrument as the feed names it: the market ("sh", "sz" or "bj") before
+// the code; and how many decimals its prices are written with.
 struct Wanted {
     QString symbol; // "sh600000"
     bool isIndex = false;
+    int decimals = 2;
 };
-
-// The feed's symbol of a six-digit stock code: Shanghai lists the codes that
-// start with 5, 6 or 9, Shenzhen the rest. Nothing for a code that is not six digits.
-std::optional<QString> stockSymbol(QStringView code);
 
 // What a query of Quillon's quote service ("cn_600000", "zs_000001",
 // "zs_399001", still percent-encoded) asks the feed for; nothing when it asks
-// for nothing the gateway knows, which gets the empty reply. The indexes are
-// named outright: "000001" alone is a Shenzhen stock.
+// for nothing the gateway knows, which gets the empty reply. A stock's market
+// and decimals follow quote::marketOf and quote::priceDecimals; the indexes
+// are named outright, with two decimals: "000001" alone is a Shenzhen stock.
 std::optional<Wanted> wantedFor(QStringView rawQuery);
 
 // Prices in millionths of a yuan (index levels in millionths of a point):
@@ -70,7 +69,8 @@ QString formatChange(Micros price, Micros prevClose);
 
 // The reply Quillon reads, GBK-encoded: quoted values separated by ",",
 // 0 market and code, 1 code, 2 name, 3 price (index level), 4 change,
-// 5 open, 6 previous close, 7 to 10 empty, 11 high, 12 low. A stock that has
+// 5 open, 6 previous close, 7 to 10 empty, 11 high, 12 low; every price with
+// the instrument's own decimals, rounded half away from zero. A stock that has
 // not traded today (suspended, or before the first trade) has a price of 0 in
 // the feed; it is shown at its previous close with a change of 0.00%, and its
 // high as that close too, so that neither a -100% fall nor a stop-loss alert

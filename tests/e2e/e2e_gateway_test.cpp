@@ -19,9 +19,9 @@ using namespace e2e;
 namespace {
 
 const QMap<QString, QByteArray> kWatchListFiles{
-    {"Setting.ini", "600000\r\n000858\r\n000002\r\n002752\r\n600519\r\n"},
-    {"Setting2.ini", "10.00\r\n160.00\r\n11.00\r\n6.00\r\n1700\r\n"},
-    {"Setting3.ini", "8.00\r\n140.00\r\n9.00\r\n5.00\r\n1600\r\n"}};
+    {"Setting.ini", "600000\r\n000858\r\n000002\r\n002752\r\n600519\r\n510300\r\n"},
+    {"Setting2.ini", "10.00\r\n160.00\r\n11.00\r\n6.00\r\n1700\r\n4.000\r\n"},
+    {"Setting3.ini", "8.00\r\n140.00\r\n9.00\r\n5.00\r\n1600\r\n3.000\r\n"}};
 
 // The quote area of Quillon's main window as it is drawn now: the index
 // captions from 8 pixels down, and the list at 32 pixels, 393 by 192.
@@ -56,7 +56,7 @@ TEST(GatewayEndToEnd, QuillonShowsTheFeedsNamesPricesHighsAndChangesInTheirColou
         const QString window = quillon.mainWindow(20000);
         ASSERT_TRUE(
             !window.isEmpty() &&
-            waitUntil([&] { return reference.arrivals(quillon.started(), "/msq?").size() >= 7; },
+            waitUntil([&] { return reference.arrivals(quillon.started(), "/msq?").size() >= 8; },
                       20000));
         QTest::qWait(1500);
         wanted = quotesArea(display, window);

@@ -1,6 +1,7 @@
 // The gateway as Quillon meets it: Quillon's own quote client asks it, and a
 // scripted server on loopback plays the feed.
 #include "gateway/gatewayserver.h"
+#include "quote/market.h"
 #include "tests/gateway/recordedfeed.h"
 
 #include <QTest>
@@ -13,18 +14,38 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-TEST(GatewayRules, MapsSixDigitCodesToTheirMarketAndTheTwoIndexesByName) {
+TEST(GatewayRules, OneRuleGivesEachCodeItsMarketAndDecimalsAndTheIndexesGoByName) {
+    struct Code {
+        const char16_t* code;
+        const char* market; // "" for none
+        int decimals;
+    };
     // clang-format off
-    const std::pair<const char16_t*, const char*> queries[] = {
-        {u"cn_600000", "sh600000"}, {u"cn_510300", "sh510300"}, {u"cn_900901", "sh900901"},
-        {u"cn_000001", "sz000001"}, {u"cn_300750", "sz300750"}, {u"cn_200002", "sz200002"},
-        {u"zs_000001", "sh000001 index"}, {u"zs_399001", "sz399001 index"}, {u"cn_60000", ""},
-        {u"cn_6000000", ""}, {u"cn_60000a", ""}, {u"cn_６00000", ""}, {u"cn_60000%30", ""},
-        {u"zs_000300", ""}, {u"cn600000", ""}};
+    const Code codes[] = {
+        {u"600000", "sh", 2}, {u"688981", "sh", 2}, {u"900901", "sh", 3}, {u"510300", "sh", 3},
+        {u"000001", "sz", 2}, {u"300750", "sz", 2}, {u"200002", "sz", 2}, {u"159915", "sz", 3},
+        {u"161725", "sz", 3}, {u"184801", "sz", 3}, {u"430047", "bj", 2}, {u"830799", "bj", 2},
+        {u"871981", "bj", 2}, {u"889999", "bj", 2}, {u"920002", "bj", 2},
+        // No share, B share or fund of the three; not six ASCII digits.
+        {u"910001", "", 2}, {u"400001", "", 2}, {u"110001", "", 2}, {u"700001", "", 2},
+        {u"60000", "", 2}, {u"6000000", "", 2}, {u"60000a", "", 2}, {u"６00000", "", 2},
+        {u"60000%30", "", 2}};
     // clang-format on
-    for (const auto& [query, meant] : queries) {
+    for (const Code& c : codes) {
+        const QString code = QString::fromUtf16(c.code);
+        EXPECT_EQ(quote::marketPrefix(quote::marketOf(c.code)), c.market) << code.toStdString();
+        EXPECT_EQ(quote::priceDecimals(c.code), c.decimals) << code.toStdString();
+        // The gateway asks the feed for that market's symbol, or for nothing.
+        const std::optional<Wanted> w = wantedFor(u"cn_"_s + code);
+        EXPECT_EQ(w ? u"%1 %2"_s.arg(w->symbol).arg(w->decimals) : u""_s,
+                  *c.market ? u"%1%2 %3"_s.arg(c.market, code).arg(c.decimals) : u""_s);
+    }
+    for (const auto& [query, meant] : {std::pair{u"zs_000001", "sh000001"},
+                                       {u"zs_399001", "sz399001"},
+                                       {u"zs_000300", ""},
+                                       {u"cn600000", ""}}) {
         const std::optional<Wanted> w = wantedFor(query);
-        EXPECT_EQ(w ? (w->symbol + (w->isIndex ? u" index"_s : u""_s)).toStdString() : "", meant);
+        EXPECT_EQ(w && w->isIndex && w->decimals == 2 ? w->symbol.toStdString() : "", meant);
     }
 }
 
@@ -100,7 +121,7 @@ TEST_F(GatewayTest, RecordedRepliesComeOutFieldByFieldInGbkOverOneConnection) {
     EXPECT_EQ(ask(targets), expected);
 
     const QList<RecordedRequest> upstream = m_feed.requests();
-    ASSERT_EQ(upstream.size(), 8) << "no repeat, and no code that is not six digits, reaches it";
+    ASSERT_EQ(upstream.size(), 10) << "no repeat, and no code that is not six digits, reaches it";
     EXPECT_EQ(upstream[5].target, "/list=sh000001");
     EXPECT_TRUE(
         (upstream[0].head + "\r\n").contains("\r\nReferer: https://finance.sina.com.cn/\r\n"));
@@ -116,7 +137,7 @@ TEST_F(GatewayTest, RefusalsAndChangedFormatsBecomeTheEmptyReplyAndOneLineOnStan
     m_replies["/list=sz000002"].body = "hq_str_sz000002 = {\"name\": \"x\"}";
     EXPECT_EQ(ask({"/msq?cn_600000", "/msq?cn_600519", "/msq?cn_000858", "/msq?cn_000002",
                    "/msq?cn_002752"}),
-              QStringList({"", "", "", "", u"昇兴股份,5.612,1.12%,5.70"_s}));
+              QStringList({"", "", "", "", u"昇兴股份,5.61,1.08%,5.70"_s}));
     EXPECT_EQ(m_problemText.toStdString(), // the same refusal twice makes one line
               "quillon-gateway: the feed refused us: HTTP 403, an HTML page (asked for sh600000)\n"
               "quillon-gateway: the feed's reply is not in the format we read: the record is cut "
