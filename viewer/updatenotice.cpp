@@ -3,6 +3,7 @@
 #include "shell/formgeometry.h"
 #include "shell/outerplacement.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -74,6 +75,15 @@ bool UpdateNotice::eventFilter(QObject* watched, QEvent* event) {
 void UpdateNotice::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
         dismiss();
+}
+
+void UpdateNotice::closeEvent(QCloseEvent* event) {
+    // A close from the window system is the user's (the close box, Alt+F4,
+    // the window menu); one from the program, as it ends, only hides it.
+    if (!event->spontaneous())
+        return;
+    event->ignore(); // hidden by dismiss(), so never closed as far as Qt goes
+    dismiss();
 }
 
 void UpdateNotice::dismiss() {

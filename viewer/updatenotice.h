@@ -7,7 +7,8 @@ class QLabel;
 // Tarvex's notice that the rumour page has changed. One per run: built at
 // its first show and placed then in the screen's bottom-right corner, after
 // that only hidden and shown again, so it keeps its place. A click anywhere
-// on it dismisses it.
+// on it dismisses it, and so does its close box (or Alt+F4): closed without
+// the dismissal, the notice would leave the old baseline behind.
 class UpdateNotice : public QWidget {
     Q_OBJECT
 public:
@@ -17,12 +18,13 @@ public:
     QLabel* Label2 = nullptr;
 
 signals:
-    // The user clicked the notice away; it is hidden already.
+    // The user clicked or closed the notice away; it is hidden already.
     void dismissed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void dismiss();

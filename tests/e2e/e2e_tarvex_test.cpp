@@ -108,6 +108,15 @@ TEST_P(TarvexEndToEnd, ItLivesInItsOwnTrayIconAndATimedReloadOfAChangedHeadRaise
     loadRumours();
     EXPECT_EQ(tarvex.windowOfSize(kNotice, 10000), notice) << "no notice of the next change";
     EXPECT_TRUE(display.outerMeets(notice, inTheCorner));
+    // Closed, by Alt+F4 where a window manager has it, it is dismissed all the same.
+    if (windowManager)
+        display.run("xdotool", {"windowactivate", "--sync", notice, "key", "alt+F4"});
+    else
+        display.sendCloseRequest(notice);
+    EXPECT_TRUE(waitUntil([&] { return !display.outer(notice); }, 5000)) << "still on the screen";
+    standin.site().moveRumoursOn();
+    loadRumours();
+    EXPECT_EQ(tarvex.windowOfSize(kNotice, 4000), "") << "a notice right after closing it";
     tarvex.expectEndsCleanlyOnSigterm();
     quillon.expectEndsCleanlyOnSigterm();
 }

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTextLayout>
 #include <QTimer>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <gtest/gtest.h>
 
@@ -119,7 +120,7 @@ TEST_F(NewsWindowTest, ButtonsAndPeriodEntriesTouchNothingElseAndTheNoticeWrapsA
     EXPECT_EQ(lines, QStringList({"传 闻 有 更 新", "快 去 淘 金 吧！"}));
 }
 
-TEST_F(NewsWindowTest, AChangedRumourHeadRaisesOneNoticeAClickOnItTakesANewBaseline) {
+TEST_F(NewsWindowTest, AChangedRumourHeadRaisesOneNoticeAClickOrItsCloseBoxTakesANewBaseline) {
     // Started while the site cannot be reached: the failed load is no baseline.
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
@@ -136,7 +137,7 @@ TEST_F(NewsWindowTest, AChangedRumourHeadRaisesOneNoticeAClickOnItTakesANewBasel
     EXPECT_EQ(window.Text2->text(), head);
 
     const QPoint movedByUser(20, 30);
-    for (const char* target : {"label1", "Label2", "tx"}) {
+    for (const char* target : {"label1", "Label2", "close box", "tx"}) {
         nextRumourHead();
         const QString baseline = window.Text2->text();
         for (int load = 0; load < 2; ++load) { // the second one while it is shown
@@ -156,7 +157,11 @@ TEST_F(NewsWindowTest, AChangedRumourHeadRaisesOneNoticeAClickOnItTakesANewBasel
 
         window.WebBrowser2->setUrl(QUrl("about:blank"));
         QWidget* clicked = notice->findChild<QWidget*>(target);
-        QTest::mouseClick(clicked ? clicked : notice, Qt::LeftButton, {}, QPoint(4, 55));
+        if (target == std::string("close box")) // as the window manager sends it, Alt+F4 too
+            QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(
+                notice->windowHandle());
+        else
+            QTest::mouseClick(clicked ? clicked : notice, Qt::LeftButton, {}, QPoint(4, 55));
         EXPECT_FALSE(notice->isVisible()) << target;
         EXPECT_EQ(window.WebBrowser2->url(), page(kIntroduction));
         EXPECT_EQ(window.Text2->text(), "");
