@@ -247,8 +247,9 @@ void Form1::createMenus() {
     connect(mn1, &QAction::triggered, this, &Form1::openHomePage);
     connect(mn12, &QAction::triggered, this, &Form1::enableStartAtLogin);
     connect(mn13, &QAction::triggered, this, &Form1::disableStartAtLogin);
-    connect(mn15, &QAction::triggered, this,
-            [this] { WebBrowser2->setUrl(sitePage(desk::pages::kContact)); });
+    // Handed to the desktop, which opens the user's instant-messaging program
+    // for it (or the browser, for a web page); a hidden panel shows nobody anything.
+    connect(mn15, &QAction::triggered, this, [this] { openAddress(services::contactUrl()); });
     connect(mn16, &QAction::triggered, this, [this] { m_tray->exitNow(); });
 }
 
@@ -290,7 +291,11 @@ void Form1::showAddDialog() {
 }
 
 void Form1::openHomePage() {
-    if (!platform::openInBrowser(services::siteBaseUrl() + QLatin1Char('/')))
+    openAddress(services::siteBaseUrl() + QLatin1Char('/'));
+}
+
+void Form1::openAddress(const QString& address) {
+    if (!platform::openInBrowser(address))
         tellUser(QStringLiteral("无法打开浏览器"));
 }
 

@@ -108,6 +108,8 @@ private:
     void listClicked();
     void reportUnsaved(const QStringList& fileNames);
     void tellUser(const QString& message);
+    // In the program the desktop has for the address's scheme.
+    void openAddress(const QString& address);
 
     QString m_programDirectory;
     TrayShell* m_tray = nullptr;

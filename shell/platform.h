@@ -42,8 +42,10 @@ std::optional<QRect> frameRect(const QWidget* window);
 // outerTopLeft. A window manager may keep it elsewhere.
 void moveFrame(QWidget* window, QPoint outerTopLeft);
 
-// Starts the user's browser on address as a separate process, not waited for;
-// false when it could not be started.
+// Hands address to the desktop (xdg-open, or explorer.exe on Windows) as one
+// argument, without a shell, in a separate process not waited for; the
+// desktop opens it in the program registered for its scheme: the user's
+// browser for a web page. False when the desktop's opener could not be started.
 bool openInBrowser(const QString& address);
 
 // The companion program's file in programDirectory: Tarvex beside Quillon.

@@ -24,4 +24,9 @@ QString newsBaseUrl() {
     return baseUrlFrom(qgetenv("QUILLON_NEWS_URL"));
 }
 
+QString contactUrl() {
+    const QString url = QString::fromUtf8(qgetenv("QUILLON_CONTACT_URL")).trimmed();
+    return url.isEmpty() ? siteBaseUrl() + QLatin1String(kContactPath) : url;
+}
+
 } // namespace services

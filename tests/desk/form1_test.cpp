@@ -13,10 +13,12 @@
 #include "quote/gbk.h"
 #include "shell/linklabel.h"
 #include "shell/safesave.h"
+#include "shell/services.h"
 #include "shell/trayshell.h"
 #include "shell/webview.h"
 #include "tests/support/processprobe.h"
 #include "tests/support/scriptedhttpserver.h"
+#include "tests/support/urlhandler.h"
 
 #include <QAction>
 #include <QApplication>
@@ -197,8 +199,16 @@ TEST_F(Form1Test, TheListOpensPagesAndItsMenuDeletingSavesByteForByteAndTheClose
     QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(20, 8));
     EXPECT_EQ(m_form->WebBrowser1->url().path(), "/gonggao.htm");
     EXPECT_SOON(requestsFor("/map2.asp?cid=15&page=1"));
-    m_form->mn15->trigger(); // the contact entry
-    EXPECT_SOON(requestsFor("/htm/lianxi.htm"));
+    { // The contact entry hands its link to the desktop: the site's contact page unless set.
+        RecordingUrlHandler desktop({"http", "xmpp"});
+        m_form->mn15->trigger();
+        const QByteArray page = m_server.baseUrl().toUtf8() + services::kContactPath + "\n";
+        EXPECT_SOON(desktop.addresses() == page);
+        qputenv("QUILLON_CONTACT_URL", " xmpp:orlan@example.org?message ");
+        m_form->mn15->trigger();
+        qunsetenv("QUILLON_CONTACT_URL");
+        EXPECT_SOON(desktop.addresses() == page + "xmpp:orlan@example.org?message\n");
+    }
     // A right click on empty space below the rows still opens the list menu.
     EXPECT_FALSE(m_form->mnu2->isVisible());
     QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(100, 150));
@@ -487,7 +497,7 @@ TEST_F(Form1Test, TheSmallBrowserTakesRiskAndTodaysPicksFromTheirOwnAddressesOnl
     EXPECT_NE(risk->palette().color(QPalette::WindowText), desk::kRed);
 
     // The strip panel's scroll bars go, whatever the page asked for.
-    loadAndSettle(m_form->WebBrowser1, Form1::sitePage(desk::pages::kContact));
+    loadAndSettle(m_form->WebBrowser1, Form1::sitePage(services::kContactPath));
     EXPECT_EQ(evaluate(m_form->WebBrowser1, "getComputedStyle(document.documentElement).overflow +"
                                             "getComputedStyle(document.body).overflow"),
               "hiddenhidden");
