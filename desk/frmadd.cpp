@@ -14,8 +14,11 @@
 #include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QUrl>
+
+#include <utility>
 
 const QString FrmAdd::kLookingUp = QStringLiteral("获取名称中");
 
@@ -94,6 +97,7 @@ void FrmAdd::createControls() {
     Text1->setFocus();
 
     Text1->installEventFilter(this);
+    Command1->installEventFilter(this);
     connect(Text1, &QLineEdit::textChanged, this,
             [this](const QString& code) { Command1->setEnabled(code.size() == 6); });
     connect(Text2, &QLineEdit::textChanged, this, [this](const QString& name) {
@@ -125,10 +129,32 @@ bool FrmAdd::eventFilter(QObject* watched, QEvent* event) {
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
             lookUpName();
     }
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    if (watched == Command1 && (press || event->type() == QEvent::MouseButtonRelease) &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        // A press that took the focus from the code field has started the
+        // lookup before it arrives here, and finds the button disabled.
+        if (press) {
+            m_pressedWhileLookingUp = m_lookingUp;
+        } else if (std::exchange(m_pressedWhileLookingUp, false) &&
+                   Command1->rect().contains(
+                       static_cast<QMouseEvent*>(event)->position().toPoint())) {
+            if (m_lookingUp)
+                m_clickedWhileLookingUp = true;
+            else if (Command1->isEnabled()) // answered while the button was held down
+                add();
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 
 void FrmAdd::lookUpName() {
+    // Only the answer for the code now in the field may fill the fields: a
+    // slower one for an earlier code is dropped, and with it a click made
+    // while that one was out.
+    Inet1->cancelAll();
+    m_lookingUp = true;
+    m_clickedWhileLookingUp = false;
     Text2->setEnabled(false);
     Command1->setEnabled(false);
     Text2->setText(kLookingUp);
@@ -147,6 +173,11 @@ void FrmAdd::lookUpName() {
         if (const auto stopLoss = desk::proposedPrice(price, 0.95))
             Text5->setText(*stopLoss);
         Text2->setEnabled(true);
+        m_lookingUp = false;
+        // The click acts on the button as the answer left it: a failed
+        // lookup keeps it disabled, and stores no prices of 0.
+        if (std::exchange(m_clickedWhileLookingUp, false) && Command1->isEnabled())
+            add();
     });
 }
 

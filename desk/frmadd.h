@@ -15,6 +15,12 @@ class QuoteFetcher;
 // looks the stock up and proposes take-profit and stop-loss prices 5% either
 // side of its price, and the add button puts the stock on the watch list.
 // Closing the dialog discards it, a lookup still on its way included.
+//
+// The lookup disables the add button while it is out, so a click on the
+// button that itself starts the lookup (by taking the focus from the code
+// field) or that comes while one is out would be lost. Such a click is kept
+// and acts on the button as the answer leaves it: it adds the stock with the
+// proposed prices, unless the lookup failed, which leaves the button disabled.
 class FrmAdd : public QWidget {
     Q_OBJECT
 public:
@@ -51,4 +57,7 @@ private:
     void add();
 
     Form1* m_mainWindow;
+    bool m_lookingUp = false;
+    bool m_pressedWhileLookingUp = false; // on the add button, not yet released
+    bool m_clickedWhileLookingUp = false;
 };

@@ -112,18 +112,22 @@ protected:
         m_form->mnu22->trigger();
     }
 
+    // The add dialog, shown and active, so that a click really moves the focus.
     FrmAdd* openDialog() {
         m_form->show();
         m_form->mnu21->trigger();
         FrmAdd* dialog = m_form->addDialog();
         EXPECT_TRUE(dialog && QTest::qWaitForWindowExposed(dialog));
+        dialog->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
         return dialog;
     }
-    // Types a code and leaves the field for the take-profit box, as Tab would.
-    void typeCodeAndLeave(FrmAdd* dialog, const QString& code) {
-        dialog->Text1->setFocus();
-        dialog->Text1->setText(code);
-        dialog->Text4->setFocus(Qt::TabFocusReason);
+    // Clicks into the code field and types code over what it held.
+    static void typeCode(FrmAdd* dialog, const QString& code) {
+        QTest::mouseClick(dialog->Text1, Qt::LeftButton);
+        EXPECT_TRUE(dialog->Text1->hasFocus());
+        QTest::keyClick(dialog->Text1, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(dialog->Text1, code);
     }
 
     // Runs script in view and waits for its answer; a view answers scripts in order.
@@ -255,7 +259,7 @@ TEST_F(Form1Test, TheListOpensPagesAndItsMenuDeletingSavesByteForByteAndTheClose
     EXPECT_FALSE(m_form->trayShell()->trayIcon()->isVisible());
 }
 
-TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingWithstandsBadRepliesAddsAndLinksHome) {
+TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingAndOneClickAddsWhatTheLookupProposed) {
     startWith("600000\r\n", "11\r\n", "9\r\n");
     m_replies.set("/msq?cn_600000", "'sh','600000','" + gbk::encode(u"浦发银行") + "','12.34','1%'",
                   300);
@@ -273,9 +277,10 @@ TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingWithstandsBadRepliesAddsAndL
     EXPECT_EQ(dialog->windowTitle(), "添加黑马");
     EXPECT_EQ(dialog->Text4->text(), "现价的5%");
     EXPECT_EQ(dialog->Text5->text(), "现价的-5%");
-    dialog->Text1->setText("60000");
+    typeCode(dialog, "60000");
     EXPECT_FALSE(dialog->Command1->isEnabled());
-    typeCodeAndLeave(dialog, "600000");
+    typeCode(dialog, "600000");
+    QTest::keyClick(dialog->Text1, Qt::Key_Tab);
     // The lookup runs while the window stays responsive.
     EXPECT_EQ(dialog->Text2->text(), FrmAdd::kLookingUp);
     EXPECT_FALSE(dialog->Text2->isEnabled() || dialog->Command1->isEnabled());
@@ -283,11 +288,12 @@ TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingWithstandsBadRepliesAddsAndL
     EXPECT_TRUE(dialog->Text2->isEnabled());
     EXPECT_EQ(shows(), "浦发银行|12.96|11.72|adds");
 
-    typeCodeAndLeave(dialog, "BADPRI"); // a price that is no number leaves the proposals
-    EXPECT_SOON(dialog->Text2->text() == "坏价");
-    EXPECT_EQ(shows(), "坏价|12.96|11.72|adds");
-
-    typeCodeAndLeave(dialog, "NOREPL"); // no reply: no name, zeros, no adding
+    // A click on the add button takes the focus from the code field, which
+    // looks the stock up; without a name it adds nothing, nor prices of 0.
+    typeCode(dialog, "NOREPL");
+    QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+    EXPECT_FALSE(dialog->Text1->hasFocus());
+    EXPECT_EQ(dialog->Text2->text(), FrmAdd::kLookingUp);
     EXPECT_SOON(dialog->Text2->isEnabled());
     EXPECT_EQ(shows(), "|0|0|cannot add");
 
@@ -299,38 +305,53 @@ TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingWithstandsBadRepliesAddsAndL
     EXPECT_EQ(dialog->pos(), moved);
 
     // The three links open the maker's home page and leave the dialog open.
-    QTemporaryDir bin; // holds an xdg-open that records its address
-    ASSERT_TRUE(safeSave(bin.filePath("xdg-open"), "#!/bin/sh\necho \"$1\" >>\"$0.log\"\n"));
-    QFile::setPermissions(bin.filePath("xdg-open"), QFile::ReadOwner | QFile::ExeOwner);
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", bin.path().toUtf8() + ":" + path);
-    for (QWidget* link : {dialog->Label5, dialog->Label6, dialog->Label7})
-        QTest::mouseClick(link, Qt::LeftButton);
-    qputenv("PATH", path);
-    const QByteArray home = m_server.baseUrl().toUtf8() + "/\n";
-    EXPECT_SOON(readFile(bin.filePath("xdg-open.log")) == home + home + home);
-    ASSERT_TRUE(dialog->isVisible());
+    {
+        RecordingUrlHandler desktop({"http"});
+        for (QWidget* link : {dialog->Label5, dialog->Label6, dialog->Label7})
+            QTest::mouseClick(link, Qt::LeftButton);
+        const QByteArray home = m_server.baseUrl().toUtf8() + "/\n";
+        EXPECT_SOON(desktop.addresses() == home + home + home);
+        ASSERT_TRUE(dialog->isVisible());
+    }
 
-    // Adding appends a waiting row and a line to each file, prices as typed, and closes.
-    typeCodeAndLeave(dialog, "000858");
-    EXPECT_SOON(dialog->Text4->text() == "157.5");
-    dialog->Text5->setText("现价的-5%");
+    // One click adds, with the proposals of the code in the field: the slow
+    // answer for the code before it never arrives.
+    typeCode(dialog, "600000");
+    QTest::keyClick(dialog->Text1, Qt::Key_Tab);
+    typeCode(dialog, "000858");
+    QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+    EXPECT_SOON(dialog.isNull());
+    // Held down until the answer, the click adds on its release; untouched
+    // proposals are stored as they read.
+    dialog = openDialog();
+    typeCode(dialog, "BADPRI");
+    QTest::mousePress(dialog->Command1, Qt::LeftButton);
+    EXPECT_SOON(dialog->Text2->text() == "坏价");
+    QTest::mouseRelease(dialog->Command1, Qt::LeftButton);
+    EXPECT_SOON(dialog.isNull());
+    // A click on the button disabled while a lookup is out adds once it answers.
+    dialog = openDialog();
+    typeCode(dialog, "000001");
+    QTest::keyClick(dialog->Text1, Qt::Key_Tab);
     QTest::mouseClick(dialog->Command1, Qt::LeftButton);
     EXPECT_SOON(dialog.isNull());
     EXPECT_EQ(rows().mid(1),
-              (QStringList{"600000|待命||||11|9", "000858||待命|||157.5|现价的-5%"}));
-    const QByteArray saved =
-        "600000\r\n000858\r\n#11\r\n157.5\r\n#9\r\n" + gbk::encode(u"现价的-5%") + "\r\n";
+              (QStringList{"600000|待命||||11|9", "000858||待命|||157.5|142.5",
+                           "BADPRI||待命|||现价的5%|现价的-5%", "000001||待命|||10.5|9.5"}));
+    const QByteArray saved = "600000\r\n000858\r\nBADPRI\r\n000001\r\n#11\r\n157.5\r\n" +
+                             gbk::encode(u"现价的5%") + "\r\n10.5\r\n#9\r\n142.5\r\n" +
+                             gbk::encode(u"现价的-5%") + "\r\n9.5\r\n";
     EXPECT_EQ(files(), saved);
 
     // Closing the dialog while a lookup is on its way drops the late reply.
     dialog = openDialog();
-    typeCodeAndLeave(dialog, "000001");
-    EXPECT_SOON(requestsFor("/msq?cn_000001") == 1);
+    typeCode(dialog, "000001");
+    QTest::keyClick(dialog->Text1, Qt::Key_Tab);
+    EXPECT_SOON(requestsFor("/msq?cn_000001") == 2);
     dialog->close();
     EXPECT_SOON(dialog.isNull());
     QTest::qWait(800);           // past the reply's arrival
-    EXPECT_EQ(rows().size(), 3); // the header and two rows
+    EXPECT_EQ(rows().size(), 5); // the header and four rows
     EXPECT_EQ(files(), saved);
 }
 
