@@ -275,8 +275,6 @@ TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingAndOneClickAddsWhatTheLookup
             .join('|');
     };
     EXPECT_EQ(dialog->windowTitle(), "添加黑马");
-    EXPECT_EQ(dialog->Text4->text(), "现价的5%");
-    EXPECT_EQ(dialog->Text5->text(), "现价的-5%");
     typeCode(dialog, "60000");
     EXPECT_FALSE(dialog->Command1->isEnabled());
     typeCode(dialog, "600000");
@@ -321,8 +319,8 @@ TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingAndOneClickAddsWhatTheLookup
     typeCode(dialog, "000858");
     QTest::mouseClick(dialog->Command1, Qt::LeftButton);
     EXPECT_SOON(dialog.isNull());
-    // Held down until the answer, the click adds on its release; untouched
-    // proposals are stored as they read.
+    // Held down until the answer, the click adds on its release; the opening
+    // texts, left as they were by a price that is no number, are stored as they read.
     dialog = openDialog();
     typeCode(dialog, "BADPRI");
     QTest::mousePress(dialog->Command1, Qt::LeftButton);

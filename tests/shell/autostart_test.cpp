@@ -1,6 +1,7 @@
 #include "shell/autostart.h"
 #include "shell/platform.h"
 #include "shell/safesave.h"
+#include "tests/support/urlhandler.h"
 
 #include <QDir>
 #include <QFile>
@@ -63,15 +64,17 @@ TEST(DesktopServices, AutostartIsOneEntryOrNoneAndTheBrowserGetsTheAddressAsOneA
     ASSERT_TRUE(QFile(home.filePath("config")).open(QIODevice::WriteOnly));
     EXPECT_FALSE(platform::enableAutostart(program));
 
-    qputenv("PATH", home.path().toUtf8() + ":" + savedPath);
     const QString address = "http://127.0.0.1:1/a b;$(touch x)&c=\"d\"";
-    ASSERT_TRUE(platform::openInBrowser(address));
-    ASSERT_TRUE(platform::openInBrowser(address));
-    // Started detached: the two runs may still be writing when openInBrowser returns.
-    const QByteArray once = "[" + address.toUtf8() + "]\n";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return read("xdg-open.log") == once + once; }, 5000))
-        << read("xdg-open.log").toStdString();
-    EXPECT_FALSE(QFileInfo::exists("x"));
+    {
+        RecordingUrlHandler desktop({"http"});
+        ASSERT_TRUE(platform::openInBrowser(address));
+        ASSERT_TRUE(platform::openInBrowser(address));
+        // Started detached: the two runs may still be writing when openInBrowser returns.
+        const QByteArray once = address.toUtf8() + "\n";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return desktop.addresses() == once + once; }, 5000))
+            << desktop.addresses().toStdString();
+        EXPECT_FALSE(QFileInfo::exists("x"));
+    }
 
     qputenv("PATH", home.filePath("nothing-here").toUtf8());
     EXPECT_FALSE(platform::openInBrowser(address));
