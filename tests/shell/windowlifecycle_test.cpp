@@ -5,8 +5,10 @@
 #include "shell/windowlifecycle.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QScreen>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -87,14 +89,17 @@ TEST(Fonts, TextGrowsWithTheDevicePixelRatioAndBoldSongCarriesMoreInk) {
     // At 125 % to 200 % the faces chosen draw glyphs that many times as tall
     // as at 100 %. Qt draws a bitmap strike unscaled, so none may serve there,
     // not even one of the scaled size: 9 pt at 125 % is 15 device pixels.
-    const QList<int> strikes{12, 13, 14, 15, 16};
     const std::pair<int, qreal> cases[] = {{12, 1.25}, {12, 1.5}, {12, 2.0}, {9, 1.25}};
     for (const auto& [points, ratio] : cases) {
         QFont scaled = form::songTi(points);
-        const int pixels = points * 4 / 3;
-        scaled.setFamilies(form::fontFamilies(QStringLiteral("宋体"), pixels, ratio, strikes));
+        scaled.setFamilies(form::fontFamilies("宋体", points * 4 / 3, ratio, {12, 13, 14, 15, 16}));
         EXPECT_NEAR(double(ink(scaled, ratio).second) / ink(form::songTi(points)).second, ratio,
                     ratio * 0.15)
             << points << " pt at " << ratio;
     }
+    // Text is drawn at its size on every screen of the desktop, also where a
+    // 100 % screen is beside a 200 % one (test_shell_two_screens).
+    for (const QScreen* screen : QGuiApplication::screens())
+        EXPECT_NEAR(double(ink(regular, screen->devicePixelRatio()).second) / ink(regular).second,
+                    screen->devicePixelRatio(), 0.3);
 }
