@@ -3,6 +3,7 @@
 #include "desk/deskrules.h"
 #include "shell/formgeometry.h"
 
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
