@@ -18,10 +18,11 @@ using namespace e2e;
 
 namespace {
 
-// Texts in the client areas at 100 %: Quillon's index caption, its list's
-// row, today's picks and the button 私募内参; Tarvex's button 私募内参 and its slogan.
+// Texts in the client areas at 100 %, none of which a refresh changes:
+// Quillon's index caption, its row's code, today's picks and the button
+// 私募内参; Tarvex's button 私募内参 and its slogan.
 const QList<QRect> kQuillonTexts{
-    {16, 8, 169, 17}, {2, 52, 110, 20}, {16, 264, 169, 25}, {274, 268, 49, 17}};
+    {16, 8, 169, 17}, {2, 52, 50, 20}, {16, 264, 169, 25}, {274, 268, 49, 17}};
 const QList<QRect> kTarvexTexts{{14, 14, 69, 21}, {8, 448, 400, 17}};
 
 // How many columns and how many rows of pixels hold text: pixels far in grey
