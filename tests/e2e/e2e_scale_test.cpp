@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <tuple>
 
 using namespace e2e;
@@ -39,7 +38,7 @@ QSize inkIn(const QImage& window, const QRect& area) {
     for (int x = 0; x < part.width(); ++x) {
         bool inked = false;
         for (int y = 0; y < part.height(); ++y)
-            if (std::abs(qGray(part.pixel(x, y)) - background) > 96)
+            if (qAbs(qGray(part.pixel(x, y)) - background) > 96)
                 inked = true, top = std::min(top, y), bottom = std::max(bottom, y);
         columns += inked;
     }

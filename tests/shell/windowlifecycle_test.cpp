@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <utility>
 
 using namespace lifecycle;
@@ -78,7 +77,7 @@ TEST(Fonts, TextGrowsWithTheDevicePixelRatioAndBoldSongCarriesMoreInk) {
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
                 if (qGray(image.pixel(x, y)) < 128)
-                    ++dark, top = std::min(top, y), bottom = y;
+                    ++dark, top = qMin(top, y), bottom = y;
         return std::pair(dark, bottom - top + 1);
     };
     // The marked lines of the hot-sector list must stand out, also where the
