@@ -3,8 +3,10 @@
 #include "desk/deskrules.h"
 #include "shell/formgeometry.h"
 
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 
 namespace {
 
@@ -25,6 +27,20 @@ const ColumnSpec kColumns[desk::ColumnCount] = {
     {u"止损价", 800, Qt::AlignRight},
 };
 
+// Rows keep at every scale the leading they have at 100 %, where the bitmap
+// Song face's lines are a quarter taller than its size: the outline face that
+// draws them when scaled has none, and would set the rows glyph to glyph.
+class LeadedRows : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(qMax(size.height(), QFontInfo(option.font).pixelSize() * 5 / 4));
+        return size;
+    }
+};
+
 } // namespace
 
 WatchListView::WatchListView(QWidget* parent)
@@ -34,6 +50,7 @@ WatchListView::WatchListView(QWidget* parent)
     setSortingEnabled(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformRowHeights(true);
+    setItemDelegate(new LeadedRows(this));
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     setColumnCount(0);

@@ -37,13 +37,19 @@ inline QSize size(int width, int height) {
 // reaches the colour and looks pale.
 inline constexpr char kBitmapSong[] = "WenQuanYi Bitmap Song";
 
-// The faces to try, in order, for a design face at a pixel size: the design
-// face itself (a Chinese Windows desktop has it), the bitmap Song face where
-// it has a strike of exactly that size, then outline CJK faces.
-QStringList fontFamilies(const QString& design, int pixelSize, const QList<int>& bitmapSizes);
+// The faces to try, in order, for a design face at a size in device-independent
+// pixels, drawn at a device pixel ratio: the design face itself (a Chinese
+// Windows desktop has it), the bitmap Song face where it has a strike of
+// exactly the size in device pixels, then outline CJK faces.
+QStringList fontFamilies(const QString& design, int pixelSize, qreal deviceRatio,
+                         const QList<int>& bitmapSizes);
 
 // The primary screen's logical dots per inch; 96 before there is a screen.
 qreal logicalDpi();
+
+// The device pixels to a device-independent pixel that text must be ready
+// for: the highest ratio among the screens, 1 before there is a screen.
+qreal deviceRatio();
 
 // A font by its design-time family, falling back to the CJK faces a Linux
 // desktop has, so Chinese never shows as empty boxes.

@@ -33,14 +33,17 @@ QUrl sitePage(const char* path) {
     return QUrl(services::siteBaseUrl() + QString::fromLatin1(path));
 }
 
-// Our own banner under the side panel: the program's name on its red.
+// Our own banner under the side panel: the program's name on its red, drawn
+// in device pixels, so its text is as sharp as the window's at any scale.
 QPixmap banner() {
-    QPixmap picture(153, 78);
+    const qreal ratio = form::deviceRatio();
+    QPixmap picture(QSize(153, 78) * ratio);
+    picture.setDevicePixelRatio(ratio);
     QPainter painter(&picture);
     QLinearGradient red(0, 0, 0, 78);
     red.setColorAt(0, QColor(200, 24, 32));
     red.setColorAt(1, QColor(120, 8, 16));
-    painter.fillRect(picture.rect(), red);
+    painter.fillRect(QRect(0, 0, 153, 78), red);
     painter.setPen(QColor(255, 220, 120));
     painter.setFont(form::font(QStringLiteral("Arial"), 18));
     painter.drawText(QRect(0, 6, 153, 34), Qt::AlignCenter, QStringLiteral("Tarvex"));

@@ -269,6 +269,7 @@ void ProgramRun::start(const QString& serviceUrl, const QMap<QString, QByteArray
     for (const QString& setting : settings.split(' '))
         environment.insert(setting.section('=', 0, 0),
                            setting.section('=', 1).replace('~', home).replace('@', serviceUrl));
+    environment.insert(m_extraEnvironment);
 
     m_process.setProcessEnvironment(environment);
     m_process.setWorkingDirectory(home);

@@ -121,6 +121,10 @@ public:
         , m_caption(std::move(caption)) {}
     ~ProgramRun();
     void start(const QString& serviceUrl, const QMap<QString, QByteArray>& files = {});
+    // Settings put last into the program's environment at start, over the harness's own.
+    void addEnvironment(const QString& name, const QString& value) {
+        m_extraEnvironment.insert(name, value);
+    }
     const QElapsedTimer& started() const { return m_started; }
     // The mapped window titled exactly its caption: its id, or empty when none came in time.
     QString mainWindow(int timeoutMs) const;
@@ -148,6 +152,7 @@ private:
     QTemporaryDir m_programDir;
     QTemporaryDir m_homeDir;
     QMap<QString, QByteArray> m_files;
+    QProcessEnvironment m_extraEnvironment;
     QProcess m_process;
     QElapsedTimer m_started;
 };

@@ -1,0 +1,91 @@
+// Both programs at 150 % (QT_SCALE_FACTOR) and at 200 % (the desktop's
+// Xft.dpi) under openbox with a system tray: each main window is its design
+// size times the factor, and each text, judged from a screenshot, is that many
+// times as tall and as wide in ink as at 100 %. A bitmap strike drawn at its
+// 1x size over scaled advances keeps both its height and its ink columns.
+#include "tests/e2e/desktopharness.h"
+
+#include <QImage>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
+
+using namespace e2e;
+
+namespace {
+
+// Texts in the client areas at 100 %, none of which a refresh changes:
+// Quillon's index caption, its row's code, today's picks and the button
+// 私募内参; Tarvex's button 私募内参 and its slogan.
+const QList<QRect> kQuillonTexts{
+    {16, 8, 169, 17}, {2, 52, 50, 20}, {16, 264, 169, 25}, {274, 268, 49, 17}};
+const QList<QRect> kTarvexTexts{{14, 14, 69, 21}, {8, 448, 400, 17}};
+
+// How many columns and how many rows of pixels hold text: pixels far in grey
+// from the area's median grey, its background (buttons' faces are gradients).
+QSize inkIn(const QImage& window, const QRect& area) {
+    const QImage part = window.copy(area).convertToFormat(QImage::Format_RGB32);
+    QList<int> greys;
+    for (int y = 0; y < part.height(); ++y)
+        for (int x = 0; x < part.width(); ++x)
+            greys.append(qGray(part.pixel(x, y)));
+    std::nth_element(greys.begin(), greys.begin() + greys.size() / 2, greys.end());
+    const int background = greys[greys.size() / 2];
+    int columns = 0, top = part.height(), bottom = -1;
+    for (int x = 0; x < part.width(); ++x) {
+        bool inked = false;
+        for (int y = 0; y < part.height(); ++y)
+            if (qAbs(qGray(part.pixel(x, y)) - background) > 96)
+                inked = true, top = std::min(top, y), bottom = std::max(bottom, y);
+        columns += inked;
+    }
+    return {columns, bottom - top + 1};
+}
+
+} // namespace
+
+TEST(ScaleEndToEnd, BothProgramsDrawEveryTextAtTheirWindowsScale) {
+    VirtualDisplay display;
+    ASSERT_NO_FATAL_FAILURE(display.start({1600, 1100}));
+    ASSERT_NO_FATAL_FAILURE(display.startWindowManager());
+    ASSERT_NO_FATAL_FAILURE(display.startTray());
+    LoopbackService service;
+    ASSERT_TRUE(service.listen());
+    const QMap<QString, QByteArray> files{
+        {"Setting.ini", "600000\r\n"}, {"Setting2.ini", "10\r\n"}, {"Setting3.ini", "9\r\n"}};
+    QList<QSize> atOne;
+    for (const double factor : {1.0, 1.5, 2.0}) {
+        // 200 % as a desktop sets it, for every program on the display.
+        display.run("xprop", {"-root", "-f", "RESOURCE_MANAGER", "8s", "-set", "RESOURCE_MANAGER",
+                              factor == 2 ? "Xft.dpi:\t192" : "Xft.dpi:\t96"});
+        ProgramRun quillon(display), tarvex(display, TARVEX_EXECUTABLE, kTarvexCaption);
+        for (ProgramRun* run : {&quillon, &tarvex}) {
+            run->addEnvironment("QT_ENABLE_HIGHDPI_SCALING", "1");
+            if (factor == 1.5)
+                run->addEnvironment("QT_SCALE_FACTOR", "1.5");
+            ASSERT_NO_FATAL_FAILURE(run->start(service.url(), files));
+        }
+        QList<QSize> inks;
+        for (const auto& [run, design, texts] :
+             {std::tuple(&quillon, QSize(397, 327), kQuillonTexts),
+              std::tuple(&tarvex, QSize(639, 465), kTarvexTexts)}) {
+            const QString window = run->mainWindow(30000);
+            ASSERT_FALSE(window.isEmpty());
+            QTest::qWait(1500);
+            const QImage shot =
+                QImage::fromData(display.run("import", {"-window", window, "png:-"}), "PNG");
+            EXPECT_EQ(shot.size(), (QSizeF(design) * factor).toSize());
+            for (const QRect& text : texts)
+                inks.append(inkIn(shot, {text.topLeft() * factor, text.size() * factor}));
+        }
+        if (atOne.isEmpty())
+            atOne = inks;
+        for (qsizetype i = 0; i < inks.size(); ++i) {
+            EXPECT_NEAR(double(inks[i].height()) / atOne[i].height(), factor, factor / 5) << i;
+            EXPECT_NEAR(double(inks[i].width()) / atOne[i].width(), factor, factor / 5) << i;
+        }
+    }
+}
