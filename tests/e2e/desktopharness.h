@@ -43,6 +43,10 @@ class VirtualDisplay {
 public:
     ~VirtualDisplay();
     void start(QSize screen);
+    // Xorg's dummy driver instead, its screen divided by RandR into these
+    // monitors, which Qt sees as screens (Xvfb's cannot be divided); the first
+    // one is primary.
+    void startMonitors(const QList<QRect>& monitors);
     void startTray(); // on the top edge, right-aligned
     // openbox, as a user's desktop has a window manager that frames, stacks
     // and iconifies windows and constrains where they go.
@@ -81,6 +85,7 @@ private:
                    const std::function<bool()>& ready);
 
     QProcess m_xserver;
+    QTemporaryDir m_xorgDir; // Xorg's configuration and log
     QProcess m_trayer;
     QProcess m_windowManager;
     QString m_name;
@@ -121,6 +126,8 @@ public:
         , m_caption(std::move(caption)) {}
     ~ProgramRun();
     void start(const QString& serviceUrl, const QMap<QString, QByteArray>& files = {});
+    // Set in the program's environment at its start, after the harness's own settings.
+    void setEnvironment(const QString& name, const QString& value) { m_extra[name] = value; }
     const QElapsedTimer& started() const { return m_started; }
     // The mapped window titled exactly its caption: its id, or empty when none came in time.
     QString mainWindow(int timeoutMs) const;
@@ -148,6 +155,7 @@ private:
     QTemporaryDir m_programDir;
     QTemporaryDir m_homeDir;
     QMap<QString, QByteArray> m_files;
+    QMap<QString, QString> m_extra;
     QProcess m_process;
     QElapsedTimer m_started;
 };
