@@ -191,11 +191,12 @@ protected:
     void SetUp() override { startDesk(kTwoMonitors); }
 };
 
-// 200 %: the thresholds, the strip and the overhang are as many device-
-// independent pixels as before, twice as many of the server's.
+// Two monitors at 200 %: the thresholds, the strip and the overhang are as many
+// device-independent pixels as before, twice as many of the server's, and the
+// right monitor keeps its place, which Qt does not scale.
 class DockAtTwiceTheSize : public DockEndToEnd {
 protected:
-    void SetUp() override { startDesk({}, kTwice); }
+    void SetUp() override { startDesk(kTwoMonitors, kTwice); }
 };
 
 } // namespace
@@ -255,12 +256,13 @@ TEST_P(DockAtTwiceTheSize, ThresholdsStripAndOverhangKeepTheirDeviceIndependentS
     ASSERT_NO_FATAL_FAILURE(putWindow(fiveFromTheEdges, kPointerAway));
     expectStays(fiveFromTheEdges, "5 device-independent pixels from the top and the left");
     const int strip = kStripAtMost * kTwice, near = 4 * kTwice, overhang = kOverhang * kTwice;
-    expectDocking("top edge, 4 device-independent pixels below it",
-                  QRect(0, 0, kScreen.width(), strip), {300, near}, {500, 300}, {400, 2},
-                  {300, -overhang});
-    expectDocking("left edge, 4 device-independent pixels from it",
-                  QRect(0, 0, strip, kScreen.height()), {near, 100}, {300, 300}, {2, 300},
-                  {-overhang, 100});
+    expectDocking("top of the right monitor, 4 device-independent pixels below it",
+                  QRect(1280, 0, 1280, strip), {1500, near}, {1800, 300}, {1700, 2},
+                  {1500, -overhang});
+    const int shownRightX = m_desktop.width() - m_outer.width() + overhang;
+    expectDocking(
+        "right edge of the desktop", QRect(m_desktop.width() - strip, 0, strip, m_desktop.height()),
+        {shownRightX, 100}, {2300, 300}, {m_desktop.width() - 3, 300}, {shownRightX, 100});
 }
 
 const auto kWindowManagerName = [](const ::testing::TestParamInfo<bool>& param) {
