@@ -8,6 +8,7 @@
 #include "tests/e2e/desktopharness.h"
 
 #include <QImage>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -249,6 +250,23 @@ TEST_P(DockOnTwoMonitors, HidesAtTheDesktopsEdgesLeavingItsStripThere) {
                   {shownRightX, 200});
     expectDocking("top of the right monitor", QRect(1280, 0, 1280, kStripAtMost), {1800, 3},
                   {2000, 150}, {1900, 1}, {1800, -kOverhang});
+}
+
+TEST_P(DockOnTwoMonitors, TheAddDialogOpensOnTheMainWindowsMonitor) {
+    // Low on the right monitor, the dialog below it would leave the desktop:
+    // it is moved up onto that monitor, still aligned with the main window.
+    const QPoint low(1700, kScreen.height() - m_outer.height() - 60);
+    ASSERT_NO_FATAL_FAILURE(putWindow(low, kPointerAway));
+    const auto client = m_display.window(m_window);
+    ASSERT_TRUE(client.has_value());
+    m_display.click(client->position + QPoint(200, 80), 1, 3); // the list's menu
+    QTest::qWait(700);
+    m_display.run("xdotool", {"key", "--delay", "80", "Down", "Return"}); // "添加股票"
+    const QString dialog = m_quillon.windowOfSize({264, 192}, 10000);
+    ASSERT_FALSE(dialog.isEmpty()) << "no add dialog";
+    EXPECT_TRUE(m_display.outerMeets(dialog, [&](const QRect& outer) {
+        return outer.left() == low.x() && outer.bottom() + 1 == kScreen.height();
+    }));
 }
 
 TEST_P(DockAtTwiceTheSize, ThresholdsStripAndOverhangKeepTheirDeviceIndependentSize) {
