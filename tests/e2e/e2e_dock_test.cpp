@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 using namespace e2e;
 
@@ -230,29 +232,14 @@ TEST_P(DockEndToEnd, HidesAtTheTopLeftAndRightEdgesAndComesBackOnTheStrip) {
                   {2, -kOverhang});
 }
 
-TEST_P(DockOnTwoMonitors, StaysInViewOnTheSecondMonitorAndAgainstTheBoundaryBetweenThem) {
-    const QPoint onTheRight(1800, 200);
-    ASSERT_NO_FATAL_FAILURE(putWindow(onTheRight, kPointerAway));
-    expectStays(onTheRight, "wholly on the right monitor, far from the desktop's edges");
-    const QPoint leftOfBoundary(1280 - m_outer.width(), 200);
-    ASSERT_NO_FATAL_FAILURE(putWindow(leftOfBoundary, kPointerAway));
-    expectStays(leftOfBoundary, "right side on the boundary: the other monitor lies beyond");
-    const QPoint rightOfBoundary(1280, 200);
-    ASSERT_NO_FATAL_FAILURE(putWindow(rightOfBoundary, kPointerAway));
-    expectStays(rightOfBoundary, "left side on the boundary");
-}
-
-TEST_P(DockOnTwoMonitors, HidesAtTheDesktopsEdgesLeavingItsStripThere) {
-    const int shownRightX = m_desktop.width() - m_outer.width() + kOverhang;
-    expectDocking("right edge of the desktop",
-                  QRect(m_desktop.width() - kStripAtMost, 0, kStripAtMost, m_desktop.height()),
-                  {shownRightX, 200}, {2300, 300}, {m_desktop.width() - 2, 300},
-                  {shownRightX, 200});
-    expectDocking("top of the right monitor", QRect(1280, 0, 1280, kStripAtMost), {1800, 3},
-                  {2000, 150}, {1900, 1}, {1800, -kOverhang});
-}
-
-TEST_P(DockOnTwoMonitors, TheAddDialogOpensOnTheMainWindowsMonitor) {
+TEST_P(DockOnTwoMonitors, StaysInViewOnTheSecondMonitorWhereItsAddDialogOpens) {
+    for (const auto& [at, why] : std::vector<std::pair<QPoint, const char*>>{
+             {{1800, 200}, "wholly on the right monitor, far from the desktop's edges"},
+             {{1280 - m_outer.width(), 200}, "right side on the boundary: a monitor lies beyond"},
+             {{1280, 200}, "left side on the boundary"}}) {
+        ASSERT_NO_FATAL_FAILURE(putWindow(at, kPointerAway));
+        expectStays(at, why);
+    }
     // Low on the right monitor, the dialog below it would leave the desktop:
     // it is moved up onto that monitor, still aligned with the main window.
     const QPoint low(1700, kScreen.height() - m_outer.height() - 60);
@@ -267,6 +254,16 @@ TEST_P(DockOnTwoMonitors, TheAddDialogOpensOnTheMainWindowsMonitor) {
     EXPECT_TRUE(m_display.outerMeets(dialog, [&](const QRect& outer) {
         return outer.left() == low.x() && outer.bottom() + 1 == kScreen.height();
     }));
+}
+
+TEST_P(DockOnTwoMonitors, HidesAtTheDesktopsEdgesLeavingItsStripThere) {
+    const int shownRightX = m_desktop.width() - m_outer.width() + kOverhang;
+    expectDocking("right edge of the desktop",
+                  QRect(m_desktop.width() - kStripAtMost, 0, kStripAtMost, m_desktop.height()),
+                  {shownRightX, 200}, {2300, 300}, {m_desktop.width() - 2, 300},
+                  {shownRightX, 200});
+    expectDocking("top of the right monitor", QRect(1280, 0, 1280, kStripAtMost), {1800, 3},
+                  {2000, 150}, {1900, 1}, {1800, -kOverhang});
 }
 
 TEST_P(DockAtTwiceTheSize, ThresholdsStripAndOverhangKeepTheirDeviceIndependentSize) {
