@@ -8,7 +8,8 @@ namespace {
 
 // How far apart two ranges [from, to) are: 0 where they overlap.
 long long gap(int from, int to, int otherFrom, int otherTo) {
-    return std::max({0LL, (long long)otherFrom - to, (long long)from - otherTo});
+    return std::max(
+        {0LL, static_cast<long long>(otherFrom) - to, static_cast<long long>(from) - otherTo});
 }
 
 bool overlap(int from, int to, int otherFrom, int otherTo) {
