@@ -77,7 +77,7 @@ void AlertMonitor::raise(WatchListView::RowId id, desk::alerts::Kind kind, const
     if (!m_popup) {
         // Made afresh, with its design texts, when first needed or after the
         // user closed it through its frame.
-        m_popup = new AlertPopup;
+        m_popup = new AlertPopup(m_list->window());
         connect(m_popup, &AlertPopup::alertsOffRequested, this, &AlertMonitor::switchOff);
         connect(m_popup, &AlertPopup::homePageRequested, this, &AlertMonitor::homePageRequested);
     }

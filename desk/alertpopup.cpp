@@ -1,5 +1,6 @@
 #include "desk/alertpopup.h"
 
+#include "desk/edgedocker.h"
 #include "shell/formgeometry.h"
 #include "shell/linklabel.h"
 #include "shell/outerplacement.h"
@@ -8,6 +9,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QUrl>
@@ -23,7 +25,7 @@ QPushButton* redButton(QWidget* parent, const char* name, const QString& text,
 
 } // namespace
 
-AlertPopup::AlertPopup()
+AlertPopup::AlertPopup(QWidget* mainWindow)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("tx"));
@@ -85,9 +87,15 @@ AlertPopup::AlertPopup()
 
     // Placed once: against the whole screen's right edge, its bottom 500 twips
     // above the screen's bottom, both by the popup's outer size. Shown again, it
-    // stays where the user left it.
-    OuterPlacement::install(this, [](const QSize& outer) {
-        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    // stays where the user left it. The screen is the one the main window is on
+    // (where it is hidden at an edge, the one its strip is on): on several
+    // monitors the alert comes up where the user keeps watch on the prices.
+    OuterPlacement::install(this, [mainWindow = QPointer<QWidget>(mainWindow)](const QSize& outer) {
+        const QScreen* on = mainWindow ? desk::screenHolding(mainWindow->frameGeometry())
+                                       : QGuiApplication::primaryScreen();
+        if (!on)
+            return QPoint();
+        const QRect screen = on->geometry();
         return QPoint(screen.right() + 1 - outer.width(),
                       screen.bottom() + 1 - outer.height() - form::pixels(500));
     });

@@ -8,12 +8,13 @@ class QLineEdit;
 class QPushButton;
 
 // The price-alert popup "股价预警！": code, name, latest price and the crossed
-// threshold. It places itself at the screen's bottom right when first shown;
-// its buttons only hide it, so it comes back where the user left it.
+// threshold. It places itself at the bottom right of the screen the main window
+// is on when first shown; its buttons only hide it, so it comes back where the
+// user left it.
 class AlertPopup : public QWidget {
     Q_OBJECT
 public:
-    AlertPopup();
+    explicit AlertPopup(QWidget* mainWindow);
 
     QLabel* Label1 = nullptr;
     QLineEdit* Text1 = nullptr; // code

@@ -13,6 +13,32 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <vector>
+
+static_assert(desk::dock::kTwipsPerPixel == form::kTwipsPerPixel);
+
+namespace {
+
+desk::dock::PixelRect pixelRect(const QRect& rect) {
+    return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+
+std::vector<desk::dock::PixelRect> pixelRects(const QList<QScreen*>& screens) {
+    std::vector<desk::dock::PixelRect> areas;
+    for (const QScreen* screen : screens)
+        areas.push_back(pixelRect(screen->geometry()));
+    return areas;
+}
+
+} // namespace
+
+QScreen* desk::screenHolding(const QRect& outer) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.isEmpty())
+        return nullptr;
+    return screens[qsizetype(desk::dock::screenOf(pixelRect(outer), pixelRects(screens)))];
+}
+
 EdgeDocker::EdgeDocker(QWidget* window, QTimer* timer, QObject* parent)
     : QObject(parent)
     , m_window(window) {
@@ -34,37 +60,30 @@ QRect EdgeDocker::outerRect() const {
 
 void EdgeDocker::tick() {
     QWidget* window = m_window.data();
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!window || !screen)
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (!window || screens.isEmpty())
         return;
     // A window out of sight that the docker did not hide is the tray's, or not
     // shown yet: docking must not bring it onto the screen.
     if (!m_hiddenAt && !window->isVisible())
         return;
 
-    // Qt gives positions in device-independent pixels. The pointer and the
-    // edge distances of the rules are device pixels; twips are 15 to a
-    // device-independent pixel, as everywhere else in the program.
-    const qreal ratio = window->devicePixelRatioF();
-    const auto device = [ratio](int independent) {
-        return qRound(independent * ratio);
-    };
-    const QPoint cursor = QCursor::pos();
+    // Everything in Qt's device-independent pixels, the pointer and the screens
+    // too, so that thresholds and strip look the same at any scaling; twips
+    // are 15 to one of them, as everywhere else in the program.
     // With the title bar and borders a window manager adds, the window alone
     // where there is none.
     const QRect outer = outerRect();
     desk::dock::Window state;
-    state.outer = {device(outer.x()), device(outer.y()), device(outer.x() + outer.width()),
-                   device(outer.y() + outer.height())};
+    state.outer = pixelRect(outer);
     state.left = outer.x() * form::kTwipsPerPixel;
     state.top = outer.y() * form::kTwipsPerPixel;
     state.width = outer.width() * form::kTwipsPerPixel;
     state.height = outer.height() * form::kTwipsPerPixel;
     state.minimised = window->isMinimized();
 
-    const desk::dock::Move move =
-        desk::dock::tick({device(cursor.x()), device(cursor.y())}, state,
-                         screen->geometry().width() * form::kTwipsPerPixel);
+    const std::vector<desk::dock::PixelRect> areas = pixelRects(screens);
+    const desk::dock::Move move = desk::dock::tick(QCursor::pos(), state, areas);
 
     // Twips become pixels rounded half away from zero, negative ones too: the
     // 10-twip overhang is one pixel beyond the left or top edge just as it is
@@ -80,15 +99,16 @@ void EdgeDocker::tick() {
     // Setting the same place again changes nothing, so it is not sent to the
     // window system every half second while the window rests.
     else if (target != outer && m_strip)
-        hideAt(target);
+        hideAt(target, screens[qsizetype(desk::dock::screenOf(state.outer, areas))]->geometry());
     else if (target != outer)
         platform::moveFrame(window, target.topLeft());
 }
 
-void EdgeDocker::hideAt(const QRect& outer) {
+void EdgeDocker::hideAt(const QRect& outer, const QRect& screen) {
     m_frameInset = m_window->geometry().topLeft() - outerRect().topLeft();
     m_hiddenAt = outer;
-    m_strip->showAt(outer.intersected(QGuiApplication::primaryScreen()->geometry()));
+    // The strip stands on the edge of the screen the window hides from.
+    m_strip->showAt(outer.intersected(screen));
     m_window->hide();
 }
 

@@ -8,12 +8,22 @@
 #include <optional>
 
 class EdgeStrip;
+class QScreen;
 class QTimer;
 class QWidget;
 
-// Timer3's work on the main window: docking at the top, left and right screen
-// edges (see desk/edgedock.h for the rules). Each timeout reads the pointer,
-// the window's frame and the primary screen, and moves the window in one step.
+namespace desk {
+
+// The screen a window with this outer rectangle is on, as docking decides it:
+// the one holding most of it (a hidden window's strip), else the nearest; null
+// without screens.
+QScreen* screenHolding(const QRect& outer);
+
+} // namespace desk
+
+// Timer3's work on the main window: docking at the top, left and right edges of
+// the desktop (see desk/edgedock.h for the rules). Each timeout reads the
+// pointer, the window's frame and every screen, and moves the window in one step.
 // The timer's period and running are its owner's; this only listens to it.
 //
 // Where the window system keeps windows on the screen, a window the rules hide
@@ -36,7 +46,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void hideAt(const QRect& outer);
+    void hideAt(const QRect& outer, const QRect& screen);
     void showAt(QPoint outerTopLeft);
     void dropStrip();
 

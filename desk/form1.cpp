@@ -100,7 +100,8 @@ Form1::Form1(const QString& programDirectory, QWidget* parent)
     setWindowIcon(makeAppIcon(QColor(176, 24, 32), QStringLiteral("Q")));
     setFixedSize(form::size(5955, 4905));
     // Start in the middle of the screen: a window that opened against an edge
-    // would dock there and slide away at once.
+    // would dock there and slide away at once. On several monitors, of the
+    // primary one, where the task bar and the tray icon are.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 

@@ -1,6 +1,7 @@
 #include "desk/frmadd.h"
 
 #include "desk/deskrules.h"
+#include "desk/edgedocker.h"
 #include "desk/form1.h"
 #include "quote/quotefetcher.h"
 #include "shell/formgeometry.h"
@@ -10,12 +11,12 @@
 
 #include <QFocusEvent>
 #include <QGuiApplication>
-#include <QPointer>
-#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QUrl>
 
 #include <utility>
@@ -117,7 +118,10 @@ void FrmAdd::placeBelowMainWindow() {
     OuterPlacement::install(this, [mainWindow](const QSize& outer) {
         const QRect main = mainWindow ? mainWindow->outerRect() : QRect();
         const QRect below(QPoint(main.left(), main.bottom() + 1), outer);
-        return form::keptInside(below, QGuiApplication::primaryScreen()->availableGeometry());
+        // On the screen the main window is on, by docking's reckoning, so a
+        // window hidden at the top of a second monitor opens its dialog there.
+        const QScreen* screen = desk::screenHolding(main);
+        return screen ? form::keptInside(below, screen->availableGeometry()) : below.topLeft();
     });
 }
 

@@ -10,6 +10,7 @@
 
 #include <QGuiApplication>
 #include <QObject>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -121,6 +122,30 @@ bool windowManagerRunning(xcb_connection_t* connection) {
     return reply && xcb_get_property_value_length(reply.get()) > 0;
 }
 
+// Qt keeps each screen's top-left where the window system has it and scales
+// the rest of the screen about that point, so a screen right of a scaled one
+// does not start at its scaled width. The screen is the one holding the
+// point, in the coordinates given, else the window's own.
+const QScreen* screenHolding(QPoint point, bool native, const QWidget* window) {
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->geometry();
+        if ((native ? QRect(area.topLeft(), area.size() * screen->devicePixelRatio()) : area)
+                .contains(point))
+            return screen;
+    }
+    return window->screen();
+}
+
+QPoint independentOf(QPoint native, const QScreen* screen) {
+    const QPoint origin = screen->geometry().topLeft();
+    return origin + (native - origin) / screen->devicePixelRatio();
+}
+
+QPoint nativeOf(QPoint independent, const QScreen* screen) {
+    const QPoint origin = screen->geometry().topLeft();
+    return origin + (independent - origin) * screen->devicePixelRatio();
+}
+
 } // namespace
 
 std::optional<QRect> frameRect(const QWidget* window) {
@@ -148,9 +173,10 @@ std::optional<QRect> frameRect(const QWidget* window) {
         outer.adjust(-int(side[0]), -int(side[2]), int(side[1]), int(side[3]));
     }
     // The window system counts device pixels, Qt device-independent ones.
-    const qreal ratio = window->devicePixelRatioF();
-    return QRect(qRound(outer.x() / ratio), qRound(outer.y() / ratio),
-                 qRound(outer.width() / ratio), qRound(outer.height() / ratio));
+    const QScreen* screen = screenHolding(outer.center(), true, window);
+    if (!screen)
+        return std::nullopt;
+    return QRect(independentOf(outer.topLeft(), screen), outer.size() / screen->devicePixelRatio());
 }
 
 void moveFrame(QWidget* window, QPoint outerTopLeft) {
@@ -161,8 +187,9 @@ void moveFrame(QWidget* window, QPoint outerTopLeft) {
         return;
     }
     const auto id = xcb_window_t(window->winId());
-    const qreal ratio = window->devicePixelRatioF();
-    const QPoint wanted(qRound(outerTopLeft.x() * ratio), qRound(outerTopLeft.y() * ratio));
+    const QRect outer(outerTopLeft, window->frameGeometry().size());
+    const QScreen* screen = screenHolding(outer.center(), false, window);
+    const QPoint wanted = screen ? nativeOf(outerTopLeft, screen) : outerTopLeft;
 
     // Asked of the window manager with north-west gravity, the place is that
     // of the frame, whatever gravity the window was created with.

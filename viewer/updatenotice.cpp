@@ -55,9 +55,15 @@ UpdateNotice::UpdateNotice()
     Label2->installEventFilter(this);
 
     // In the screen's bottom-right corner by the outer size, 400 twips above
-    // the bottom for a task bar; shown again, it stays where it was.
+    // the bottom for a task bar; shown again, it stays where it was. On several
+    // monitors that is the primary one's corner: there the task bar and its
+    // notification area are, where notices are looked for, while the viewer's
+    // own window may well be in the tray.
     OuterPlacement::install(this, [](const QSize& outer) {
-        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QScreen* primary = QGuiApplication::primaryScreen();
+        if (!primary)
+            return QPoint();
+        const QRect screen = primary->geometry();
         return QPoint(screen.right() + 1 - outer.width(),
                       screen.bottom() + 1 - outer.height() - form::pixels(400));
     });

@@ -22,6 +22,9 @@ namespace {
 
 // A 1280-pixel screen and the main window's own size: 397 x 327 pixels.
 constexpr int kScreen = 1280 * 15;
+const std::vector<PixelRect> kOne{{0, 0, 1280, 800}};
+// Two 1280 x 800 monitors side by side, the left one first.
+const std::vector<PixelRect> kTwo{{0, 0, 1280, 800}, {1280, 0, 2560, 800}};
 constexpr int kWidth = 5955;
 constexpr int kHeight = 4905;
 
@@ -38,6 +41,12 @@ Window atLeftTwips(int left) {
     return window;
 }
 
+// Minimised to the tray: nothing moves or shows, wherever the pointer is.
+Window minimised(Window window) {
+    window.minimised = true;
+    return window;
+}
+
 QPoint centreOf(const Window& window) {
     return {(window.outer.left + window.outer.right) / 2,
             (window.outer.top + window.outer.bottom) / 2};
@@ -45,10 +54,19 @@ QPoint centreOf(const Window& window) {
 
 const QPoint kFarAway{640, 790};
 
+// Stacked; of different sizes, the smaller one lower on the right; the
+// primary one first with the other left of it; at 200 %, where Qt keeps each
+// screen's origin and halves its size, so the screens lie apart.
+const std::vector<PixelRect> kStacked{{0, 0, 1280, 800}, {0, 800, 1280, 1600}};
+const std::vector<PixelRect> kUneven{{0, 0, 1920, 1080}, {1920, 400, 3200, 1200}};
+const std::vector<PixelRect> kPrimaryRight{{0, 0, 1280, 800}, {-1280, 0, 0, 800}};
+const std::vector<PixelRect> kHalved{{0, 0, 640, 400}, {1280, 0, 1920, 400}};
+
 struct Case {
     const char* what;
     Window window;
     Move expected;
+    const std::vector<PixelRect>* screens = &kOne;
 };
 
 void expectMoves(const std::vector<Case>& cases, bool pointerOnWindow) {
@@ -56,7 +74,7 @@ void expectMoves(const std::vector<Case>& cases, bool pointerOnWindow) {
         SCOPED_TRACE(c.what);
         const QPoint pointer = pointerOnWindow ? centreOf(c.window) : kFarAway;
         ASSERT_EQ(pointerInside(pointer, c.window.outer), pointerOnWindow);
-        EXPECT_EQ(tick(pointer, c.window, kScreen), c.expected);
+        EXPECT_EQ(tick(pointer, c.window, *c.screens), c.expected);
     }
 }
 
@@ -64,24 +82,14 @@ void expectMoves(const std::vector<Case>& cases, bool pointerOnWindow) {
 
 TEST(EdgeDockPointer, InsideIsStrictOnTheLeftAndTopAndCountsTheLastColumnAndRow) {
     const PixelRect rect{100, 200, 497, 527}; // right and bottom are past the window
-    struct Point {
-        QPoint at;
-        bool inside;
-    };
-    for (const Point& p : std::vector<Point>{
-             {{100, 300}, false}, // leftmost column
-             {{101, 300}, true},
-             {{496, 300}, true}, // rightmost column
-             {{497, 300}, false},
-             {{300, 200}, false}, // topmost row
-             {{300, 201}, true},
-             {{300, 526}, true}, // bottom row
-             {{300, 527}, false},
-             {{101, 201}, true},
-             {{100, 200}, false},
-         }) {
-        SCOPED_TRACE(testing::Message() << p.at.x() << "," << p.at.y());
-        EXPECT_EQ(pointerInside(p.at, rect), p.inside);
+    // On and past the leftmost column, the rightmost column, the topmost row, the bottom row.
+    const std::vector<std::pair<QPoint, bool>> points{
+        {{100, 300}, false}, {{101, 300}, true}, {{496, 300}, true}, {{497, 300}, false},
+        {{300, 200}, false}, {{300, 201}, true}, {{300, 526}, true}, {{300, 527}, false},
+        {{101, 201}, true},  {{100, 200}, false}};
+    for (const auto& [at, inside] : points) {
+        SCOPED_TRACE(testing::Message() << at.x() << "," << at.y());
+        EXPECT_EQ(pointerInside(at, rect), inside);
     }
 }
 
@@ -109,6 +117,8 @@ TEST(EdgeDockHiding, PointerOutsideHidesTowardTheTouchedEdgeFirstTopThenLeftThen
             {"hidden at the right already", atLeftTwips(kScreen - 40), toRight},
             {"at the top and the right: the top rule comes first", atPixels(883, 0), up},
             {"away from the edges", atPixels(400, 200), {}},
+            {"minimised at the top", minimised(atPixels(300, 3)), {}},
+            {"minimised at the right", minimised(atLeftTwips(kScreen - 40)), {}},
         },
         false);
 
@@ -116,7 +126,8 @@ TEST(EdgeDockHiding, PointerOutsideHidesTowardTheTouchedEdgeFirstTopThenLeftThen
     Window wide = atPixels(0, 200);
     wide.width = kScreen + 300;
     wide.outer.right = 1300;
-    EXPECT_EQ(tick(kFarAway, wide, kScreen), (Move{.left = 40 - wide.width}));
+    EXPECT_EQ(tick(kFarAway, wide, kOne), (Move{.left = 40 - wide.width}));
+    EXPECT_EQ(tick(kFarAway, atPixels(300, 3), {}), Move{}) << "no screen at all";
 }
 
 TEST(EdgeDockShowing, PointerInsideShowsAWindowBeyondAnEdgeWithItsOverhang) {
@@ -138,18 +149,57 @@ TEST(EdgeDockShowing, PointerInsideShowsAWindowBeyondAnEdgeWithItsOverhang) {
             // Close enough to hide, yet not beyond the edge: no showing move.
             {"right edge 1 twip short", atLeftTwips(kScreen - 1 - kWidth), {}},
             {"away from the edges", atPixels(400, 200), {}},
+            {"minimised, hidden at the left", minimised(atPixels(3 - 397, 200)), {}, &kTwo},
         },
         true);
 }
 
-TEST(EdgeDockMinimised, NothingMovesOrShowsWhereverThePointerIs) {
-    for (Window window : {atPixels(300, 3), atPixels(300, 3 - 327), atPixels(3 - 397, 200),
-                          atLeftTwips(kScreen - 40), atPixels(400, 200)}) {
-        window.minimised = true;
-        SCOPED_TRACE(testing::Message() << window.outer.left << "," << window.outer.top);
-        EXPECT_EQ(tick(kFarAway, window, kScreen), Move{});
-        EXPECT_EQ(tick(centreOf(window), window, kScreen), Move{});
+// The issue of several monitors: a window is on the screen holding most of it
+// and docks only at that screen's edges that no other screen lies beyond.
+TEST(EdgeDockScreens, ScreenBoundariesHideNothingAndDesktopEdgesDockOnTheirOwnScreen) {
+    const Edges all{true, true, true}, noTop{false, true, true}, noLeft{true, false, true},
+        noRight{true, true, false}, rightOnly{false, false, true};
+    struct Layout {
+        const char* what;
+        const std::vector<PixelRect>& screens;
+        Window window;
+        std::size_t on;
+        Edges edges;
+        Move away; // the pointer off the window
+    };
+    for (const Layout& l : std::vector<Layout>{
+             {"on the right monitor", kTwo, atPixels(1800, 200), 1, noLeft, {}},
+             {"right side on the boundary", kTwo, atPixels(883, 200), 0, noRight, {}},
+             {"left side on the boundary", kTwo, atPixels(1280, 200), 1, noLeft, {}},
+             {"across, more on the right", kTwo, atPixels(1100, 200), 1, noLeft, {}},
+             {"hidden at the right top", kTwo, atPixels(1800, -324), 1, noLeft, {.top = -4865}},
+             {"off the desktop: nearest", kTwo, atPixels(2700, 900), 1, all, {.left = 38360}},
+             {"stacked, lower", kStacked, atPixels(2, 802), 1, noTop, {.left = 40 - kWidth}},
+             {"smaller's top", kUneven, atPixels(2200, 403), 1, noLeft, {.top = 1135}},
+             {"smaller's top, larger above", kUneven, atPixels(1800, 403), 1, rightOnly, {}},
+             {"larger's right, above", kUneven, atPixels(1523, 10), 0, all, {.left = 28760}},
+             {"larger's right, beside", kUneven, atPixels(1523, 100), 0, noRight, {}},
+             {"primary on the right", kPrimaryRight, atPixels(2, 200), 0, noLeft, {}},
+             {"left of it", kPrimaryRight, atPixels(-1278, 200), 1, noRight, {.left = -25115}},
+             {"apart at 200 %", kHalved, atPixels(243, 10), 0, noRight, {}},
+         }) {
+        SCOPED_TRACE(l.what);
+        EXPECT_EQ(screenOf(l.window.outer, l.screens), l.on);
+        EXPECT_EQ(desktopEdges(l.window.outer, l.screens, l.on), l.edges);
+        EXPECT_EQ(tick(kFarAway, l.window, l.screens), l.away);
     }
+    expectMoves(
+        {
+            {"hidden left of it",
+             atPixels(-1674, 200),
+             {.left = -19210, .show = true},
+             &kPrimaryRight},
+            {"hidden at the smaller's top",
+             atPixels(2200, 76),
+             {.top = 5990, .show = true},
+             &kUneven},
+        },
+        true);
 }
 
 // The rules together with the conversion the window uses: each edge hides
@@ -182,20 +232,20 @@ TEST(EdgeDockCycle, EachEdgeHidesToAReachableStripAndComesBackOverhanging) {
             return QPoint(window.outer.left, window.outer.top);
         };
 
-        apply(tick(kFarAway, window, kScreen));
+        apply(tick(kFarAway, window, kOne));
         EXPECT_EQ(position(), edge.hiddenAt);
-        apply(tick(kFarAway, window, kScreen));
+        apply(tick(kFarAway, window, kOne));
         EXPECT_EQ(position(), edge.hiddenAt) << "a hidden window rests";
 
         ASSERT_TRUE(pointerInside(edge.onStrip, window.outer));
-        const Move shown = tick(edge.onStrip, window, kScreen);
+        const Move shown = tick(edge.onStrip, window, kOne);
         EXPECT_TRUE(shown.show);
         apply(shown);
         EXPECT_EQ(position(), edge.shownAt);
 
-        apply(tick(centreOf(window), window, kScreen));
+        apply(tick(centreOf(window), window, kOne));
         EXPECT_EQ(position(), edge.shownAt) << "a shown window stays while the pointer is on it";
-        apply(tick(kFarAway, window, kScreen));
+        apply(tick(kFarAway, window, kOne));
         EXPECT_EQ(position(), edge.hiddenAt) << "and hides again when it leaves";
     }
 }

@@ -81,6 +81,66 @@ void VirtualDisplay::start(QSize screen) {
                     << m_xserver.readAllStandardError().constData();
 }
 
+void VirtualDisplay::startMonitors(const QList<QRect>& monitors) {
+    ASSERT_NO_FATAL_FAILURE(expectTools({"Xorg", "xrandr", "xdotool", "xwininfo"}));
+    ASSERT_TRUE(m_xorgDir.isValid() && QDir(m_xorgDir.path()).mkdir("conf.d"));
+    QFile config(m_xorgDir.filePath("dummy.conf"));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly) &&
+                config.write("Section \"Device\"\n Identifier \"dummy\"\n Driver \"dummy\"\n"
+                             " VideoRam 65536\nEndSection\n") > 0);
+    config.close();
+    dieWithParent(m_xserver);
+    m_xserver.start("Xorg", {"-displayfd", "1", "-config", config.fileName(), "-configdir",
+                             m_xorgDir.filePath("conf.d"), "-logfile",
+                             m_xorgDir.filePath("xorg.log"), "-noreset", "-nolisten", "tcp"});
+    QByteArray announced;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            announced += m_xserver.readAllStandardOutput();
+            return announced.contains('\n') || m_xserver.state() == QProcess::NotRunning;
+        },
+        30000))
+        << "Xorg did not report its display";
+    bool ok = false;
+    m_name = ":" + QString::number(announced.trimmed().toInt(&ok));
+    ASSERT_TRUE(ok) << "Xorg said: " << announced.constData()
+                    << m_xserver.readAllStandardError().constData();
+
+    // The first monitor takes the driver's output, so that it replaces the
+    // monitor RandR made of the whole screen and is the primary one.
+    static const QRegularExpression connected(R"((?:^|\n)(\S+) connected)");
+    const QString output =
+        connected.match(QString::fromUtf8(run("xrandr", {"--query"}))).captured(1);
+    ASSERT_FALSE(output.isEmpty()) << "xrandr names no connected output";
+    // The output shows the whole desktop in one mode: the server keeps the
+    // pointer within what outputs show.
+    QRect desktop;
+    for (const QRect& monitor : monitors)
+        desktop |= monitor;
+    const int w = desktop.right() + 1, h = desktop.bottom() + 1;
+    const QString mode = QString::asprintf("%dx%d", w, h);
+    const QStringList timing =
+        QString::asprintf("%.1f %d %d %d %d %d %d %d %d", (w + 140) * (h + 10) * 60 / 1e6, w,
+                          w + 40, w + 80, w + 140, h, h + 2, h + 4, h + 10)
+            .split(' ');
+    for (const QStringList& step : {QStringList{"--newmode", mode} + timing,
+                                    {"--addmode", output, mode},
+                                    {"--output", output, "--mode", mode}})
+        ASSERT_FALSE(run("xrandr", step).isNull())
+            << "xrandr failed to make " << mode.toStdString();
+    for (qsizetype i = 0; i < monitors.size(); ++i) {
+        // Its size in millimetres too, at 96 dots per inch.
+        const QRect& m = monitors[i];
+        const QString geometry =
+            QString::asprintf("%d/%dx%d/%d%+d%+d", m.width(), qRound(m.width() * 25.4 / 96),
+                              m.height(), qRound(m.height() * 25.4 / 96), m.x(), m.y());
+        ASSERT_FALSE(run("xrandr", {"--setmonitor", QString("M%1").arg(i), geometry,
+                                    i == 0 ? output : "none"})
+                         .isNull())
+            << "xrandr could not make monitor " << geometry.toStdString();
+    }
+}
+
 void VirtualDisplay::startHere(QProcess& process, const QStringList& command,
                                const std::function<bool()>& ready) {
     ASSERT_NO_FATAL_FAILURE(expectTools({command.first(), "xprop"}));
@@ -270,7 +330,6 @@ void ProgramRun::start(const QString& serviceUrl, const QMap<QString, QByteArray
         environment.insert(setting.section('=', 0, 0),
                            setting.section('=', 1).replace('~', home).replace('@', serviceUrl));
     environment.insert(m_extraEnvironment);
-
     m_process.setProcessEnvironment(environment);
     m_process.setWorkingDirectory(home);
     m_process.setProcessChannelMode(QProcess::MergedChannels);

@@ -43,6 +43,10 @@ class VirtualDisplay {
 public:
     ~VirtualDisplay();
     void start(QSize screen);
+    // Xorg's dummy driver instead, its screen divided by RandR into these
+    // monitors, which Qt sees as screens (Xvfb's cannot be divided); the first
+    // one is primary.
+    void startMonitors(const QList<QRect>& monitors);
     void startTray(); // on the top edge, right-aligned
     // openbox, as a user's desktop has a window manager that frames, stacks
     // and iconifies windows and constrains where they go.
@@ -81,6 +85,7 @@ private:
                    const std::function<bool()>& ready);
 
     QProcess m_xserver;
+    QTemporaryDir m_xorgDir; // Xorg's configuration and log
     QProcess m_trayer;
     QProcess m_windowManager;
     QString m_name;

@@ -1,26 +1,35 @@
-// Docking at the screen edges, end to end: the built Quillon on an X server of
-// the test's own, once without a window manager and once with openbox, which,
+// Docking at the desktop's edges, end to end: the built Quillon on an X server
+// of the test's own, once without a window manager and once with openbox, which,
 // like every window manager, keeps windows from going far beyond the screen's
-// edges. The test moves the window and the pointer with xdotool, reads the
-// window's outer rectangle, and judges a hidden window by what the screen shows.
+// edges; on one screen, on two monitors side by side, and scaled to 200 %. The
+// test moves the window and the pointer with xdotool, reads the window's outer
+// rectangle, and judges a hidden window by what the screen shows. All of it in
+// the X server's own pixels.
 #include "tests/e2e/desktopharness.h"
 
 #include <QImage>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 using namespace e2e;
 
 namespace {
 
 const QSize kScreen(1280, 800);
+// Two such monitors side by side, the left one primary.
+const QList<QRect> kTwoMonitors{{0, 0, 1280, 800}, {1280, 0, 1280, 800}};
 // A hidden window leaves its 40-twip strip on screen, 3 pixels; nothing of it
 // may show farther than this from the edge.
 constexpr int kStripAtMost = 4;
 // A shown, docked window reaches 10 twips, 1 pixel, beyond the edge.
 constexpr int kOverhang = 1;
+// Device pixels to a device-independent one at 200 %.
+constexpr int kTwice = 2;
 
 // Timer3 ticks every 500 ms; the move must follow within a few ticks even on a
 // busy machine.
@@ -45,10 +54,10 @@ QStringList xy(QPoint point) {
 // What a screenshot shows of a window hidden to a strip: empty when only the
 // strip is lit, and nothing else anywhere (Xvfb's root is black where no
 // window is drawn).
-std::string hiddenTo(const VirtualDisplay& display, const QRect& strip) {
+std::string hiddenTo(const VirtualDisplay& display, const QRect& strip, QSize desktop) {
     const QImage screen =
         QImage::fromData(display.run("import", {"-window", "root", "png:-"}), "PNG");
-    if (screen.size() != kScreen)
+    if (screen.size() != desktop)
         return "no screenshot";
     int litOnTheStrip = 0;
     for (int y = 0; y < screen.height(); ++y)
@@ -63,8 +72,19 @@ std::string hiddenTo(const VirtualDisplay& display, const QRect& strip) {
 
 class DockEndToEnd : public ::testing::TestWithParam<bool> {
 protected:
-    void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(m_display.start(kScreen));
+    void SetUp() override { startDesk(); }
+
+    // One Xvfb screen unless monitors are given; scale goes to QT_SCALE_FACTOR.
+    void startDesk(const QList<QRect>& monitors = {}, int scale = 1) {
+        if (monitors.isEmpty()) {
+            ASSERT_NO_FATAL_FAILURE(m_display.start(kScreen));
+        } else {
+            ASSERT_NO_FATAL_FAILURE(m_display.startMonitors(monitors));
+            for (const QRect& monitor : monitors)
+                m_desktop = m_desktop.expandedTo(QSize(monitor.right() + 1, monitor.bottom() + 1));
+        }
+        if (scale != 1)
+            m_quillon.addEnvironment("QT_SCALE_FACTOR", QString::number(scale));
         if (GetParam()) {
             ASSERT_NO_FATAL_FAILURE(m_display.startWindowManager());
         }
@@ -93,21 +113,24 @@ protected:
     }
 
     // xdotool's place is the frame's or the window's own, by the gravity the
-    // window last asked for: where the first move lands off, a second makes up.
+    // window last asked for: where a move lands off, the next makes up, and
+    // the moves after it ask so at once (an edge reached on the way would
+    // dock the window).
     void windowTo(QPoint at) {
-        QPoint asked = at;
         for (int tries = 0; tries < 2; ++tries) {
             const auto before = m_display.outer(m_window);
             ASSERT_TRUE(before.has_value()) << "the window is not on the screen";
             if (before->topLeft() == at)
                 return;
             ASSERT_FALSE(
-                m_display.run("xdotool", QStringList{"windowmove", m_window} + xy(asked)).isNull());
+                m_display
+                    .run("xdotool", QStringList{"windowmove", m_window} + xy(at + m_moveOffset))
+                    .isNull());
             QRect landed;
             ASSERT_TRUE(m_display.outerMeets(m_window, [&](const QRect& seen) {
                 return (landed = seen).topLeft() != before->topLeft();
             })) << "xdotool did not move the window";
-            asked += at - landed.topLeft();
+            m_moveOffset += at - landed.topLeft();
         }
         ASSERT_TRUE(arrives(at, 1000)) << "xdotool moved the window elsewhere";
     }
@@ -117,7 +140,7 @@ protected:
     // way it rests at a place near `at` that touches no edge, where the
     // pointer is put.
     void putWindow(QPoint at, QPoint pointer) {
-        const QRect free(QPoint(40, 40), kScreen - m_outer - QSize(80, 80));
+        const QRect free(QPoint(40, 40), m_desktop - m_outer - QSize(80, 80));
         ASSERT_NO_FATAL_FAILURE(windowTo({std::clamp(at.x(), free.left(), free.right()),
                                           std::clamp(at.y(), free.top(), free.bottom())}));
         ASSERT_NO_FATAL_FAILURE(pointerTo(pointer));
@@ -133,8 +156,8 @@ protected:
 
     void expectHiddenTo(const QRect& strip, const char* what) {
         std::string seen;
-        EXPECT_TRUE(
-            waitUntil([&] { return (seen = hiddenTo(m_display, strip)).empty(); }, kMoveWithinMs))
+        EXPECT_TRUE(waitUntil(
+            [&] { return (seen = hiddenTo(m_display, strip, m_desktop)).empty(); }, kMoveWithinMs))
             << what << ": " << seen;
     }
 
@@ -162,6 +185,21 @@ protected:
     ProgramRun m_quillon{m_display};
     QString m_window;
     QSize m_outer;
+    QSize m_desktop = kScreen;
+    QPoint m_moveOffset; // xdotool's place less the outer one, as learnt
+};
+
+class DockOnTwoMonitors : public DockEndToEnd {
+protected:
+    void SetUp() override { startDesk(kTwoMonitors); }
+};
+
+// Two monitors at 200 %: the thresholds, the strip and the overhang are as many
+// device-independent pixels as before, twice as many of the server's, and the
+// right monitor keeps its place, which Qt does not scale.
+class DockAtTwiceTheSize : public DockEndToEnd {
+protected:
+    void SetUp() override { startDesk(kTwoMonitors, kTwice); }
 };
 
 } // namespace
@@ -194,7 +232,57 @@ TEST_P(DockEndToEnd, HidesAtTheTopLeftAndRightEdgesAndComesBackOnTheStrip) {
                   {2, -kOverhang});
 }
 
-INSTANTIATE_TEST_SUITE_P(WindowManager, DockEndToEnd, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& param) {
-                             return param.param ? "Openbox" : "NoWindowManager";
-                         });
+TEST_P(DockOnTwoMonitors, StaysInViewOnTheSecondMonitorWhereItsAddDialogOpens) {
+    for (const auto& [at, why] : std::vector<std::pair<QPoint, const char*>>{
+             {{1800, 200}, "wholly on the right monitor, far from the desktop's edges"},
+             {{1280 - m_outer.width(), 200}, "right side on the boundary: a monitor lies beyond"},
+             {{1280, 200}, "left side on the boundary"}}) {
+        ASSERT_NO_FATAL_FAILURE(putWindow(at, kPointerAway));
+        expectStays(at, why);
+    }
+    // Low on the right monitor, the dialog below it would leave the desktop:
+    // it is moved up onto that monitor, still aligned with the main window.
+    const QPoint low(1700, kScreen.height() - m_outer.height() - 60);
+    ASSERT_NO_FATAL_FAILURE(putWindow(low, kPointerAway));
+    const auto client = m_display.window(m_window);
+    ASSERT_TRUE(client.has_value());
+    m_display.click(client->position + QPoint(200, 80), 1, 3); // the list's menu
+    QTest::qWait(700);
+    m_display.run("xdotool", {"key", "--delay", "80", "Down", "Return"}); // "添加股票"
+    const QString dialog = m_quillon.windowOfSize({264, 192}, 10000);
+    ASSERT_FALSE(dialog.isEmpty()) << "no add dialog";
+    EXPECT_TRUE(m_display.outerMeets(dialog, [&](const QRect& outer) {
+        return outer.left() == low.x() && outer.bottom() + 1 == kScreen.height();
+    }));
+}
+
+TEST_P(DockOnTwoMonitors, HidesAtTheDesktopsEdgesLeavingItsStripThere) {
+    const int shownRightX = m_desktop.width() - m_outer.width() + kOverhang;
+    expectDocking("right edge of the desktop",
+                  QRect(m_desktop.width() - kStripAtMost, 0, kStripAtMost, m_desktop.height()),
+                  {shownRightX, 200}, {2300, 300}, {m_desktop.width() - 2, 300},
+                  {shownRightX, 200});
+    expectDocking("top of the right monitor", QRect(1280, 0, 1280, kStripAtMost), {1800, 3},
+                  {2000, 150}, {1900, 1}, {1800, -kOverhang});
+}
+
+TEST_P(DockAtTwiceTheSize, ThresholdsStripAndOverhangKeepTheirDeviceIndependentSize) {
+    const QPoint fiveFromTheEdges(5 * kTwice, 5 * kTwice);
+    ASSERT_NO_FATAL_FAILURE(putWindow(fiveFromTheEdges, kPointerAway));
+    expectStays(fiveFromTheEdges, "5 device-independent pixels from the top and the left");
+    const int strip = kStripAtMost * kTwice, near = 4 * kTwice, overhang = kOverhang * kTwice;
+    expectDocking("top of the right monitor, 4 device-independent pixels below it",
+                  QRect(1280, 0, 1280, strip), {1500, near}, {1800, 300}, {1700, 2},
+                  {1500, -overhang});
+    const int shownRightX = m_desktop.width() - m_outer.width() + overhang;
+    expectDocking(
+        "right edge of the desktop", QRect(m_desktop.width() - strip, 0, strip, m_desktop.height()),
+        {shownRightX, 100}, {2300, 300}, {m_desktop.width() - 3, 300}, {shownRightX, 100});
+}
+
+const auto kWindowManagerName = [](const ::testing::TestParamInfo<bool>& param) {
+    return param.param ? "Openbox" : "NoWindowManager";
+};
+INSTANTIATE_TEST_SUITE_P(WindowManager, DockEndToEnd, ::testing::Bool(), kWindowManagerName);
+INSTANTIATE_TEST_SUITE_P(WindowManager, DockOnTwoMonitors, ::testing::Bool(), kWindowManagerName);
+INSTANTIATE_TEST_SUITE_P(WindowManager, DockAtTwiceTheSize, ::testing::Bool(), kWindowManagerName);
