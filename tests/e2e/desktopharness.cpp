@@ -31,6 +31,33 @@ void stop(QProcess& process) {
     process.waitForFinished(5000);
 }
 
+// How often a helper that could not reach the X server is started: a starved
+// machine may refuse a client now and then although the server is up.
+constexpr int kAttempts = 3;
+
+// Whether the X server on display takes a client and answers it. Xvfb's
+// announcement of its display alone does not promise that.
+bool answers(const QString& display) {
+    xcb_connection_t* connection = xcb_connect(display.toLatin1().constData(), nullptr);
+    bool answered = xcb_connection_has_error(connection) == 0;
+    if (answered) {
+        auto* reply =
+            xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+        answered = reply != nullptr;
+        std::free(reply);
+    }
+    xcb_disconnect(connection);
+    return answered;
+}
+
+// What trayer, openbox and the X tools each say, in words of their own, when
+// they could not reach their X server.
+bool couldNotOpenDisplay(const QByteArray& output) {
+    static const QRegularExpression failed(R"(open (the )?(display|X server))",
+                                           QRegularExpression::CaseInsensitiveOption);
+    return failed.match(QString::fromLocal8Bit(output)).hasMatch();
+}
+
 void expectTools(const QStringList& tools) {
     for (const QString& tool : tools)
         EXPECT_FALSE(QStandardPaths::findExecutable(tool).isEmpty())
@@ -57,8 +84,13 @@ std::string text(const std::optional<QRect>& rect) {
 }
 
 VirtualDisplay::~VirtualDisplay() {
-    for (QProcess* process : {&m_windowManager, &m_trayer, &m_xserver})
+    for (QProcess* process : {&m_windowManager, &m_trayer})
         stop(*process);
+    // Ended, not killed, the server takes its lock file and socket along, so
+    // the next test's server does not meet them.
+    m_xserver.terminate();
+    if (!m_xserver.waitForFinished(5000))
+        stop(m_xserver);
 }
 
 void VirtualDisplay::start(QSize screen) {
@@ -79,6 +111,12 @@ void VirtualDisplay::start(QSize screen) {
     m_name = ":" + QString::number(announced.trimmed().toInt(&ok));
     ASSERT_TRUE(ok) << "Xvfb said: " << announced.constData()
                     << m_xserver.readAllStandardError().constData();
+    ASSERT_TRUE(
+        waitUntil([&] { return m_xserver.state() == QProcess::NotRunning || answers(m_name); },
+                  20000) &&
+        m_xserver.state() == QProcess::Running)
+        << "Xvfb on " << m_name.toStdString()
+        << " took no client: " << m_xserver.readAllStandardError().constData();
 }
 
 void VirtualDisplay::startHere(QProcess& process, const QStringList& command,
@@ -87,9 +125,24 @@ void VirtualDisplay::startHere(QProcess& process, const QStringList& command,
     dieWithParent(process);
     process.setProcessEnvironment(environment());
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(command.first(), command.mid(1));
-    ASSERT_TRUE(waitUntil(ready, 10000))
-        << command.first().toStdString() << " never came up: " << process.readAll().constData();
+    QByteArray said;
+    for (int attempt = 1;; ++attempt) {
+        process.start(command.first(), command.mid(1));
+        bool up = false;
+        // Generous: the helper competes for a starved machine with the programs of other tests.
+        waitUntil([&] { return (up = ready()) || process.state() == QProcess::NotRunning; }, 30000);
+        if (up)
+            return;
+        const bool ended = process.state() == QProcess::NotRunning;
+        stop(process);
+        const QByteArray output = process.readAll();
+        said += QByteArray::number(attempt) + ". " + output.trimmed() + '\n';
+        ASSERT_TRUE(ended && couldNotOpenDisplay(output) && attempt < kAttempts)
+            << command.first().toStdString() << (ended ? " ended" : " never came up") << " after "
+            << attempt << " attempt(s) on " << m_name.toStdString() << "; it said:\n"
+            << said.constData();
+        waitUntil([&] { return answers(m_name); }, 5000);
+    }
 }
 
 void VirtualDisplay::startTray() {
@@ -190,16 +243,28 @@ QProcessEnvironment VirtualDisplay::environment() const {
 }
 
 QByteArray VirtualDisplay::run(const QString& tool, const QStringList& arguments) const {
-    QProcess process;
-    process.setProcessEnvironment(environment());
-    process.start(tool, arguments);
-    // Not waitForFinished: the service must go on answering meanwhile.
-    const bool ended = waitUntil([&] { return process.state() == QProcess::NotRunning; }, 10000);
-    stop(process);
-    const QByteArray out = process.readAllStandardOutput();
-    if (!ended || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return {};
-    return out.isNull() ? QByteArray("") : out;
+    for (int attempt = 1;; ++attempt) {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(tool, arguments);
+        // Not waitForFinished: the service must go on answering meanwhile.
+        const bool ended =
+            waitUntil([&] { return process.state() == QProcess::NotRunning; }, 20000);
+        stop(process);
+        const QByteArray out = process.readAllStandardOutput();
+        if (ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+            return out.isNull() ? QByteArray("") : out;
+        // Any other failure is the tool's answer (a window that is gone, say).
+        const QByteArray error = process.readAllStandardError();
+        if (!ended || !couldNotOpenDisplay(error))
+            return {};
+        if (attempt == kAttempts) {
+            ADD_FAILURE() << tool.toStdString() << " could not open " << m_name.toStdString()
+                          << " in " << kAttempts << " attempts: " << error.constData();
+            return {};
+        }
+        waitUntil([&] { return answers(m_name); }, 5000);
+    }
 }
 
 std::optional<WindowState> VirtualDisplay::window(const QString& id) const {
