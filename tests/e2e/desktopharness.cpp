@@ -39,13 +39,12 @@ constexpr int kAttempts = 3;
 // announcement of its display alone does not promise that.
 bool answers(const QString& display) {
     xcb_connection_t* connection = xcb_connect(display.toLatin1().constData(), nullptr);
-    bool answered = xcb_connection_has_error(connection) == 0;
-    if (answered) {
-        auto* reply =
-            xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
-        answered = reply != nullptr;
-        std::free(reply);
-    }
+    auto* reply =
+        xcb_connection_has_error(connection)
+            ? nullptr
+            : xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+    const bool answered = reply != nullptr;
+    std::free(reply);
     xcb_disconnect(connection);
     return answered;
 }
@@ -137,10 +136,11 @@ void VirtualDisplay::startHere(QProcess& process, const QStringList& command,
         stop(process);
         const QByteArray output = process.readAll();
         said += QByteArray::number(attempt) + ". " + output.trimmed() + '\n';
-        ASSERT_TRUE(ended && couldNotOpenDisplay(output) && attempt < kAttempts)
-            << command.first().toStdString() << (ended ? " ended" : " never came up") << " after "
-            << attempt << " attempt(s) on " << m_name.toStdString() << "; it said:\n"
-            << said.constData();
+        if (!ended || !couldNotOpenDisplay(output) || attempt == kAttempts)
+            FAIL() << command.first().toStdString() << (ended ? " ended" : " never came up")
+                   << " after " << attempt << " attempt(s) on " << m_name.toStdString()
+                   << "; it said:\n"
+                   << said.constData();
         waitUntil([&] { return answers(m_name); }, 5000);
     }
 }

@@ -28,10 +28,13 @@ const QPoint kFirstRow(30, 60);        // in the watch list
 // needs a turn more to move them, and a loaded machine some headroom.
 constexpr int kFollowWithinMs = 1000;
 
-// Two stocks, the first one's price, 10.23, above its take-profit price.
+// Two stocks; the first one's price, 10.23, is above its take-profit price,
+// the second one is not known to the service.
 const QMap<QString, QByteArray> kFiles{{"Setting.ini", "600000\r\n000858\r\n"},
                                        {"Setting2.ini", "10\r\n200\r\n"},
                                        {"Setting3.ini", "9\r\n100\r\n"}};
+
+const ScriptedResponse kQuote("'sh','600000','PF','10.23','1.25%','o','p','b','a','v','m','10.40'");
 
 class DesktopEndToEnd : public ::testing::TestWithParam<bool> {
 protected:
@@ -91,11 +94,7 @@ protected:
     }
 
     VirtualDisplay m_display;
-    LoopbackService m_service{
-        {{"/msq?cn_600000",
-          ScriptedResponse("'sh','600000','PF','10.23','1.25%','o','p','b','a','v','m','10.40'")},
-         {"/msq?cn_000858",
-          ScriptedResponse("'sz','000858','WL','150.20','0.5%','o','p','b','a','v','m','151'")}}};
+    LoopbackService m_service{{{"/msq?cn_600000", kQuote}}};
     ProgramRun m_quillon{m_display};
     mutable QString m_window;
     std::optional<QPoint> m_icon;
