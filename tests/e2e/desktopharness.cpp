@@ -95,7 +95,11 @@ VirtualDisplay::~VirtualDisplay() {
 void VirtualDisplay::start(QSize screen) {
     ASSERT_NO_FATAL_FAILURE(expectTools({"Xvfb", "xdotool", "xwininfo"}));
     dieWithParent(m_xserver);
-    m_xserver.start("Xvfb", {"-displayfd", "1", "-screen", "0",
+    // An X server resets when its last client leaves, and drops every client
+    // still opening its display then. The X tools that poll here come and go
+    // while trayer, openbox or a program is connecting: without -noreset,
+    // a busy machine now and then left one of those without a display.
+    m_xserver.start("Xvfb", {"-displayfd", "1", "-noreset", "-screen", "0",
                              QString("%1x%2x24").arg(screen.width()).arg(screen.height()),
                              "-nolisten", "tcp"});
     QByteArray announced;
