@@ -93,21 +93,23 @@ protected:
     }
 
     // xdotool's place is the frame's or the window's own, by the gravity the
-    // window last asked for: where the first move lands off, a second makes up.
+    // window last asked for: where a move lands off, a second makes up. How
+    // far it lands off is kept, so that a move to an edge lands there at once:
+    // half-way, beyond the edge, a docking tick would take the window for docked.
     void windowTo(QPoint at) {
-        QPoint asked = at;
         for (int tries = 0; tries < 2; ++tries) {
             const auto before = m_display.outer(m_window);
             ASSERT_TRUE(before.has_value()) << "the window is not on the screen";
             if (before->topLeft() == at)
                 return;
+            const QPoint asked = at - m_landsOff;
             ASSERT_FALSE(
                 m_display.run("xdotool", QStringList{"windowmove", m_window} + xy(asked)).isNull());
             QRect landed;
             ASSERT_TRUE(m_display.outerMeets(m_window, [&](const QRect& seen) {
                 return (landed = seen).topLeft() != before->topLeft();
             })) << "xdotool did not move the window";
-            asked += at - landed.topLeft();
+            m_landsOff = landed.topLeft() - asked;
         }
         ASSERT_TRUE(arrives(at, 1000)) << "xdotool moved the window elsewhere";
     }
@@ -162,6 +164,7 @@ protected:
     ProgramRun m_quillon{m_display};
     QString m_window;
     QSize m_outer;
+    QPoint m_landsOff;
 };
 
 } // namespace
