@@ -6,11 +6,19 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <optional>
+
 namespace desk {
 
 void placeBesideOnce(QWidget* window, MainOuter mainOuter) {
-    OuterPlacement::install(window, [mainOuter = std::move(mainOuter)](const QSize&) {
-        return besideRightEdge(mainOuter());
+    // The main window is read once, as the window first shows. Its frame then
+    // settles for a while, and the window is held on its place meanwhile: read
+    // afresh, a main window moved in that while would take the window along.
+    OuterPlacement::install(window, [mainOuter = std::move(mainOuter),
+                                     place = std::optional<QPoint>()](const QSize&) mutable {
+        if (!place)
+            place = besideRightEdge(mainOuter());
+        return *place;
     });
 }
 
@@ -20,9 +28,11 @@ RightEdgeFollower::RightEdgeFollower(QWidget* window, QTimer* timer, desk::MainO
     : QObject(window)
     , m_window(window)
     , m_mainOuter(std::move(mainOuter)) {
-    // The first show is placed while the window manager frames the window;
-    // the ticks take over from there.
-    desk::placeBesideOnce(window, m_mainOuter);
+    // The first show is placed while the window manager frames the window,
+    // beside the main window wherever it is meanwhile; the ticks take over from there.
+    OuterPlacement::install(window, [mainOuter = m_mainOuter](const QSize&) {
+        return desk::besideRightEdge(mainOuter());
+    });
     connect(timer, &QTimer::timeout, this, &RightEdgeFollower::follow);
 }
 

@@ -20,8 +20,8 @@ inline QPoint besideRightEdge(const QRect& mainOuter) {
 // The main window's outer rectangle as docking has it, asked afresh each time.
 using MainOuter = std::function<QRect()>;
 
-// Opens window beside the main window's right edge at its first show. Where
-// it goes afterwards is the user's affair.
+// Opens window beside the main window's right edge as it is at the window's
+// first show. Where it goes afterwards is the user's affair.
 void placeBesideOnce(QWidget* window, MainOuter mainOuter);
 
 } // namespace desk

@@ -435,6 +435,9 @@ TEST_F(Form1Test, BandWindowsOpenOnceAreBuiltAfreshAfterClosingAndTheCompanionSt
     m_form->mnu23->trigger(); // the last selected row's chart
     EXPECT_SOON(requestsFor("/cn/000858/index_kp.shtml") == 1);
     QTest::mouseClick(m_form->Command2, Qt::LeftButton);
+    // Moved while the introduction's frame still settles, the main window leaves it behind.
+    const QPoint beside = desk::besideRightEdge(m_form->outerRect());
+    m_form->move(m_form->pos() + QPoint(-40, 30));
     QTest::mouseClick(m_form->Command3, Qt::LeftButton);
     QPointer<HistoryWindow> history = band->historyWindow();
     const IntroWindow* intro = band->introWindow();
@@ -460,10 +463,10 @@ TEST_F(Form1Test, BandWindowsOpenOnceAreBuiltAfreshAfterClosingAndTheCompanionSt
     EXPECT_SOON(requestsFor("/map1.asp?cid=15") == 1);
 
     // Both open beside the main window; only the history follows it.
-    const QPoint beside = desk::besideRightEdge(m_form->outerRect());
-    EXPECT_SOON(intro->pos() == beside && history->pos() == beside);
+    EXPECT_SOON(history->pos() == desk::besideRightEdge(m_form->outerRect()));
     m_form->move(m_form->pos() + QPoint(-40, 30));
     EXPECT_SOON(history->pos() == desk::besideRightEdge(m_form->outerRect()));
+    QTest::qWait(1000); // the introduction's frame has long settled
     EXPECT_EQ(intro->pos(), beside);
 
     // Showing an open window only brings it up; a closed one is gone and comes back loaded afresh.

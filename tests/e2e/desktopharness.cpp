@@ -31,6 +31,30 @@ void stop(QProcess& process) {
     process.waitForFinished(5000);
 }
 
+// How often a helper that could not reach the X server is started: a starved
+// machine may refuse a client now and then although the server is up.
+constexpr int kAttempts = 3;
+
+// Whether the X server on display takes a client and answers it. Xvfb's
+// announcement of its display alone does not promise that.
+bool answers(const QString& display) {
+    // A connection that failed answers no request.
+    xcb_connection_t* connection = xcb_connect(display.toLatin1().constData(), nullptr);
+    auto* reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+    const bool answered = reply != nullptr;
+    std::free(reply);
+    xcb_disconnect(connection);
+    return answered;
+}
+
+// What trayer, openbox and the X tools each say, in words of their own, when
+// they could not reach their X server.
+bool couldNotOpenDisplay(const QByteArray& output) {
+    static const QRegularExpression failed(R"(open (the )?(display|X server))",
+                                           QRegularExpression::CaseInsensitiveOption);
+    return failed.match(QString::fromLocal8Bit(output)).hasMatch();
+}
+
 void expectTools(const QStringList& tools) {
     for (const QString& tool : tools)
         EXPECT_FALSE(QStandardPaths::findExecutable(tool).isEmpty())
@@ -64,7 +88,11 @@ VirtualDisplay::~VirtualDisplay() {
 void VirtualDisplay::start(QSize screen) {
     ASSERT_NO_FATAL_FAILURE(expectTools({"Xvfb", "xdotool", "xwininfo"}));
     dieWithParent(m_xserver);
-    m_xserver.start("Xvfb", {"-displayfd", "1", "-screen", "0",
+    // An X server resets when its last client leaves, and drops every client
+    // still opening its display then. The X tools that poll here come and go
+    // while trayer, openbox or a program is connecting: without -noreset,
+    // a busy machine now and then left one of those without a display.
+    m_xserver.start("Xvfb", {"-displayfd", "1", "-noreset", "-screen", "0",
                              QString("%1x%2x24").arg(screen.width()).arg(screen.height()),
                              "-nolisten", "tcp"});
     QByteArray announced;
@@ -79,6 +107,12 @@ void VirtualDisplay::start(QSize screen) {
     m_name = ":" + QString::number(announced.trimmed().toInt(&ok));
     ASSERT_TRUE(ok) << "Xvfb said: " << announced.constData()
                     << m_xserver.readAllStandardError().constData();
+    ASSERT_TRUE(
+        waitUntil([&] { return m_xserver.state() == QProcess::NotRunning || answers(m_name); },
+                  20000) &&
+        m_xserver.state() == QProcess::Running)
+        << "Xvfb on " << m_name.toStdString()
+        << " took no client: " << m_xserver.readAllStandardError().constData();
 }
 
 void VirtualDisplay::startMonitors(const QList<QRect>& monitors) {
@@ -147,9 +181,25 @@ void VirtualDisplay::startHere(QProcess& process, const QStringList& command,
     dieWithParent(process);
     process.setProcessEnvironment(environment());
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(command.first(), command.mid(1));
-    ASSERT_TRUE(waitUntil(ready, 10000))
-        << command.first().toStdString() << " never came up: " << process.readAll().constData();
+    QByteArray said;
+    for (int attempt = 1;; ++attempt) {
+        process.start(command.first(), command.mid(1));
+        bool up = false;
+        // Generous: the helper competes for a starved machine with the programs of other tests.
+        waitUntil([&] { return (up = ready()) || process.state() == QProcess::NotRunning; }, 30000);
+        if (up)
+            return;
+        const bool ended = process.state() == QProcess::NotRunning;
+        stop(process);
+        const QByteArray output = process.readAll();
+        said += QByteArray::number(attempt) + ". " + output.trimmed() + '\n';
+        if (!ended || !couldNotOpenDisplay(output) || attempt == kAttempts)
+            FAIL() << command.first().toStdString() << (ended ? " ended" : " never came up")
+                   << " after " << attempt << " attempt(s) on " << m_name.toStdString()
+                   << "; it said:\n"
+                   << said.constData();
+        waitUntil([&] { return answers(m_name); }, 5000);
+    }
 }
 
 void VirtualDisplay::startTray() {
@@ -250,16 +300,26 @@ QProcessEnvironment VirtualDisplay::environment() const {
 }
 
 QByteArray VirtualDisplay::run(const QString& tool, const QStringList& arguments) const {
-    QProcess process;
-    process.setProcessEnvironment(environment());
-    process.start(tool, arguments);
-    // Not waitForFinished: the service must go on answering meanwhile.
-    const bool ended = waitUntil([&] { return process.state() == QProcess::NotRunning; }, 10000);
-    stop(process);
-    const QByteArray out = process.readAllStandardOutput();
-    if (!ended || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return {};
-    return out.isNull() ? QByteArray("") : out;
+    for (int attempt = 1;; ++attempt) {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(tool, arguments);
+        // Not waitForFinished: the service must go on answering meanwhile.
+        const bool ended =
+            waitUntil([&] { return process.state() == QProcess::NotRunning; }, 20000);
+        stop(process);
+        const QByteArray out = process.readAllStandardOutput();
+        if (ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+            return out.isNull() ? QByteArray("") : out;
+        // Any other failure is the tool's answer (a window that is gone, say).
+        const bool unreached = ended && couldNotOpenDisplay(process.readAllStandardError());
+        EXPECT_TRUE(!unreached || attempt < kAttempts)
+            << tool.toStdString() << " could not open " << m_name.toStdString() << " in "
+            << kAttempts << " attempts";
+        if (!unreached || attempt == kAttempts)
+            return {};
+        waitUntil([&] { return answers(m_name); }, 5000);
+    }
 }
 
 std::optional<WindowState> VirtualDisplay::window(const QString& id) const {

@@ -70,21 +70,23 @@ TEST_F(QuillonEndToEnd, RefreshesEveryEightSecondsInListOrderAndEndsCleanlyOnSig
     EXPECT_FALSE(m_quillon.mainWindow(20000).isEmpty())
         << "no mapped window titled \"" << kCaption.toStdString() << "\"";
 
-    // Two ticks: the first within 14 s of the start, the second within 12 s of it.
+    // Two ticks, timed below; a busy machine may take seconds to start the program.
     QList<LoopbackService::Arrival> quotes;
-    ASSERT_TRUE(waitUntil([&] { return (quotes = requests("/msq?")).size() >= 10; },
-                          26000 - int(m_quillon.started().elapsed())))
-        << "two ticks did not come within 26 s of the start";
+    ASSERT_TRUE(waitUntil([&] { return (quotes = requests("/msq?")).size() >= 10; }, 40000))
+        << "two ticks did not come within 40 s of the start";
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(quotes[i].target.toStdString(), kTick[i % 5].toStdString())
             << "request " << i % 5 << " of tick " << i / 5 + 1;
-    // Nothing fetches quotes at start-up: the first tick is Timer1's, 8 s in.
+    // Nothing fetches quotes at start-up: the first tick is Timer1's, 8 s after
+    // the window loaded and asked for its start-up pages.
     const qint64 firstMs = quotes[0].ms, periodMs = quotes[5].ms - firstMs;
-    EXPECT_TRUE(firstMs >= 7500 && firstMs <= 11000) << "first tick " << firstMs << " ms in";
-    EXPECT_TRUE(periodMs >= 7000 && periodMs <= 9500) << "ticks " << periodMs << " ms apart";
     for (const QByteArray& page : kStartUpPages)
         EXPECT_TRUE(!requests(page).isEmpty() && requests(page)[0].ms < firstMs)
             << page.constData() << " was never asked for, or only after tick 1";
+    const qint64 afterLoadMs = firstMs - requests(kStartUpPages[0]).value(0).ms;
+    EXPECT_TRUE(firstMs >= 7500 && afterLoadMs <= 9500)
+        << "first tick " << firstMs << " ms in, " << afterLoadMs << " ms after the start-up page";
+    EXPECT_TRUE(periodMs >= 7000 && periodMs <= 9500) << "ticks " << periodMs << " ms apart";
 
     m_quillon.expectEndsCleanlyOnSigterm();
 }
