@@ -350,7 +350,7 @@ TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingAndOneClickAddsWhatTheLookup
     EXPECT_EQ(files(), saved);
 }
 
-TEST_F(Form1Test, StartUpShowsTheControlsAndTheListAndHostileRepliesLiterallyAtNoMemoryCost) {
+TEST_F(Form1Test, StartUpShowsTheListAndHostileRepliesLiterallyAndBandWindowsOpenOnce) {
     startWith();
     // Captions by objectName, the list's column heads, and the rows as the files gave them.
     QStringList texts;
@@ -411,12 +411,8 @@ TEST_F(Form1Test, StartUpShowsTheControlsAndTheListAndHostileRepliesLiterallyAtN
         EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
     EXPECT_LT(processprobe::residentKiB() - before, 30 * 1024)
         << "memory grew while showing the replies";
-}
 
-TEST_F(Form1Test, BandWindowsOpenOnceAreBuiltAfreshAfterClosingAndTheCompanionStarts) {
-    startWith();
-    m_form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
+    // The band's windows open once, beside the main window, and are built afresh after closing.
     WebBand* band = m_form->webBand();
     m_form->mnu23->trigger(); // no row selected: no chart
     EXPECT_FALSE(band->chartWindow());
@@ -429,15 +425,15 @@ TEST_F(Form1Test, BandWindowsOpenOnceAreBuiltAfreshAfterClosingAndTheCompanionSt
     QPointer<HistoryWindow> history = band->historyWindow();
     const IntroWindow* intro = band->introWindow();
     ASSERT_TRUE(band->chartWindow() && intro && history);
-    QStringList shown;
+    QStringList windows;
     for (const QWidget* window :
          {(QWidget*)band->chartWindow(), (QWidget*)intro, (QWidget*)history})
-        shown.append(QString("%1|%2|%3x%4|%5")
-                         .arg(window->objectName(), window->windowTitle())
-                         .arg(window->width())
-                         .arg(window->height())
-                         .arg(bool(window->windowFlags() & Qt::WindowStaysOnTopHint)));
-    EXPECT_EQ(shown,
+        windows.append(QString("%1|%2|%3x%4|%5")
+                           .arg(window->objectName(), window->windowTitle())
+                           .arg(window->width())
+                           .arg(window->height())
+                           .arg(bool(window->windowFlags() & Qt::WindowStaysOnTopHint)));
+    EXPECT_EQ(windows,
               (QStringList{"llq|分时图       Pelmora-私募票源：提供暴涨牛股，欢迎10W以上资金客户"
                            "和私募联系合作！——127.0.0.1|979x772|0",
                            "zaojian|软件介绍|381x327|0", "lishi|历史荐股记录|381x327|0"}));
@@ -474,10 +470,10 @@ TEST_F(Form1Test, BandWindowsOpenOnceAreBuiltAfreshAfterClosingAndTheCompanionSt
     QTest::mouseClick(m_form->Command1, Qt::LeftButton);
     EXPECT_SOON(readFile(companion + ".log") == "started 0\n");
     ASSERT_TRUE(QFile::remove(companion) && QFile::remove(companion + ".log"));
-    const QWidgetList before = QApplication::topLevelWidgets();
+    const QWidgetList topLevels = QApplication::topLevelWidgets();
     QTest::mouseClick(m_form->Command1, Qt::LeftButton);
     QTest::qWait(300);
-    EXPECT_EQ(QApplication::topLevelWidgets(), before);
+    EXPECT_EQ(QApplication::topLevelWidgets(), topLevels);
     EXPECT_FALSE(QFile::exists(companion + ".log"));
 }
 
