@@ -82,6 +82,11 @@ TEST(StandinServer, AnswersQuotesInGbkWithTheFieldsTheDeskReadsAndEveryPage) {
     EXPECT_EQ(lines.back().text, QDate::currentDate().toString(u"MM-dd 09:30"));
     for (const desk::hotsector::Line& line : lines)
         EXPECT_FALSE(line.text.contains(u'<')) << line.text.toStdString();
+    // The paths a demonstration switches the pages with.
+    for (const QString& control : {u"/standin/risk?grade=中"_s, u"/standin/picks?day=yesterday"_s,
+                                   u"/standin/rumour?next"_s})
+        EXPECT_EQ(std::get<2>(get(control)), u"ok\n"_s) << control.toStdString();
+    EXPECT_TRUE(std::get<2>(get(u"/htm/fengxian.htm"_s)).contains(u">中<"_s));
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return server.book().stepCount() >= stepsAtStart + 5; }, 5000));
 }

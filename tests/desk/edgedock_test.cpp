@@ -188,18 +188,10 @@ TEST(EdgeDockScreens, ScreenBoundariesHideNothingAndDesktopEdgesDockOnTheirOwnSc
         EXPECT_EQ(desktopEdges(l.window.outer, l.screens, l.on), l.edges);
         EXPECT_EQ(tick(kFarAway, l.window, l.screens), l.away);
     }
-    expectMoves(
-        {
-            {"hidden left of it",
-             atPixels(-1674, 200),
-             {.left = -19210, .show = true},
-             &kPrimaryRight},
-            {"hidden at the smaller's top",
-             atPixels(2200, 76),
-             {.top = 5990, .show = true},
-             &kUneven},
-        },
-        true);
+    const Move fromLeft{.left = -19210, .show = true}, down{.top = 5990, .show = true};
+    expectMoves({{"hidden left of it", atPixels(-1674, 200), fromLeft, &kPrimaryRight},
+                 {"hidden at the smaller's top", atPixels(2200, 76), down, &kUneven}},
+                true);
 }
 
 // The rules together with the conversion the window uses: each edge hides
@@ -220,32 +212,21 @@ TEST(EdgeDockCycle, EachEdgeHidesToAReachableStripAndComesBackOverhanging) {
          }) {
         SCOPED_TRACE(edge.name);
         Window window = edge.start;
-        const auto apply = [&](const Move& move) {
-            QPoint at(window.outer.left, window.outer.top);
-            if (move.top)
-                at.setY(form::pixels(*move.top));
-            if (move.left)
-                at.setX(form::pixels(*move.left));
-            window = atPixels(at.x(), at.y());
-        };
-        const auto position = [&] {
+        Move last;
+        // One tick with the pointer there, its move carried out in whole pixels.
+        const auto step = [&](QPoint pointer) {
+            last = tick(pointer, window, kOne);
+            window = atPixels(last.left ? form::pixels(*last.left) : window.outer.left,
+                              last.top ? form::pixels(*last.top) : window.outer.top);
             return QPoint(window.outer.left, window.outer.top);
         };
-
-        apply(tick(kFarAway, window, kOne));
-        EXPECT_EQ(position(), edge.hiddenAt);
-        apply(tick(kFarAway, window, kOne));
-        EXPECT_EQ(position(), edge.hiddenAt) << "a hidden window rests";
-
+        EXPECT_EQ(step(kFarAway), edge.hiddenAt);
+        EXPECT_EQ(step(kFarAway), edge.hiddenAt) << "a hidden window rests";
         ASSERT_TRUE(pointerInside(edge.onStrip, window.outer));
-        const Move shown = tick(edge.onStrip, window, kOne);
-        EXPECT_TRUE(shown.show);
-        apply(shown);
-        EXPECT_EQ(position(), edge.shownAt);
-
-        apply(tick(centreOf(window), window, kOne));
-        EXPECT_EQ(position(), edge.shownAt) << "a shown window stays while the pointer is on it";
-        apply(tick(kFarAway, window, kOne));
-        EXPECT_EQ(position(), edge.hiddenAt) << "and hides again when it leaves";
+        EXPECT_EQ(step(edge.onStrip), edge.shownAt);
+        EXPECT_TRUE(last.show);
+        EXPECT_EQ(step(centreOf(window)), edge.shownAt)
+            << "a shown window stays while the pointer is on it";
+        EXPECT_EQ(step(kFarAway), edge.hiddenAt) << "and hides again when it leaves";
     }
 }

@@ -28,8 +28,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
@@ -60,20 +58,19 @@ QByteArray readFile(const QString& path) {
 // the maker's site and the quote service on loopback; quote replies are set per target.
 class Form1Test : public ::testing::Test {
 protected:
+    static constexpr const char* kServices[] = {"QUILLON_QUOTE_URL", "QUILLON_SITE_URL",
+                                                "QUILLON_CHART_URL", "QUILLON_NEWS_URL"};
     void TearDown() override {
-        qunsetenv("QUILLON_QUOTE_URL");
-        qunsetenv("QUILLON_SITE_URL");
-        qunsetenv("QUILLON_CHART_URL");
-        qunsetenv("QUILLON_NEWS_URL");
+        for (const char* service : kServices)
+            qunsetenv(service);
     }
 
     void startWith(const QByteArray& codes = "600000\r\n000858\r\n",
                    const QByteArray& takeProfits = "10.5\r\n160\r\n",
                    const QByteArray& stopLosses = "9.5\r\n140\r\n") {
         ASSERT_TRUE(m_server.listen());
-        qputenv("QUILLON_QUOTE_URL", m_server.baseUrl().toUtf8());
-        qputenv("QUILLON_SITE_URL", m_server.baseUrl().toUtf8());
-        qputenv("QUILLON_NEWS_URL", m_server.baseUrl().toUtf8());
+        for (const char* service : kServices)
+            qputenv(service, m_server.baseUrl().toUtf8());
         for (const auto& [name, bytes] : {std::pair{"Setting.ini", codes},
                                           {"Setting2.ini", takeProfits},
                                           {"Setting3.ini", stopLosses}})
@@ -353,7 +350,7 @@ TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingAndOneClickAddsWhatTheLookup
     EXPECT_EQ(files(), saved);
 }
 
-TEST_F(Form1Test, StartUpShowsTheControlsAndTheListAndHostileRepliesLiterallyAtNoMemoryCost) {
+TEST_F(Form1Test, StartUpShowsTheListAndHostileRepliesLiterallyAndBandWindowsOpenOnce) {
     startWith();
     // Captions by objectName, the list's column heads, and the rows as the files gave them.
     QStringList texts;
@@ -377,14 +374,6 @@ TEST_F(Form1Test, StartUpShowsTheControlsAndTheListAndHostileRepliesLiterallyAtN
         for (int x = 0; x < image.width(); ++x)
             solid += image.pixelColor(x, y) == desk::kRed;
     EXPECT_GT(solid, 100);
-
-    // The risk grade is red only while it is high, and shown as the page sent it.
-    const QColor initial = m_form->Label3->palette().color(QPalette::WindowText);
-    m_form->setRiskGrade("高");
-    EXPECT_EQ(m_form->Label3->palette().color(QPalette::WindowText), desk::kRed);
-    m_form->setRiskGrade("<b>低</b>");
-    EXPECT_EQ(m_form->Label3->text(), "<b>低</b>");
-    EXPECT_EQ(m_form->Label3->palette().color(QPalette::WindowText), initial);
 
     // Markup that a rich-text label would load (an image read from a device
     // without end), NUL bytes, bytes that are not GBK, and replies of 10,000 fields.
@@ -416,17 +405,14 @@ TEST_F(Form1Test, StartUpShowsTheControlsAndTheListAndHostileRepliesLiterallyAtN
     EXPECT_EQ(m_form->Label4->text(), "上证指数  <img src=/dev/zero> <b>1%</b>");
     EXPECT_TRUE(m_form->Label5->text().endsWith(" <img src=/dev/zero>"));
     EXPECT_TRUE(m_form->Label5->text().contains(QChar(0)));
+    m_form->setRiskGrade(QString::fromLatin1(markup)); // the risk page's text, as it came
+    EXPECT_EQ(m_form->Label3->text(), QString::fromLatin1(markup));
     for (const QLabel* label : m_form->findChildren<QLabel*>())
         EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
     EXPECT_LT(processprobe::residentKiB() - before, 30 * 1024)
         << "memory grew while showing the replies";
-}
 
-TEST_F(Form1Test, BandWindowsOpenOnceAreBuiltAfreshAfterClosingAndTheCompanionStarts) {
-    startWith();
-    qputenv("QUILLON_CHART_URL", m_server.baseUrl().toUtf8());
-    m_form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
+    // The band's windows open once, beside the main window, and are built afresh after closing.
     WebBand* band = m_form->webBand();
     m_form->mnu23->trigger(); // no row selected: no chart
     EXPECT_FALSE(band->chartWindow());
@@ -442,15 +428,15 @@ TEST_F(Form1Test, BandWindowsOpenOnceAreBuiltAfreshAfterClosingAndTheCompanionSt
     QPointer<HistoryWindow> history = band->historyWindow();
     const IntroWindow* intro = band->introWindow();
     ASSERT_TRUE(band->chartWindow() && intro && history);
-    QStringList shown;
+    QStringList windows;
     for (const QWidget* window :
          {(QWidget*)band->chartWindow(), (QWidget*)intro, (QWidget*)history})
-        shown.append(QString("%1|%2|%3x%4|%5")
-                         .arg(window->objectName(), window->windowTitle())
-                         .arg(window->width())
-                         .arg(window->height())
-                         .arg(bool(window->windowFlags() & Qt::WindowStaysOnTopHint)));
-    EXPECT_EQ(shown,
+        windows.append(QString("%1|%2|%3x%4|%5")
+                           .arg(window->objectName(), window->windowTitle())
+                           .arg(window->width())
+                           .arg(window->height())
+                           .arg(bool(window->windowFlags() & Qt::WindowStaysOnTopHint)));
+    EXPECT_EQ(windows,
               (QStringList{"llq|分时图       Pelmora-私募票源：提供暴涨牛股，欢迎10W以上资金客户"
                            "和私募联系合作！——127.0.0.1|979x772|0",
                            "zaojian|软件介绍|381x327|0", "lishi|历史荐股记录|381x327|0"}));
@@ -487,10 +473,10 @@ TEST_F(Form1Test, BandWindowsOpenOnceAreBuiltAfreshAfterClosingAndTheCompanionSt
     QTest::mouseClick(m_form->Command1, Qt::LeftButton);
     EXPECT_SOON(readFile(companion + ".log") == "started 0\n");
     ASSERT_TRUE(QFile::remove(companion) && QFile::remove(companion + ".log"));
-    const QWidgetList before = QApplication::topLevelWidgets();
+    const QWidgetList topLevels = QApplication::topLevelWidgets();
     QTest::mouseClick(m_form->Command1, Qt::LeftButton);
     QTest::qWait(300);
-    EXPECT_EQ(QApplication::topLevelWidgets(), before);
+    EXPECT_EQ(QApplication::topLevelWidgets(), topLevels);
     EXPECT_FALSE(QFile::exists(companion + ".log"));
 }
 
@@ -499,21 +485,14 @@ TEST_F(Form1Test, TheSmallBrowserTakesRiskAndTodaysPicksFromTheirOwnAddressesOnl
     const quint16 port = standin.listen(0);
     ASSERT_NE(port, 0);
     const QString base = "http://127.0.0.1:" + QString::number(port);
-    QNetworkAccessManager network;
-    network.setProxy(QNetworkProxy::NoProxy);
-    const auto control = [&](const QString& target) {
-        std::unique_ptr<QNetworkReply> reply(network.get(QNetworkRequest(QUrl(base + target))));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return reply->isFinished(); }, 5000));
-        EXPECT_EQ(reply->readAll(), "ok\n") << target.toStdString();
-    };
-    control("/standin/risk?grade=高");
+    ASSERT_TRUE(standin.site().setRiskGrade("高"));
     qputenv("QUILLON_SITE_URL", base.toUtf8());
     qputenv("QUILLON_QUOTE_URL", base.toUtf8());
     m_form = std::make_unique<Form1>(m_dir.path());
     QLabel* risk = m_form->Label3;
     EXPECT_SOON(risk->text() == "高");
     EXPECT_EQ(risk->palette().color(QPalette::WindowText), desk::kRed);
-    control("/standin/risk?grade=低");
+    ASSERT_TRUE(standin.site().setRiskGrade("低"));
     loadAndSettle(m_form->WebBrowser2, Form1::sitePage(desk::pages::kMarketRisk));
     EXPECT_EQ(risk->text(), "低");
     EXPECT_NE(risk->palette().color(QPalette::WindowText), desk::kRed);
@@ -529,13 +508,13 @@ TEST_F(Form1Test, TheSmallBrowserTakesRiskAndTodaysPicksFromTheirOwnAddressesOnl
     loadAndSettle(m_form->WebBrowser2, picksPage);
     EXPECT_EQ(m_form->Label1->text(), standin::picksText(standin::dailyPicks(
                                           QDate::currentDate(), standin.book().stocks())));
-    control("/standin/picks?day=yesterday");
+    ASSERT_TRUE(standin.site().setPicksDay("yesterday"));
     m_form->Label1->setText("before");
     EXPECT_EQ(loadAndSettle(m_form->WebBrowser2, picksPage), picksPage);
     EXPECT_EQ(m_form->Label1->text(), "before");
 
     // A risk page that redirects to the stand-in under another host name is some other page.
-    control("/standin/risk?grade=中");
+    ASSERT_TRUE(standin.site().setRiskGrade("中"));
     ASSERT_TRUE(m_server.listen());
     const QByteArray elsewhere =
         "http://localhost:" + QByteArray::number(port) + "/htm/fengxian.htm";
@@ -564,10 +543,9 @@ TEST_F(Form1Test, TheTrackerListsTheNewsPageEveryFifthMinuteAndABadServiceOnlyEm
                     "\" target=\"_blank\">";
         return gbk::encode(html);
     };
-    ScriptedResponse flood("HTTP/1.1 200 OK\r\n\r\n" + page("券商", "煤炭"));
-    flood.mode = ScriptedResponse::Mode::RawStream;
-    flood.repeatChunk = QByteArray(64 * 1024, ' ');
-    flood.repeatCount = 70; // past 4 MiB, then the close ends it
+    // Past 4 MiB, then the close ends it.
+    const ScriptedResponse flood = ScriptedResponse::rawStream(
+        "HTTP/1.1 200 OK\r\n\r\n" + page("券商", "煤炭"), QByteArray(64 * 1024, ' '), 70);
     QList<ScriptedResponse> news{ScriptedResponse(page("半导体拉升", "银行走高")),
                                  ScriptedResponse(page("券商走强", "煤炭领涨")),
                                  ScriptedResponse({}, 60000), flood,

@@ -14,9 +14,8 @@ namespace {
 
 const QSize kScreen(1280, 800);
 const QSize kNotice(150, 61); // 2250 x 915 twips
-// In the main window's client area: Command1 "私募内参", and the background
-// between the buttons and the page.
-const QPoint kCommand1(48, 24), kBackground(48, 48);
+// In the main window's client area: the background between the buttons and the page.
+const QPoint kBackground(48, 48);
 
 class TarvexEndToEnd : public ::testing::TestWithParam<bool> {};
 
@@ -51,21 +50,10 @@ TEST_P(TarvexEndToEnd, ItLivesInItsOwnTrayIconAndATimedReloadOfAChangedHeadRaise
             },
             15000);
     };
-    const auto clickInWindow = [&](QPoint at, int button) {
-        const auto state = display.window(tarvex.windowTitled(kTarvexCaption));
-        display.click(state.value_or(WindowState{}).position + at, 1, button);
-    };
-    const auto rumourLoads = [&] {
-        return log.count("GET /map1.asp?cid=2&page=1\n");
-    };
-    const auto loadRumours = [&] {
-        const qsizetype before = rumourLoads();
-        clickInWindow(kCommand1, 1);
-        EXPECT_TRUE(waitUntil([&] { return rumourLoads() > before; }, 10000)) << "no load";
-    };
 
     // "1分钟", the second entry of the menu over the window's background.
-    clickInWindow(kBackground, 3);
+    const auto main = display.window(tarvex.windowTitled(kTarvexCaption));
+    display.click(main.value_or(WindowState{}).position + kBackground, 1, 3);
     QTest::qWait(700);
     display.run("xdotool", {"key", "--delay", "80", "Down", "Down", "Return"});
     standin.site().moveRumoursOn();
@@ -87,7 +75,7 @@ TEST_P(TarvexEndToEnd, ItLivesInItsOwnTrayIconAndATimedReloadOfAChangedHeadRaise
     EXPECT_TRUE(mainWindowIs("Normal", true)) << "a double click on the icon did not restore it";
 
     // The timer went on in the tray; its reload finds the changed head.
-    ASSERT_TRUE(waitUntil([&] { return rumourLoads() > 0; }, 65000))
+    ASSERT_TRUE(waitUntil([&] { return log.contains("GET /map1.asp?cid=2&page=1\n"); }, 65000))
         << "no timed reload within a minute of choosing 1分钟";
     const QString notice = tarvex.windowOfSize(kNotice, 10000);
     ASSERT_FALSE(notice.isEmpty()) << "no notice of the changed rumour page";
@@ -97,26 +85,10 @@ TEST_P(TarvexEndToEnd, ItLivesInItsOwnTrayIconAndATimedReloadOfAChangedHeadRaise
     };
     EXPECT_TRUE(display.outerMeets(notice, inTheCorner));
 
+    // What a dismissal does to the baseline, and each way to dismiss, are the window's own tests.
     display.click(display.window(notice).value_or(WindowState{}).position + QPoint(75, 30));
     EXPECT_TRUE(waitUntil([&] { return !display.outer(notice); }, 5000))
         << "the click left the notice on the screen";
-    // After it even a changed head is only the new baseline; the next change is compared with it.
-    standin.site().moveRumoursOn();
-    loadRumours();
-    EXPECT_EQ(tarvex.windowOfSize(kNotice, 4000), "") << "a notice right after the dismissal";
-    standin.site().moveRumoursOn();
-    loadRumours();
-    EXPECT_EQ(tarvex.windowOfSize(kNotice, 10000), notice) << "no notice of the next change";
-    EXPECT_TRUE(display.outerMeets(notice, inTheCorner));
-    // Closed, by Alt+F4 where a window manager has it, it is dismissed all the same.
-    if (windowManager)
-        display.run("xdotool", {"windowactivate", "--sync", notice, "key", "alt+F4"});
-    else
-        display.sendCloseRequest(notice);
-    EXPECT_TRUE(waitUntil([&] { return !display.outer(notice); }, 5000)) << "still on the screen";
-    standin.site().moveRumoursOn();
-    loadRumours();
-    EXPECT_EQ(tarvex.windowOfSize(kNotice, 4000), "") << "a notice right after closing it";
     tarvex.expectEndsCleanlyOnSigterm();
     quillon.expectEndsCleanlyOnSigterm();
 }

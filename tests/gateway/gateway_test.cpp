@@ -9,19 +9,17 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace gateway;
 using namespace Qt::StringLiterals;
 
 namespace {
 
 TEST(GatewayRules, OneRuleGivesEachCodeItsMarketAndDecimalsAndTheIndexesGoByName) {
-    struct Code {
-        const char16_t* code;
-        const char* market; // "" for none
-        int decimals;
-    };
+    // The code, its market ("" for none) and its prices' decimals.
     // clang-format off
-    const Code codes[] = {
+    const std::tuple<const char16_t*, const char*, int> codes[] = {
         {u"600000", "sh", 2}, {u"688981", "sh", 2}, {u"900901", "sh", 3}, {u"510300", "sh", 3},
         {u"000001", "sz", 2}, {u"300750", "sz", 2}, {u"200002", "sz", 2}, {u"159915", "sz", 3},
         {u"161725", "sz", 3}, {u"184801", "sz", 3}, {u"430047", "bj", 2}, {u"830799", "bj", 2},
@@ -31,14 +29,14 @@ TEST(GatewayRules, OneRuleGivesEachCodeItsMarketAndDecimalsAndTheIndexesGoByName
         {u"60000", "", 2}, {u"6000000", "", 2}, {u"60000a", "", 2}, {u"６00000", "", 2},
         {u"60000%30", "", 2}};
     // clang-format on
-    for (const Code& c : codes) {
-        const QString code = QString::fromUtf16(c.code);
-        EXPECT_EQ(quote::marketPrefix(quote::marketOf(c.code)), c.market) << code.toStdString();
-        EXPECT_EQ(quote::priceDecimals(c.code), c.decimals) << code.toStdString();
+    for (const auto& [utf16, market, decimals] : codes) {
+        const QString code = QString::fromUtf16(utf16);
+        EXPECT_EQ(quote::marketPrefix(quote::marketOf(utf16)), market) << code.toStdString();
+        EXPECT_EQ(quote::priceDecimals(utf16), decimals) << code.toStdString();
         // The gateway asks the feed for that market's symbol, or for nothing.
         const std::optional<Wanted> w = wantedFor(u"cn_"_s + code);
         EXPECT_EQ(w ? u"%1 %2"_s.arg(w->symbol).arg(w->decimals) : u""_s,
-                  *c.market ? u"%1%2 %3"_s.arg(c.market, code).arg(c.decimals) : u""_s);
+                  *market ? u"%1%2 %3"_s.arg(market, code).arg(decimals) : u""_s);
     }
     for (const auto& [query, meant] : {std::pair{u"zs_000001", "sh000001"},
                                        {u"zs_399001", "sz399001"},

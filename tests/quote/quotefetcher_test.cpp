@@ -94,16 +94,6 @@ TEST(HttpResponseParser, ReadsEveryKindOfReplyAndFailsOversizedOrMalformedOnes) 
     }
 }
 
-// Raw bytes, then copies of chunk: a little ahead of the client, or one every intervalMs.
-ScriptedResponse stream(QByteArray prefix, QByteArray chunk, int copies, int intervalMs = 0) {
-    ScriptedResponse response(std::move(prefix));
-    response.mode = ScriptedResponse::Mode::RawStream;
-    response.repeatChunk = std::move(chunk);
-    response.repeatCount = copies;
-    response.repeatIntervalMs = intervalMs;
-    return response;
-}
-
 // Request n's target; the handlers below read n back from it.
 std::string stockTarget(int n) {
     return "/msq?cn_" + std::to_string(n);
@@ -170,8 +160,7 @@ TEST_F(QuoteFetcherTest, ResultsComeInRequestOrderWithOneRequestInFlightAndCodes
         });
     }
     ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 10; }));
-    ASSERT_TRUE(m_outcomes[0].result.has_value());
-    EXPECT_EQ(m_outcomes[0].result->field(1), u"浦发银行");
+    EXPECT_EQ(m_outcomes[0].result.value_or(quote::Reply()).field(1), u"浦发银行");
     QStringList results;
     for (const Outcome& outcome : m_outcomes)
         results << QString::number(outcome.id) + u':' +
@@ -213,16 +202,17 @@ TEST_F(QuoteFetcherTest, EachFailureEndsAloneWithinItsDeadlineAtLittleCostAndInO
     ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
     const quint16 port = probe.serverPort();
     probe.close();
+    const auto stream = ScriptedResponse::rawStream; // every argument given
     const ScriptedResponse answers[] = {
         ScriptedResponse(), // never asked: refused
         // Announces more than it sends, then closes.
-        stream("HTTP/1.1 200 OK\r\nContent-Length: 99\r\n\r\n'cn_600000','7.50'", {}, 0),
+        stream("HTTP/1.1 200 OK\r\nContent-Length: 99\r\n\r\n'cn_600000','7.50'", {}, 0, 0),
         ScriptedResponse({}, 60'000), // answers long after the test
         // Never silent, yet 6 s in all.
         stream("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", "1\r\nx\r\n", 60, 100),
-        stream("HTTP/1.1 200 OK\r\n", "X-Padding: 0123456789abcdef\r\n", 100'000'000),
-        stream("HTTP/1.1 200 OK\r\nX-Long: ", QByteArray(64 * 1024, 'a'), 160), // one 10 MB line
-        stream({}, "HTTP/1.1 100 Continue\r\n\r\n", 100'000'000),
+        stream("HTTP/1.1 200 OK\r\n", "X-Padding: 0123456789abcdef\r\n", 100'000'000, 0),
+        stream("HTTP/1.1 200 OK\r\nX-Long: ", QByteArray(64 * 1024, 'a'), 160, 0), // one 10 MB line
+        stream({}, "HTTP/1.1 100 Continue\r\n\r\n", 100'000'000, 0),
         // Exactly the cap, then one byte more.
         ScriptedResponse("a," + QByteArray(QuoteFetcher::kMaxReplyBytes - 2, 'x')),
         ScriptedResponse("a," + QByteArray(QuoteFetcher::kMaxReplyBytes - 1, 'x')),

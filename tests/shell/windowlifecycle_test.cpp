@@ -28,21 +28,21 @@ TEST(WindowLife, ALeftClickOnTheShownWindowRaisesItOtherButtonsNothingAndExitEnd
     EXPECT_EQ(exitChosen(), Effects{Effect::RemoveIconAndQuit});
 }
 
-TEST(ServiceUrls, BlankMeansTheStandInAndTrailingSlashesGo) {
+// What the programs make of the environment they start in: the service
+// address, the Qt platform, the web engine's flags.
+TEST(StartUpEnvironment, BlankServiceIsTheStandInXWaylandRunsOnX11AndOurFlagsAreAddedOnce) {
     EXPECT_EQ(services::baseUrlFrom(QByteArray()), "http://127.0.0.1:18930");
     EXPECT_EQ(services::baseUrlFrom("  "), "http://127.0.0.1:18930");
     EXPECT_EQ(services::baseUrlFrom("http://quotes.example:8080//"), "http://quotes.example:8080");
-}
 
-TEST(PlatformChoice, AWaylandSessionWithXWaylandRunsOnX11UnlessTheUserChoseAPlatform) {
+    // A Wayland session with XWayland, unless the user chose a platform; not
+    // without something to turn to or from.
     EXPECT_EQ(platformChoice("wayland-0", ":0", ""), QByteArray("xcb"));
     EXPECT_EQ(platformChoice("wayland-0", ":0", "wayland"), std::nullopt);
-    // Nothing to turn to, or nothing to turn from.
     EXPECT_EQ(platformChoice("wayland-0", "", ""), std::nullopt);
     EXPECT_EQ(platformChoice("", ":0", ""), std::nullopt);
-}
 
-TEST(ChromiumFlags, TheUsersOwnStayFirstAndOursAreAddedOnce) {
+    // The user's own flags stay first.
     EXPECT_EQ(chromiumFlags(""), "--process-per-site");
     EXPECT_EQ(chromiumFlags(" --disable-gpu "), "--disable-gpu --process-per-site");
     EXPECT_EQ(chromiumFlags("--process-per-site --v=1"), "--process-per-site --v=1");

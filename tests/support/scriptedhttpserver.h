@@ -38,6 +38,16 @@ struct ScriptedResponse {
     explicit ScriptedResponse(QByteArray bodyBytes = {}, int delay = 0)
         : body(std::move(bodyBytes))
         , delayMs(delay) {}
+    // Raw bytes, then copies of chunk: a little ahead of the client, or one every intervalMs.
+    static ScriptedResponse rawStream(QByteArray prefix, QByteArray chunk, int copies,
+                                      int intervalMs = 0) {
+        ScriptedResponse response(std::move(prefix));
+        response.mode = Mode::RawStream;
+        response.repeatChunk = std::move(chunk);
+        response.repeatCount = copies;
+        response.repeatIntervalMs = intervalMs;
+        return response;
+    }
 
     int status = 200;
     HttpHeaders headers; // extra headers; "Connection: close" closes after the answer

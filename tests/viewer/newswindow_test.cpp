@@ -10,8 +10,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -44,13 +42,6 @@ protected:
 
     QUrl page(const char* path) const { return QUrl(m_site + path); }
 
-    void nextRumourHead() {
-        std::unique_ptr<QNetworkReply> reply(
-            m_network.get(QNetworkRequest(page("/standin/rumour?next"))));
-        EXPECT_SOON(reply->isFinished());
-        EXPECT_EQ(reply->readAll(), "ok\n");
-    }
-
     // After button's load, once the window has handled it (a view answers
     // scripts in the order asked): the first ten characters of the page's text.
     static QString headAfterLoad(NewsWindow& window, QPushButton* button) {
@@ -67,7 +58,6 @@ protected:
     }
 
     standin::StandinServer m_standin{5, 3600 * 1000};
-    QNetworkAccessManager m_network;
     QString m_site;
 };
 
@@ -138,7 +128,7 @@ TEST_F(NewsWindowTest, AChangedRumourHeadRaisesOneNoticeAClickOrItsCloseBoxTakes
 
     const QPoint movedByUser(20, 30);
     for (const char* target : {"label1", "Label2", "close box", "tx"}) {
-        nextRumourHead();
+        m_standin.site().moveRumoursOn();
         const QString baseline = window.Text2->text();
         for (int load = 0; load < 2; ++load) { // the second one while it is shown
             headAfterLoad(window, window.Command1);
@@ -167,7 +157,7 @@ TEST_F(NewsWindowTest, AChangedRumourHeadRaisesOneNoticeAClickOrItsCloseBoxTakes
         EXPECT_EQ(window.Text2->text(), "");
 
         // Even a changed head is only the new baseline after a dismissal.
-        nextRumourHead();
+        m_standin.site().moveRumoursOn();
         const QString newHead = headAfterLoad(window, window.Command1);
         EXPECT_EQ(window.Text2->text(), newHead);
         EXPECT_FALSE(notice->isVisible());
