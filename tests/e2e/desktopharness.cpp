@@ -87,31 +87,35 @@ VirtualDisplay::~VirtualDisplay() {
 
 void VirtualDisplay::start(QSize screen) {
     ASSERT_NO_FATAL_FAILURE(expectTools({"Xvfb", "xdotool", "xwininfo"}));
+    ASSERT_NO_FATAL_FAILURE(startServer(
+        "Xvfb", {"-screen", "0", QString("%1x%2x24").arg(screen.width()).arg(screen.height())}));
+}
+
+void VirtualDisplay::startServer(const QString& server, const QStringList& arguments) {
     dieWithParent(m_xserver);
     // An X server resets when its last client leaves, and drops every client
     // still opening its display then. The X tools that poll here come and go
     // while trayer, openbox or a program is connecting: without -noreset,
     // a busy machine now and then left one of those without a display.
-    m_xserver.start("Xvfb", {"-displayfd", "1", "-noreset", "-screen", "0",
-                             QString("%1x%2x24").arg(screen.width()).arg(screen.height()),
-                             "-nolisten", "tcp"});
+    m_xserver.start(server,
+                    QStringList{"-displayfd", "1", "-noreset", "-nolisten", "tcp"} + arguments);
     QByteArray announced;
     ASSERT_TRUE(waitUntil(
         [&] {
             announced += m_xserver.readAllStandardOutput();
             return announced.contains('\n') || m_xserver.state() == QProcess::NotRunning;
         },
-        15000))
-        << "Xvfb did not report its display";
+        30000))
+        << server.toStdString() << " did not report its display";
     bool ok = false;
     m_name = ":" + QString::number(announced.trimmed().toInt(&ok));
-    ASSERT_TRUE(ok) << "Xvfb said: " << announced.constData()
+    ASSERT_TRUE(ok) << server.toStdString() << " said: " << announced.constData()
                     << m_xserver.readAllStandardError().constData();
     ASSERT_TRUE(
         waitUntil([&] { return m_xserver.state() == QProcess::NotRunning || answers(m_name); },
                   20000) &&
         m_xserver.state() == QProcess::Running)
-        << "Xvfb on " << m_name.toStdString()
+        << server.toStdString() << " on " << m_name.toStdString()
         << " took no client: " << m_xserver.readAllStandardError().constData();
 }
 
@@ -123,22 +127,9 @@ void VirtualDisplay::startMonitors(const QList<QRect>& monitors) {
                 config.write("Section \"Device\"\n Identifier \"dummy\"\n Driver \"dummy\"\n"
                              " VideoRam 65536\nEndSection\n") > 0);
     config.close();
-    dieWithParent(m_xserver);
-    m_xserver.start("Xorg", {"-displayfd", "1", "-config", config.fileName(), "-configdir",
-                             m_xorgDir.filePath("conf.d"), "-logfile",
-                             m_xorgDir.filePath("xorg.log"), "-noreset", "-nolisten", "tcp"});
-    QByteArray announced;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            announced += m_xserver.readAllStandardOutput();
-            return announced.contains('\n') || m_xserver.state() == QProcess::NotRunning;
-        },
-        30000))
-        << "Xorg did not report its display";
-    bool ok = false;
-    m_name = ":" + QString::number(announced.trimmed().toInt(&ok));
-    ASSERT_TRUE(ok) << "Xorg said: " << announced.constData()
-                    << m_xserver.readAllStandardError().constData();
+    ASSERT_NO_FATAL_FAILURE(startServer("Xorg", {"-config", config.fileName(), "-configdir",
+                                                 m_xorgDir.filePath("conf.d"), "-logfile",
+                                                 m_xorgDir.filePath("xorg.log")}));
 
     // The first monitor takes the driver's output, so that it replaces the
     // monitor RandR made of the whole screen and is the primary one.

@@ -80,6 +80,8 @@ public:
     std::optional<QPoint> trayIcon(const QString& title) const;
 
 private:
+    // Starts an X server on the first free display, up once it takes a client.
+    void startServer(const QString& server, const QStringList& arguments);
     // Starts a program on this display, which is up once `ready` holds.
     void startHere(QProcess& process, const QStringList& command,
                    const std::function<bool()>& ready);
