@@ -265,6 +265,11 @@ TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingAndOneClickAddsWhatTheLookup
     m_replies.set("/msq?cn_000858", "'sz','000858','" + gbk::encode(u"五粮液") + "','150.00'");
     m_replies.set("/msq?cn_000001", "'sz','000001','x','10.00'", 500);
     QPointer<FrmAdd> dialog = openDialog();
+    // Dragged while the dialog settles, the main window leaves it where it opened.
+    const QPoint opened = dialog->pos();
+    m_form->move(m_form->pos() + QPoint(-40, 30));
+    QTest::qWait(1000);
+    EXPECT_EQ(dialog->pos(), opened);
     // The looked-up name, both proposals, and whether the dialog can add.
     const auto shows = [&dialog] {
         return QStringList{dialog->Text2->text(), dialog->Text4->text(), dialog->Text5->text(),
