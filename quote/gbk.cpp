@@ -37,9 +37,31 @@ QByteArray encode(QStringView text, bool* complete) {
             *complete = false;
         return text.toLatin1();
     }
-    QByteArray bytes = encoder.encode(text);
+    // One character at a time: the converter gives some characters no bytes
+    // at all (a soft hyphen, variation selectors and other invisible ones)
+    // and keeps a lone high surrogate waiting for its pair, so encoding the
+    // whole text at once would drop them without a trace, and a code or a
+    // cell would be sent and saved without what the window shows. Each such
+    // character becomes "?", like one GBK cannot hold.
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    bool whole = true;
+    for (qsizetype at = 0; at < text.size();) {
+        const bool pair = text[at].isHighSurrogate() && at + 1 < text.size() &&
+                          text[at + 1].isLowSurrogate();
+        const qsizetype length = pair ? 2 : 1;
+        const QByteArray one =
+            text[at].isSurrogate() && !pair ? QByteArray() : encoder.encode(text.mid(at, length));
+        if (one.isEmpty()) {
+            bytes.append('?');
+            whole = false;
+        } else {
+            bytes.append(one);
+        }
+        at += length;
+    }
     if (complete)
-        *complete = !encoder.hasError();
+        *complete = whole && !encoder.hasError();
     return bytes;
 }
 

@@ -8,7 +8,7 @@
 
 // Code page 936 (GBK): the encoding of the quote service's replies and of the
 // watch-list files. Bytes that are not valid GBK decode to U+FFFD; characters
-// GBK cannot hold encode to "?".
+// GBK cannot hold, and those it would give no bytes, encode to "?": none vanishes.
 namespace gbk {
 
 QString decode(QByteArrayView bytes);

@@ -64,12 +64,18 @@ TEST(QuoteGbk, EncodesBeyondGb2312AndKeepsFieldsInPlacePastInvalidBytes) {
     ASSERT_TRUE(gbk::available());
     for (const auto& [text, bytes, whole] :
          {std::tuple{QStringLiteral("昇 A"), QByteArray("\x95\x4E A"), true},
-          {QStringLiteral("a\U0001F600b"), QByteArray("a?b"), false}}) {
+          {QStringLiteral("a\U0001F600b"), QByteArray("a?b"), false},
+          {QStringLiteral("600\u00AD000") + QChar(0xDE00) + u'0' + QChar(0xD83D),
+           QByteArray("600?000?0?"), false}}) {
         bool complete = !whole;
         EXPECT_EQ(gbk::encode(text, &complete), bytes) << text.toStdString();
         EXPECT_EQ(complete, whole) << text.toStdString();
         EXPECT_EQ(gbk::decode(bytes) == text, whole) << "round trip of " << text.toStdString();
     }
+    QString plane; // every character of the basic plane, none of which may vanish
+    for (char32_t c = 1; c < 0x10000; ++c)
+        plane += QChar::isSurrogate(c) ? QChar(u'?') : QChar(c);
+    EXPECT_EQ(gbk::decode(gbk::encode(plane)).size(), plane.size());
     for (const auto& [bytes, last] : {std::pair{QByteArray("\x81,7.50,\xC6\xD6"), u"浦"},
                                       {QByteArray("\xFF,7.50,\xC6\xD6"), u"浦"},
                                       {QByteArray("\x80\x7F,7.50,\xC6\xD6"), u"浦"},
