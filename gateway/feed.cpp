@@ -14,7 +14,10 @@ namespace gateway {
 namespace {
 
 constexpr Micros kMicrosPerUnit = 1'000'000;
-constexpr int kMaxIntegerDigits = 9; // a price of a billion yuan is no price
+// No share, fund or index of these markets stands near a million yuan or
+// points. The bound keeps the change's arithmetic (basis points of the
+// largest difference, doubled for rounding) far inside 64 bits.
+constexpr int kMaxIntegerDigits = 6;
 constexpr int kMaxDecimals = 6;
 // Name, open, previous close, price, high, low, bid, ask, volume, amount, ten
 // numbers of the bid side, ten of the ask side, date and time.

@@ -65,6 +65,7 @@ FeedAnswer parseFeed(FeedFormat format, QStringView body, QStringView symbol);
 // "1.37%", "-1.25%", "0.00%": the change from the previous close in percent,
 // two decimals, rounded half away from zero. A fall always carries the "-",
 // even one that rounds to 0.00, since Quillon colours a row by that sign alone.
+// Exact for every pair of prices the feed's parser accepts (under a million).
 QString formatChange(Micros price, Micros prevClose);
 
 // The reply Quillon reads, GBK-encoded: quoted values separated by ",",

@@ -47,6 +47,16 @@ TEST(GatewayRules, OneRuleGivesEachCodeItsMarketAndDecimalsAndTheIndexesGoByName
     }
 }
 
+// The largest price the parser takes, over the smallest close, changes by an
+// exact figure; a million is no price of these markets.
+TEST(GatewayRules, TheChangeIsExactForEveryPriceTheFeedMayCarry) {
+    const QString record = u"var hq_str_x=\"n,1,0.000001,%1"_s + u",1"_s.repeated(30) + u"\";"_s;
+    const FeedAnswer highest = parseFeed(FeedFormat::HqStrList, record.arg(u"999999.999999"), u"x");
+    EXPECT_EQ(formatChange(std::get<FeedQuote>(highest).price, 1), u"99999999999800.00%"_s);
+    EXPECT_TRUE(std::holds_alternative<Garbled>(
+        parseFeed(FeedFormat::HqStrList, record.arg(u"1000000"), u"x")));
+}
+
 TEST(GatewayRules, GateAsksTheFeedAtMostOncePerInstrumentPerSecond) {
     qint64 now = 5000;
     QuoteGate gate([&] { return now; });
