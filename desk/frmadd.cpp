@@ -3,6 +3,7 @@
 #include "desk/deskrules.h"
 #include "desk/edgedocker.h"
 #include "desk/form1.h"
+#include "desk/rightedgefollow.h"
 #include "quote/quotefetcher.h"
 #include "shell/formgeometry.h"
 #include "shell/linklabel.h"
@@ -19,7 +20,6 @@
 #include <QScreen>
 #include <QUrl>
 
-#include <optional>
 #include <utility>
 
 const QString FrmAdd::kLookingUp = QStringLiteral("获取名称中");
@@ -115,20 +115,17 @@ void FrmAdd::placeBelowMainWindow() {
     // Below the main window, left edges aligned, both by their outer
     // rectangles; then moved the least it takes to lie wholly on the screen,
     // since the main window may be tucked away at an edge.
-    // The main window is read once, as the dialog first shows: the rule runs
-    // again while the dialog's frame settles, and a main window dragged
-    // meanwhile must not take the dialog along.
     QPointer<Form1> mainWindow(m_mainWindow);
-    OuterPlacement::install(
-        this, [mainWindow, main = std::optional<QRect>()](const QSize& outer) mutable {
-            if (!main)
-                main = mainWindow ? mainWindow->outerRect() : QRect();
-            const QRect below(QPoint(main->left(), main->bottom() + 1), outer);
-            // On the screen the main window is on, by docking's reckoning, so a
-            // window hidden at the top of a second monitor opens its dialog there.
-            const QScreen* screen = desk::screenHolding(*main);
-            return screen ? form::keptInside(below, screen->availableGeometry()) : below.topLeft();
-        });
+    const desk::MainOuter mainOuter =
+        desk::firstReading([mainWindow] { return mainWindow ? mainWindow->outerRect() : QRect(); });
+    OuterPlacement::install(this, [mainOuter](const QSize& outer) {
+        const QRect main = mainOuter();
+        const QRect below(QPoint(main.left(), main.bottom() + 1), outer);
+        // On the screen the main window is on, by docking's reckoning, so a
+        // window hidden at the top of a second monitor opens its dialog there.
+        const QScreen* screen = desk::screenHolding(main);
+        return screen ? form::keptInside(below, screen->availableGeometry()) : below.topLeft();
+    });
 }
 
 bool FrmAdd::eventFilter(QObject* watched, QEvent* event) {

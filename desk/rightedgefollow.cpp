@@ -10,15 +10,17 @@
 
 namespace desk {
 
+MainOuter firstReading(MainOuter mainOuter) {
+    return [mainOuter = std::move(mainOuter), read = std::optional<QRect>()]() mutable {
+        if (!read)
+            read = mainOuter();
+        return *read;
+    };
+}
+
 void placeBesideOnce(QWidget* window, MainOuter mainOuter) {
-    // The main window is read once, as the window first shows. Its frame then
-    // settles for a while, and the window is held on its place meanwhile: read
-    // afresh, a main window moved in that while would take the window along.
-    OuterPlacement::install(window, [mainOuter = std::move(mainOuter),
-                                     place = std::optional<QPoint>()](const QSize&) mutable {
-        if (!place)
-            place = besideRightEdge(mainOuter());
-        return *place;
+    OuterPlacement::install(window, [mainOuter = firstReading(std::move(mainOuter))](const QSize&) {
+        return besideRightEdge(mainOuter());
     });
 }
 

@@ -20,6 +20,11 @@ inline QPoint besideRightEdge(const QRect& mainOuter) {
 // The main window's outer rectangle as docking has it, asked afresh each time.
 using MainOuter = std::function<QRect()>;
 
+// mainOuter as it read when first asked, ever after. A window placed once
+// beside or below the main window is held on that place while its frame
+// settles; read afresh, a main window dragged meanwhile would take it along.
+MainOuter firstReading(MainOuter mainOuter);
+
 // Opens window beside the main window's right edge as it is at the window's
 // first show. Where it goes afterwards is the user's affair.
 void placeBesideOnce(QWidget* window, MainOuter mainOuter);
