@@ -5,6 +5,11 @@
 namespace http {
 namespace {
 
+// A chunk-size line may always take its size's 16 hex digits and its CR LF;
+// leading zeros, extensions and blanks beyond that are paid from what the
+// head left of its budget, so they cannot go on for longer than a head could.
+constexpr std::size_t kFreeChunkSizeBytes = 18;
+
 char lower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
@@ -115,10 +120,9 @@ void ResponseParser::step(std::string_view& bytes) {
         return;
     case Phase::ChunkEnd:
         if (readLine(bytes)) {
-            if (!m_line.empty())
-                return fail("chunk longer than its size");
-            m_phase = Phase::ChunkSize;
-            m_lineBudget = m_limits.maxHeadBytes;
+            if (!m_line.empty() || !m_lineEndedWithCr)
+                return fail("chunk data not ended by CR LF");
+            startChunkSizeLine();
         }
         return;
     case Phase::Trailers:
@@ -151,7 +155,8 @@ bool ResponseParser::readLine(std::string_view& bytes) {
     bytes.remove_prefix(take);
     if (end == std::string_view::npos)
         return false;
-    if (!m_line.empty() && m_line.back() == '\r')
+    m_lineEndedWithCr = !m_line.empty() && m_line.back() == '\r';
+    if (m_lineEndedWithCr)
         m_line.pop_back();
     m_lineDone = true;
     return true;
@@ -168,6 +173,7 @@ void ResponseParser::startHead() {
     m_contentLength.reset();
     m_conflictingLengths = false;
     m_location.clear();
+    m_hasLocation = false;
 }
 
 void ResponseParser::parseStatusLine() {
@@ -176,11 +182,11 @@ void ResponseParser::parseStatusLine() {
         return; // a stray line end before the reply; it still counts against the head
     // "HTTP/1.x NNN" and an optional reason phrase after a blank.
     const bool wellFormed = line.size() >= 12 && line.substr(0, 7) == "HTTP/1." &&
-                            isDigit(line[7]) && line[8] == ' ' && isDigit(line[9]) &&
-                            isDigit(line[10]) && isDigit(line[11]) &&
+                            (line[7] == '0' || line[7] == '1') && line[8] == ' ' &&
+                            isDigit(line[9]) && isDigit(line[10]) && isDigit(line[11]) &&
                             (line.size() == 12 || line[12] == ' ');
     if (!wellFormed || line[9] == '0')
-        return fail("not an HTTP/1.x status line");
+        return fail("not an HTTP/1.0 or HTTP/1.1 status line");
     m_status = (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
     m_http10 = line[7] == '0';
     m_phase = Phase::HeaderLines;
@@ -190,8 +196,10 @@ void ResponseParser::parseHeaderLine() {
     const std::string_view line = m_line;
     if (line.empty())
         return endOfHead();
+    // A folded continuation line would be read one way here and another way
+    // by a proxy in between; a reply that disagrees with itself is refused.
     if (isBlank(line.front()))
-        return; // a folded continuation; none of the headers we read is ever folded
+        return fail("folded header line");
     const std::size_t colon = line.find(':');
     if (colon == std::string_view::npos || colon == 0)
         return fail("header line without a name");
@@ -199,6 +207,9 @@ void ResponseParser::parseHeaderLine() {
     if (std::any_of(name.begin(), name.end(), isBlank))
         return fail("blank inside a header name");
     const std::string_view value = trimmed(line.substr(colon + 1));
+    // A NUL or a bare CR ends a value early for some readers and not others.
+    if (value.find('\0') != std::string_view::npos || value.find('\r') != std::string_view::npos)
+        return fail("control character in a header value");
 
     if (equalsNoCase(name, "Content-Length")) {
         if (value.empty() || !std::all_of(value.begin(), value.end(), isDigit))
@@ -223,8 +234,9 @@ void ResponseParser::parseHeaderLine() {
             if (equalsNoCase(option, "close"))
                 m_asksToClose = true;
         });
-    } else if (equalsNoCase(name, "Location") && m_location.empty()) {
+    } else if (equalsNoCase(name, "Location") && !m_hasLocation) {
         m_location = value;
+        m_hasLocation = true;
     }
 }
 
@@ -236,18 +248,18 @@ void ResponseParser::endOfHead() {
             return fail("too many interim replies");
         return startHead();
     }
-    if (m_unknownCoding)
-        return fail("unsupported transfer coding");
+    // These never carry a body, whatever their framing headers describe.
     if (m_status == 204 || m_status == 304)
         return complete();
+    if (m_unknownCoding)
+        return fail("unsupported transfer coding");
     if (m_chunked) {
         // A length beside chunked framing is a service to be wary of: read
         // this reply by its chunks, then start afresh.
         if (m_contentLength)
             m_asksToClose = true;
-        m_phase = Phase::ChunkSize;
-        m_lineBudget = m_limits.maxHeadBytes;
-        return;
+        m_framingBudget = m_lineBudget;
+        return startChunkSizeLine();
     }
     if (m_conflictingLengths)
         return fail("conflicting Content-Length values");
@@ -265,20 +277,38 @@ void ResponseParser::endOfHead() {
     m_phase = Phase::BodyToClose;
 }
 
+void ResponseParser::startChunkSizeLine() {
+    m_phase = Phase::ChunkSize;
+    m_lineBudget = m_framingBudget + kFreeChunkSizeBytes;
+}
+
 void ResponseParser::parseChunkSize() {
-    const std::string_view size = trimmed(std::string_view(m_line).substr(0, m_line.find(';')));
-    if (size.empty() || size.size() > 16)
+    // Whatever the line took beyond the size itself came out of the head's budget.
+    m_framingBudget = std::min(m_framingBudget, m_lineBudget);
+    // Chunk framing is read strictly: a reader in between that is lenient
+    // elsewhere than we are would see other chunks in the same bytes.
+    if (!m_lineEndedWithCr)
+        return fail("chunk size line not ended by CR LF");
+    const std::string_view line = m_line;
+    const std::size_t digits =
+        std::min(line.size(), line.find_first_not_of("0123456789abcdefABCDEF"));
+    const std::string_view rest = line.substr(digits);
+    const std::size_t afterBlanks = rest.find_first_not_of(" \t");
+    if (digits == 0 ||
+        (!rest.empty() && (afterBlanks == std::string_view::npos || rest[afterBlanks] != ';')))
+        return fail("bad chunk size");
+    // Leading zeros are allowed, as many as the budget pays for.
+    const std::string_view size = line.substr(0, digits);
+    const std::string_view significant =
+        size.substr(std::min(size.size() - 1, size.find_first_not_of('0')));
+    if (significant.size() > 16)
         return fail("bad chunk size");
     std::uint64_t length = 0;
-    for (const char digit : size) {
-        const int value = hexValue(digit);
-        if (value < 0)
-            return fail("bad chunk size");
-        length = length * 16 + std::uint64_t(value);
-    }
+    for (const char digit : significant)
+        length = length * 16 + std::uint64_t(hexValue(digit));
     if (length == 0) {
         m_phase = Phase::Trailers;
-        m_lineBudget = m_limits.maxHeadBytes;
+        m_lineBudget = m_framingBudget;
         return;
     }
     if (length > m_limits.maxBodyBytes - m_body.size())

@@ -12,8 +12,9 @@ namespace http {
 // checked as the bytes arrive, so a service that never stops talking costs
 // at most this much memory and a little parsing.
 struct ResponseLimits {
-    // The status line and headers of one reply, line ends included; also any
-    // one chunk-size line, and the trailer fields.
+    // The status line and headers of one reply, line ends included; what they
+    // leave over pays for chunk extensions, padding of chunk sizes and the
+    // trailer fields.
     std::size_t maxHeadBytes = 16 * 1024;
     int maxInterimReplies = 4; // "100 Continue" and the like before the real reply
     std::size_t maxBodyBytes = 64 * 1024;
@@ -65,6 +66,7 @@ private:
     void parseStatusLine();
     void parseHeaderLine();
     void endOfHead();
+    void startChunkSizeLine();
     void parseChunkSize();
     void appendBody(std::string_view& bytes, std::size_t count);
     // Takes what is left of a body or chunk of known length; true once it is all there.
@@ -77,9 +79,11 @@ private:
     Phase m_phase = Phase::StatusLine;
     const char* m_failure = "";
 
-    std::string m_line;           // the line being read, without its end
-    bool m_lineDone = false;      // m_line holds a whole line, already handled
-    std::size_t m_lineBudget = 0; // bytes the current head, trailer or chunk line may still take
+    std::string m_line;      // the line being read, without its end
+    bool m_lineDone = false; // m_line holds a whole line, already handled
+    bool m_lineEndedWithCr = false;
+    std::size_t m_lineBudget = 0;    // bytes the current head, trailer or chunk line may still take
+    std::size_t m_framingBudget = 0; // what the head left over, for the chunk framing
     int m_interimReplies = 0;
 
     int m_status = 0;
@@ -90,6 +94,7 @@ private:
     std::optional<std::uint64_t> m_contentLength;
     bool m_conflictingLengths = false;
     std::string m_location;
+    bool m_hasLocation = false; // a second Location never replaces the first, even an empty one
 
     std::uint64_t m_remaining = 0; // of a fixed body or the current chunk
     std::string m_body;
