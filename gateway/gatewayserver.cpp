@@ -71,10 +71,8 @@ void GatewayServer::fetched(const Wanted& wanted, const std::optional<QString>& 
     QByteArray reply;
     const QString& symbol = wanted.symbol;
     if (!body) {
-        report(
-            u"the feed did not answer (no connection, a time-out, or a reply over %1 bytes)"_s.arg(
-                kMaxUpstreamBytes),
-            symbol);
+        // Still inside the fetcher's callback, so its reason is this fetch's.
+        report(u"the feed did not answer: "_s + m_fetcher.lastFailure(), symbol);
     } else if (status != 200 || looksLikeHtml(*body)) {
         report(u"the feed refused us: HTTP %1%2"_s.arg(status).arg(
                    looksLikeHtml(*body) ? u", an HTML page"_s : QString()),

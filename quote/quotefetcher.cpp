@@ -25,6 +25,10 @@ bool isHttpOrHttps(const QUrl& url) {
     return url.scheme() == QLatin1String("http") || isHttps(url);
 }
 
+QString describe(const QTcpSocket& socket) {
+    return QLatin1String("connection failed: ") + socket.errorString();
+}
+
 bool isRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
@@ -55,7 +59,8 @@ QuoteFetcher::QuoteFetcher(const QString& baseUrl, QObject* parent)
     , m_baseUrl(baseUrl)
     , m_deadline(new QTimer(this)) {
     m_deadline->setSingleShot(true);
-    connect(m_deadline, &QTimer::timeout, this, &QuoteFetcher::fail);
+    connect(m_deadline, &QTimer::timeout, this,
+            [this] { fail(QStringLiteral("no whole reply within %1 ms").arg(m_timeoutMs)); });
 }
 
 QuoteFetcher::~QuoteFetcher() {
@@ -144,13 +149,17 @@ void QuoteFetcher::send(const QUrl& url) {
     // request from the callback must not recurse through a long list.
     const QScopedValueRollback<bool> starting(m_starting, true);
     const bool https = isHttps(url);
-    if (!url.isValid() || url.host().isEmpty() || !isHttpOrHttps(url) ||
-        (https && !QSslSocket::supportsSsl()))
-        return fail();
+    if (!url.isValid() || url.host().isEmpty() || !isHttpOrHttps(url))
+        return fail(QLatin1String("not an http or https address: ") + url.toDisplayString());
+    if (https && !QSslSocket::supportsSsl())
+        return fail(QStringLiteral("no TLS library for https"));
 
     const QString origin = originOf(url);
-    if (m_socket && m_socketOrigin == origin &&
-        m_socket->state() == QAbstractSocket::ConnectedState && m_socket->bytesAvailable() == 0) {
+    m_replyBytesSeen = false;
+    m_onReusedConnection = m_socket && m_socketOrigin == origin &&
+                           m_socket->state() == QAbstractSocket::ConnectedState &&
+                           m_socket->bytesAvailable() == 0;
+    if (m_onReusedConnection) {
         m_socket->write(requestFor(url, m_extraHeaders));
         return;
     }
@@ -188,10 +197,20 @@ void QuoteFetcher::onReadyRead() {
 void QuoteFetcher::onConnectionLost() {
     if (!m_response)
         return dropConnection();
+    // A kept-alive connection may be closed by the service (its idle time-out,
+    // or a reply that ends it without saying so) while our next request is on
+    // its way. Nothing of a reply came back, so the request was not answered
+    // and goes once more on a fresh connection; once bytes of a reply came,
+    // the service has acted on it and the fetch stands as it ends.
+    if (m_onReusedConnection && !m_replyBytesSeen && m_socket->bytesAvailable() == 0) {
+        dropConnection();
+        return send(m_url);
+    }
+    const QString lost = describe(*m_socket);
     // What the service sent before it closed still counts: it may end the body.
     if (!feedAvailable())
         m_response->endOfStream();
-    onResponseEnded();
+    onResponseEnded(lost);
 }
 
 // Hands what the socket holds to the parser; true once the response has
@@ -199,6 +218,7 @@ void QuoteFetcher::onConnectionLost() {
 bool QuoteFetcher::feedAvailable() {
     while (m_socket->bytesAvailable() > 0) {
         const QByteArray piece = m_socket->read(kReadPieceBytes);
+        m_replyBytesSeen = true;
         const auto state =
             m_response->feed(std::string_view(piece.constData(), std::size_t(piece.size())));
         decodeArrivedText();
@@ -217,9 +237,11 @@ void QuoteFetcher::decodeArrivedText() {
     m_decodedBytes = body.size();
 }
 
-void QuoteFetcher::onResponseEnded() {
+void QuoteFetcher::onResponseEnded(const QString& connectionError) {
     if (m_response->state() == http::ResponseParser::State::Failed)
-        return fail();
+        return fail(m_replyBytesSeen || connectionError.isEmpty()
+                        ? QLatin1String("unreadable reply: ") + QLatin1String(m_response->failure())
+                        : connectionError);
     const http::ResponseParser response = std::move(*m_response);
     m_response.reset();
     if (!response.keepAlive())
@@ -228,11 +250,15 @@ void QuoteFetcher::onResponseEnded() {
     if (isRedirect(response.status()) && !response.location().empty()) {
         const QUrl next =
             m_url.resolved(QUrl::fromEncoded(QByteArray::fromStdString(response.location())));
-        // A redirect elsewhere than http(s) is a reply like any other; one
-        // from https down to plain http is refused, as is a long chain.
+        // A redirect elsewhere than http(s) is a reply like any other. One to
+        // another scheme, host or port is refused: our header lines (a
+        // service's credentials) must not leave for another host, and a
+        // service must not point us at hosts on the user's own network.
         if (isHttpOrHttps(next)) {
-            if (++m_redirects > kMaxRedirects || (isHttps(m_url) && !isHttps(next)))
-                return fail();
+            if (originOf(next) != originOf(m_url))
+                return fail(QLatin1String("redirect to another origin refused: ") + originOf(next));
+            if (++m_redirects > kMaxRedirects)
+                return fail(QStringLiteral("too many redirects"));
             return send(next);
         }
     }
@@ -243,7 +269,8 @@ void QuoteFetcher::onResponseEnded() {
 
 // Ends the current exchange as a failed fetch. The connection goes with it:
 // what a misbehaving service sends next must not reach the next request.
-void QuoteFetcher::fail() {
+void QuoteFetcher::fail(const QString& why) {
+    m_failure = why;
     dropConnection();
     m_deadline->stop();
     m_response.reset();
@@ -283,6 +310,8 @@ void QuoteFetcher::finishCurrent(const std::string* body, int status) {
     ++m_exchange;
     m_deadline->stop();
     m_lastStatus = body ? status : 0;
+    if (body)
+        m_failure.clear();
     m_response.reset();
     // The callback may queue further requests or cancel; it runs before the
     // next queued request starts so the caller sees strict request order.

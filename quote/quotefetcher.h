@@ -58,6 +58,8 @@ public:
     bool setExtraHeaders(const QList<QByteArray>& lines);
     // The HTTP status of the reply whose callback is running; 0 when the fetch failed.
     int lastStatus() const { return m_lastStatus; }
+    // Why the fetch whose callback is running failed; empty when it did not.
+    const QString& lastFailure() const { return m_failure; }
 
     // Drops every queued request and aborts the one in flight (closing its
     // connection); their callbacks never run.
@@ -82,8 +84,8 @@ private:
     void onConnectionLost();
     bool feedAvailable();
     void decodeArrivedText();
-    void onResponseEnded();
-    void fail();
+    void onResponseEnded(const QString& connectionError = {});
+    void fail(const QString& why);
     void dropConnection();
     void finishCurrent(const std::string* body, int status = 0);
 
@@ -99,6 +101,7 @@ private:
     qint64 m_maxBodyBytes = kMaxReplyBytes;
     QByteArray m_extraHeaders; // complete lines, each with its CR LF
     int m_lastStatus = 0;
+    QString m_failure;
 
     QUrl m_url; // where the current request went
     int m_redirects = 0;
@@ -108,4 +111,6 @@ private:
     std::size_t m_decodedBytes = 0;            // of the current response's body
     QTcpSocket* m_socket = nullptr;            // the connection, kept alive between requests
     QString m_socketOrigin;                    // scheme, host and port m_socket leads to
+    bool m_onReusedConnection = false;         // the request went out on a kept-alive connection
+    bool m_replyBytesSeen = false;             // of the current request's reply
 };
