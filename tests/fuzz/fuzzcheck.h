@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string_view>
+
+// Invariants of the code that reads what others wrote (the quote service's
+// replies, the watch-list files, the feed), each checked over arbitrary input:
+// by libFuzzer under the fuzz preset (fuzzentry.cpp) and over the stored
+// corpus by the ordinary test suite (replay_test.cpp). What the input is to each:
+//   httpResponse:   the bytes of a connection, fed whole, byte by byte and in pieces;
+//   quoteReply:     a reply's body, one character per byte, and a code typed by the user;
+//   gbkText:        GBK bytes, and UTF-16LE text to encode;
+//   watchlistFiles: the three files, separated by the first two NUL bytes;
+//   gatewayFeed:    a query of Quillon's, a line end, then the feed's body.
+namespace fuzz {
+
+// A broken invariant: an abort with the message under libFuzzer, a test
+// failure in the replay.
+void require(bool ok, const char* what);
+
+using Check = void(std::string_view input);
+Check httpResponse, quoteReply, gbkText, watchlistFiles, gatewayFeed;
+
+} // namespace fuzz
