@@ -1,10 +1,9 @@
-#include "shell/safesave.h"
+#include "shell/safesave_platform.h"
 
 #include <QFile>
 #include <QRandomGenerator>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,40 +11,42 @@
 
 namespace {
 
+// pwrite() rather than write(): nothing else on the program's main thread
+// writes with it, so a test can cut a save off at exactly its n-th write.
 bool writeAll(int fd, const char* data, qsizetype size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size_t(size));
+    for (off_t offset = 0; offset < size;) {
+        const ssize_t written = ::pwrite(fd, data + offset, size_t(size - offset), offset);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
             return false;
-        data += written;
-        size -= written;
+        offset += written;
     }
     return true;
 }
 
-// The new name is only sure to survive a power cut once the directory that
-// holds it is on disk too. File systems that cannot sync a directory say so
-// with EINVAL; they keep names some other way.
-bool syncDirectory(const QByteArray& directory) {
-    const int fd = ::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
-    return ::close(fd) == 0 && synced;
+} // namespace
+
+namespace safesave {
+
+QString resolved(const QString& path) {
+    char* real = ::realpath(QFile::encodeName(path).constData(), nullptr);
+    if (!real)
+        return path;
+    const QString result = QFile::decodeName(real);
+    std::free(real);
+    return result;
 }
 
-// Writes contents to a new file beside target and returns its name, or an
-// empty name (and nothing left behind) when that fails.
-QByteArray writeTemporary(const QByteArray& target, const QByteArray& contents) {
+QString writeTemporary(const QString& target, const QByteArray& contents) {
+    const QByteArray targetName = QFile::encodeName(target);
     struct stat old {};
-    const bool exists = ::stat(target.constData(), &old) == 0;
+    const bool exists = ::stat(targetName.constData(), &old) == 0;
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 10; ++attempt) {
-        temporary =
-            target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+        temporary = targetName + '.' +
+                    QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
         fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             return {};
@@ -60,29 +61,22 @@ QByteArray writeTemporary(const QByteArray& target, const QByteArray& contents) 
         ::unlink(temporary.constData());
         return {};
     }
-    return temporary;
+    return QFile::decodeName(temporary);
 }
 
-} // namespace
-
-bool safeSave(const QString& path, const QByteArray& contents) {
-    QByteArray target = QFile::encodeName(path);
-    // A link stays a link: the file it points to is the one replaced.
-    if (char* resolved = ::realpath(target.constData(), nullptr)) {
-        target = resolved;
-        std::free(resolved);
-    }
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray directory = slash < 0    ? QByteArray(".")
-                                 : slash == 0 ? QByteArray("/")
-                                              : target.left(slash);
-
-    const QByteArray temporary = writeTemporary(target, contents);
-    if (temporary.isEmpty())
-        return false;
-    if (::rename(temporary.constData(), target.constData()) != 0) {
-        ::unlink(temporary.constData());
-        return false;
-    }
-    return syncDirectory(directory);
+bool replace(const QString& from, const QString& to) {
+    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
+
+// File systems that cannot sync a directory say so with EINVAL; they keep
+// names some other way.
+bool syncDirectory(const QString& directory) {
+    const int fd =
+        ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+    return ::close(fd) == 0 && synced;
+}
+
+} // namespace safesave

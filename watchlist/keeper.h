@@ -16,12 +16,11 @@ struct SaveOutcome {
     bool saved() const { return attempted && failedFiles.isEmpty(); }
 };
 
-// Keeps the three files in step with the list. A failed save can leave them
-// disagreeing with the list and with each other, and a file one line short
-// gives every later row another stock's prices at the next start. So after any
-// failure the next save rewrites all three from the list instead of appending,
-// and retry() rewrites them until that goes through. The user hears of the
-// first failure of such a streak only.
+// Keeps the three files in step with the list. A failed save leaves them as
+// they were, without the change the list has, and appending the next row alone
+// would lose that change for good. So after any failure the next save rewrites
+// all three from the list instead of appending, and retry() rewrites them until
+// that goes through. The user hears of the first failure of such a streak only.
 class Keeper {
 public:
     explicit Keeper(Files files);

@@ -1,7 +1,6 @@
 #include "watchlist/watchlistfiles.h"
 
 #include "quote/gbk.h"
-#include "shell/safesave.h"
 
 #include <QDir>
 #include <QFile>
@@ -102,41 +101,50 @@ QString Files::path(const char* fileName) const {
 }
 
 std::vector<Row> Files::load() const {
+    QStringList names;
+    for (const Part& part : kParts)
+        names.append(QString::fromLatin1(part.fileName));
+    // A save cut off by a kill or a power cut is finished or undone before
+    // anything is read, or every row after a deleted one would take its
+    // neighbour's prices. Should that fail, what is there is still the best
+    // that can be shown.
+    recoverTogether(m_directory, names);
     return assembleRows(readLines(path(kCodeFile)), readLines(path(kTakeProfitFile)),
                         readLines(path(kStopLossFile)));
 }
 
 SaveResult Files::append(const Row& row) const {
-    SaveResult result;
+    QList<FileContents> files;
     for (const Part& part : kParts) {
         const QString filePath = path(part.fileName);
         QByteArray contents;
         // A file that is there but cannot be read is not replaced: its lines
         // would be lost with it.
-        if (QFileInfo::exists(filePath) && !readRegularFile(filePath, &contents)) {
-            result.failedFiles.append(QString::fromLatin1(part.fileName));
-            continue;
-        }
+        if (QFileInfo::exists(filePath) && !readRegularFile(filePath, &contents))
+            return {{QString::fromLatin1(part.fileName)}};
         // A last line without its end (an edited file) would swallow the new value.
         if (!contents.isEmpty() && !contents.endsWith('\n') && !contents.endsWith('\r'))
             contents += "\r\n";
-        contents += fileLine(row, part);
-        if (!safeSave(filePath, contents))
-            result.failedFiles.append(QString::fromLatin1(part.fileName));
+        files.append({QString::fromLatin1(part.fileName), contents + fileLine(row, part)});
     }
-    return result;
+    return save(files);
 }
 
 SaveResult Files::rewrite(const std::vector<Row>& rows) const {
-    SaveResult result;
+    QList<FileContents> files;
     for (const Part& part : kParts) {
         QByteArray contents;
         for (const Row& row : rows)
             contents += fileLine(row, part);
-        if (!safeSave(path(part.fileName), contents))
-            result.failedFiles.append(QString::fromLatin1(part.fileName));
+        files.append({QString::fromLatin1(part.fileName), contents});
     }
-    return result;
+    return save(files);
+}
+
+// The three files are saved together or not at all: one without the others
+// would put every later row's prices on the wrong stock.
+SaveResult Files::save(const QList<FileContents>& files) const {
+    return {safeSaveTogether(m_directory, files)};
 }
 
 } // namespace watchlist

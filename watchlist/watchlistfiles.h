@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/safesave.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -53,7 +55,9 @@ QByteArray encodeLine(const QString& value);
 std::vector<Row> assembleRows(const QList<QByteArray>& codes, const QList<QByteArray>& takeProfits,
                               const QList<QByteArray>& stopLosses);
 
-// What a write left unsaved: the names of the files that could not be written.
+// What a save left unsaved: nothing, or the names of the files that stopped it
+// (all three when no one file did). The files are saved together, so a failure
+// saves none of them.
 struct SaveResult {
     QStringList failedFiles;
     bool ok() const { return failedFiles.isEmpty(); }
@@ -66,17 +70,19 @@ public:
     const QString& directory() const { return m_directory; }
     QString path(const char* fileName) const;
 
-    // Reads the list. Missing or unreadable files count as empty.
+    // Reads the list, once a save that was cut off is finished or undone.
+    // Missing or unreadable files count as empty.
     std::vector<Row> load() const;
 
     // Adds one line to each file, creating files that do not exist yet.
     SaveResult append(const Row& row) const;
 
-    // Writes all three files afresh from rows, one after the other. Each file is
-    // replaced whole or not at all; a failure does not stop the others.
+    // Writes all three files afresh from rows.
     SaveResult rewrite(const std::vector<Row>& rows) const;
 
 private:
+    SaveResult save(const QList<FileContents>& files) const;
+
     QString m_directory;
 };
 
