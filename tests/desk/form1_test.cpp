@@ -407,7 +407,8 @@ TEST_F(Form1Test, StartUpShowsTheListAndHostileRepliesLiterallyAndBandWindowsOpe
     QTest::mouseClick(m_form->Command3, Qt::LeftButton);
     QPointer<HistoryWindow> history = band->historyWindow();
     ASSERT_TRUE(band->chartWindow() && band->introWindow() && history);
-    // Where they open and which of them follow the main window is the desktop's end-to-end test.
+    // Where the introduction and the history open, and that only the history follows the main
+    // window, is the desktop's end-to-end test; the chart's caption ends in the site's host.
     EXPECT_TRUE(band->chartWindow()->windowTitle().endsWith("——127.0.0.1"));
     EXPECT_SOON(requestsFor("/map1.asp?cid=15") == 1);
 
