@@ -1,10 +1,14 @@
 #include "demo/loopbackhttp.h"
 
+#include <QCoreApplication>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
+#include <QTcpServer>
 #include <QTextStream>
 #include <QTime>
 #include <QUrl>
+
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -30,7 +34,35 @@ QString methodName(QHttpServerRequest::Method method) {
     }
 }
 
+// The listening socket a service manager passed on: the first of LISTEN_FDS,
+// which always starts at 3, when LISTEN_PID names this process. The variables
+// go, so that no child takes them for its own.
+std::optional<qintptr> activationSocket() {
+    constexpr qintptr kFirstPassedSocket = 3;
+    const bool forUs =
+        qEnvironmentVariableIntValue("LISTEN_PID") == QCoreApplication::applicationPid();
+    const bool passed = forUs && qEnvironmentVariableIntValue("LISTEN_FDS") >= 1;
+    qunsetenv("LISTEN_PID");
+    qunsetenv("LISTEN_FDS");
+    qunsetenv("LISTEN_FDNAMES");
+    return passed ? std::optional(kFirstPassedSocket) : std::nullopt;
+}
+
 } // namespace
+
+quint16 LoopbackHttp::listen(quint16 port) {
+    const std::optional<qintptr> passed = activationSocket();
+    if (!passed)
+        return m_http.listen(QHostAddress::LocalHost, port);
+    auto* server = new QTcpServer(&m_http);
+    if (!server->setSocketDescriptor(*passed) || !server->isListening() ||
+        !server->serverAddress().isLoopback()) {
+        delete server;
+        return 0;
+    }
+    m_http.bind(server);
+    return server->serverPort();
+}
 
 LoopbackHttp::LoopbackHttp(Handler handler)
     : m_handler(std::move(handler)) {

@@ -21,9 +21,11 @@ public:
     // Null keeps quiet.
     void setLog(QTextStream* log) { m_log = log; }
 
-    // Binds 127.0.0.1 only. Port 0 takes any free port. Returns the port
+    // Binds 127.0.0.1 only. Port 0 takes any free port. Started by socket
+    // activation (systemd's LISTEN_FDS), it serves the socket passed on
+    // instead, which must be on a loopback address too. Returns the port
     // bound, or 0 when it could not be bound.
-    quint16 listen(quint16 port) { return m_http.listen(QHostAddress::LocalHost, port); }
+    quint16 listen(quint16 port);
 
 private:
     void respond(const QHttpServerRequest& request, QHttpServerResponder&& responder);

@@ -15,6 +15,7 @@ packages=(
   xvfb xauth x11-utils xdotool trayer openbox imagemagick libxcb1-dev
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   xdg-utils
+  systemd
   strace
 )
 

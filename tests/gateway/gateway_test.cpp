@@ -5,7 +5,8 @@
 #include "tests/support/scriptedhttpserver.h"
 
 #include <QProcess>
-#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTextStream>
 
@@ -120,16 +121,26 @@ protected:
     }
 
     // The built quillon-gateway as its user starts it, asked in place of the in-process one.
+    // As its user unit starts it: on the socket systemd passes on at the
+    // first connection, whatever port it was told.
     void startBuilt() {
-        m_built.start(QUILLON_GATEWAY_EXECUTABLE,
-                      {"--port", "0", "--quiet", "--upstream", m_feed.baseUrl()});
-        static const QRegularExpression listening(R"(^listening on http://127\.0\.0\.1:(\d+),)");
-        QString out;
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+        m_port = probe.serverPort();
+        probe.close();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("SYSTEMD_LOG_LEVEL", "err");
+        m_built.setProcessEnvironment(environment);
+        m_built.start("systemd-socket-activate",
+                      {"--listen", u"127.0.0.1:%1"_s.arg(m_port), QUILLON_GATEWAY_EXECUTABLE,
+                       "--port", "1", "--quiet", "--upstream", m_feed.baseUrl()});
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return listening.match(out += m_built.readAllStandardOutput()).hasMatch(); },
-            10000))
-            << out.toStdString();
-        m_port = listening.match(out).captured(1).toUShort();
+            [&] {
+                QTcpSocket socket;
+                socket.connectToHost(QHostAddress::LocalHost, m_port);
+                return socket.waitForConnected(200);
+            },
+            10000));
     }
 
     // Fields 2, 3, 4 and 11 of what each of `clients` quote clients of
