@@ -4,13 +4,22 @@
 #include <QString>
 
 // Base URLs ("scheme://host[:port]", no trailing slash) of the outside services.
-// Each comes from its environment variable and defaults to the stand-in server.
+// Each comes from its environment variable. Without one, a program in its
+// build folder asks the stand-in server its scripts start; an installed one
+// asks the servers its package's user units start on their first request.
 namespace services {
 
 inline constexpr char kStandInBaseUrl[] = "http://127.0.0.1:18930";
+inline constexpr char kGatewayBaseUrl[] = "http://127.0.0.1:18931"; // quillon-gateway.socket
+inline constexpr char kPagesBaseUrl[] = "http://127.0.0.1:18932";   // quillon-site.socket
 
-// An unset or blank value gives the stand-in; trailing slashes are dropped.
-QString baseUrlFrom(const QByteArray& environmentValue);
+// An unset or blank value gives the fallback; trailing slashes are dropped.
+QString baseUrlFrom(const QByteArray& environmentValue,
+                    const QString& fallback = QString::fromLatin1(kStandInBaseUrl));
+
+// Whether the program runs from the folder it is installed to: the same
+// folder, however the two are written (links, a trailing slash).
+bool runsInstalled(const QString& programDirectory, const QString& installedDirectory);
 
 QString quoteBaseUrl(); // QUILLON_QUOTE_URL: the quote service
 QString siteBaseUrl();  // QUILLON_SITE_URL: the maker's site

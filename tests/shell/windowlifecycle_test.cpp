@@ -4,6 +4,7 @@
 #include "shell/services.h"
 #include "shell/windowlifecycle.h"
 
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -34,6 +35,14 @@ TEST(StartUpEnvironment, BlankServiceIsTheStandInXWaylandRunsOnX11AndOurFlagsAre
     EXPECT_EQ(services::baseUrlFrom(QByteArray()), "http://127.0.0.1:18930");
     EXPECT_EQ(services::baseUrlFrom("  "), "http://127.0.0.1:18930");
     EXPECT_EQ(services::baseUrlFrom("http://quotes.example:8080//"), "http://quotes.example:8080");
+    // Installed is the install folder itself, reached through a link too; a
+    // build folder, or a copy of the program elsewhere, is not.
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath("usr/bin") &&
+                QFile::link(root.filePath("usr/bin"), root.filePath("bin")));
+    EXPECT_TRUE(services::runsInstalled(root.filePath("bin/"), root.filePath("usr/bin")));
+    EXPECT_FALSE(services::runsInstalled(root.filePath("usr"), root.filePath("usr/bin")));
+    EXPECT_FALSE(services::runsInstalled(root.filePath("none"), root.filePath("none")));
 
     // A Wayland session with XWayland, unless the user chose a platform; not
     // without something to turn to or from.
