@@ -18,6 +18,7 @@
 #include "shell/platform.h"
 #include "shell/services.h"
 #include "shell/trayshell.h"
+#include "shell/version.h"
 #include "shell/webview.h"
 
 #include <QAction>
@@ -32,7 +33,7 @@
 
 namespace {
 
-const QString kCaption = QStringLiteral("QuillonV5.2      By Orlan");
+const QString kCaption = QStringLiteral("QuillonV" QUILLON_VERSION "      By Orlan");
 const QString kTrayTip = QStringLiteral("Tarvex-QuillonV5.0");
 
 // Windows' classic active-border colour, the face of the "历史荐股" button.
