@@ -98,7 +98,7 @@ Form1::Form1(const QString& programDirectory, QWidget* parent)
     , m_programDirectory(programDirectory) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kCaption);
-    setWindowIcon(makeAppIcon(QColor(176, 24, 32), QStringLiteral("Q")));
+    setWindowIcon(makeAppIcon(kQuillonIcon));
     setFixedSize(form::size(5955, 4905));
     // Start in the middle of the screen: a window that opened against an edge
     // would dock there and slide away at once. On several monitors, of the

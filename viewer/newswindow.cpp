@@ -62,7 +62,7 @@ NewsWindow::NewsWindow()
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("form1"));
     setWindowTitle(kCaption);
-    setWindowIcon(makeAppIcon(QColor(200, 120, 16), QStringLiteral("T")));
+    setWindowIcon(makeAppIcon(kTarvexIcon));
     setFixedSize(form::size(9585, 6975));
     setAutoFillBackground(true);
     QPalette grey = palette();
