@@ -1,12 +1,15 @@
 // Quillon: a desktop stock ticker for the Shanghai and Shenzhen markets.
 #include "desk/form1.h"
 #include "shell/appstartup.h"
+#include "shell/commandline.h"
 #include "shell/platform.h"
 #include "shell/trayshell.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    if (const auto status = commandline::handle(commandline::Program::Quillon, argc, argv))
+        return *status;
     choosePlatform();
     prepareWebEngineProcess();
     QApplication app(argc, argv);

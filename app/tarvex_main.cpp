@@ -1,5 +1,6 @@
 // Tarvex: the maker's rumour and news pages, watched for changes.
 #include "shell/appstartup.h"
+#include "shell/commandline.h"
 #include "shell/platform.h"
 #include "shell/trayshell.h"
 #include "viewer/newswindow.h"
@@ -7,6 +8,8 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    if (const auto status = commandline::handle(commandline::Program::Tarvex, argc, argv))
+        return *status;
     choosePlatform();
     prepareWebEngineProcess();
     QApplication app(argc, argv);

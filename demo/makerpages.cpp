@@ -2,6 +2,7 @@
 
 #include "demo/marketpages.h"
 #include "demo/quotebook.h"
+#include "shell/version.h"
 
 #include <algorithm>
 #include <numeric>
@@ -319,13 +320,14 @@ QString membershipPage() {
 }
 
 QString aboutPage() {
-    const QString body = u"<h1>关于Tarvex</h1><p>Tarvex 是一款私募内线软件，当前版本 V3.6。</p>"
-                         "<ul><li>五个栏目：私募内参、热点题材、操盘神器、免费技术、群聊精华</li>"
-                         "<li>私募内参定时刷新，1到60分钟可选，默认30分钟</li>"
-                         "<li>内容有更新时在屏幕右下角弹出提示</li>"
-                         "<li>最小化到托盘，可设置开机启动</li></ul>"
-                         "<p>Tarvex——解放散户、战胜主力、拒绝愚昧、笑傲股海！</p>"_s +
-                         kDemoNote;
+    const QString body =
+        u"<h1>关于Tarvex</h1><p>Tarvex 是一款私募内线软件，当前版本 V" TARVEX_VERSION "。</p>"
+        "<ul><li>五个栏目：私募内参、热点题材、操盘神器、免费技术、群聊精华</li>"
+        "<li>私募内参定时刷新，1到60分钟可选，默认30分钟</li>"
+        "<li>内容有更新时在屏幕右下角弹出提示</li>"
+        "<li>最小化到托盘，可设置开机启动</li></ul>"
+        "<p>Tarvex——解放散户、战胜主力、拒绝愚昧、笑傲股海！</p>"_s +
+        kDemoNote;
     return htmlPage(u"关于Tarvex"_s, kBaseStyle, body);
 }
 

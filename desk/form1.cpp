@@ -18,6 +18,7 @@
 #include "shell/platform.h"
 #include "shell/services.h"
 #include "shell/trayshell.h"
+#include "shell/version.h"
 #include "shell/webview.h"
 
 #include <QAction>
@@ -32,7 +33,7 @@
 
 namespace {
 
-const QString kCaption = QStringLiteral("QuillonV5.2      By Orlan");
+const QString kCaption = QStringLiteral("QuillonV" QUILLON_VERSION "      By Orlan");
 const QString kTrayTip = QStringLiteral("Tarvex-QuillonV5.0");
 
 // Windows' classic active-border colour, the face of the "历史荐股" button.
@@ -97,7 +98,7 @@ Form1::Form1(const QString& programDirectory, QWidget* parent)
     , m_programDirectory(programDirectory) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kCaption);
-    setWindowIcon(makeAppIcon(QColor(176, 24, 32), QStringLiteral("Q")));
+    setWindowIcon(makeAppIcon(kQuillonIcon));
     setFixedSize(form::size(5955, 4905));
     // Start in the middle of the screen: a window that opened against an edge
     // would dock there and slide away at once. On several monitors, of the

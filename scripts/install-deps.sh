@@ -14,7 +14,7 @@ packages=(
   fonts-arphic-uming fonts-wqy-zenhei xfonts-wqy
   xvfb xauth x11-utils xdotool trayer openbox imagemagick libxcb1-dev
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
-  xdg-utils
+  xdg-utils desktop-file-utils appstream
   systemd
   strace
 )

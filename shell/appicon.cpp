@@ -5,18 +5,16 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-namespace {
-
-QPixmap drawIcon(int size, const QColor& tile, const QString& initial) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+QImage renderAppIcon(const AppIconLook& look, int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal s = size;
 
     QPainterPath rounded;
     rounded.addRoundedRect(QRectF(0.5, 0.5, s - 1, s - 1), s * 0.18, s * 0.18);
-    painter.fillPath(rounded, tile);
+    painter.fillPath(rounded, look.tile);
 
     // Three candles rising left to right: red for up, as on the quote list.
     const QColor up(255, 70, 70);
@@ -36,23 +34,24 @@ QPixmap drawIcon(int size, const QColor& tile, const QString& initial) {
         painter.fillRect(QRectF(c.x * s - s * 0.08, top, s * 0.16, height), colour);
     }
 
-    if (!initial.isEmpty() && size >= 24) {
-        QFont font;
+    if (!look.initial.isEmpty() && size >= 24) {
+        // A face of its own rather than the program's Song face, so the
+        // build-time rendering for the icon theme matches the window's icon.
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setStyleHint(QFont::SansSerif);
         font.setBold(true);
         font.setPixelSize(int(s * 0.34));
         painter.setFont(font);
         painter.setPen(Qt::white);
         painter.drawText(QRectF(s * 0.06, s * 0.04, s * 0.5, s * 0.4), Qt::AlignLeft | Qt::AlignTop,
-                         initial);
+                         look.initial);
     }
-    return pixmap;
+    return image;
 }
 
-} // namespace
-
-QIcon makeAppIcon(const QColor& tile, const QString& initial) {
+QIcon makeAppIcon(const AppIconLook& look) {
     QIcon icon;
     for (const int size : {16, 22, 24, 32, 48, 64, 128})
-        icon.addPixmap(drawIcon(size, tile, initial));
+        icon.addPixmap(QPixmap::fromImage(renderAppIcon(look, size)));
     return icon;
 }

@@ -6,6 +6,7 @@
 #include "shell/platform.h"
 #include "shell/services.h"
 #include "shell/trayshell.h"
+#include "shell/version.h"
 #include "shell/webview.h"
 #include "viewer/changewatch.h"
 #include "viewer/updatenotice.h"
@@ -26,7 +27,8 @@
 
 namespace {
 
-const QString kCaption = QStringLiteral("TarvexV3.6——最小的私募内线软件→→散户赚钱好帮手");
+const QString kCaption =
+    QStringLiteral("TarvexV" TARVEX_VERSION "——最小的私募内线软件→→散户赚钱好帮手");
 const QColor kLightGrey(224, 224, 224);
 
 QUrl sitePage(const char* path) {
@@ -60,7 +62,7 @@ NewsWindow::NewsWindow()
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("form1"));
     setWindowTitle(kCaption);
-    setWindowIcon(makeAppIcon(QColor(200, 120, 16), QStringLiteral("T")));
+    setWindowIcon(makeAppIcon(kTarvexIcon));
     setFixedSize(form::size(9585, 6975));
     setAutoFillBackground(true);
     QPalette grey = palette();
