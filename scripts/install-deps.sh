@@ -16,6 +16,7 @@ packages=(
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   xdg-utils
   strace
+  g++-mingw-w64-x86-64-posix
 )
 
 missing=()
