@@ -1,5 +1,6 @@
 #include "desk/bandwindows.h"
 
+#include "desk/desklog.h"
 #include "desk/deskpages.h"
 #include "desk/pagerules.h"
 #include "shell/formgeometry.h"
@@ -14,7 +15,8 @@
 namespace {
 
 WebView* makeBrowser(QWidget* parent, const QRect& geometry) {
-    return form::place(new WebView(parent), "WebBrowser1", geometry);
+    return form::place(new WebView(parent, WebView::Mode::Normal, lcDesk()), "WebBrowser1",
+                       geometry);
 }
 
 // Lines one font size apart, as the design's Song face sets them. The Song

@@ -1,6 +1,7 @@
 #include "desk/form1.h"
 
 #include "desk/alertmonitor.h"
+#include "desk/desklog.h"
 #include "desk/deskpages.h"
 #include "desk/deskrules.h"
 #include "desk/edgedocker.h"
@@ -68,7 +69,7 @@ QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& title,
 }
 
 WebView* makeBrowser(QWidget* parent, const char* name, const QRect& geometry) {
-    return form::place(new WebView(parent), name, geometry);
+    return form::place(new WebView(parent, WebView::Mode::Normal, lcDesk()), name, geometry);
 }
 
 QuoteFetcher* makeFetcher(QObject* parent, const char* name) {

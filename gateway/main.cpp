@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QTextStream>
 
 #include <cstdio>
@@ -14,6 +15,10 @@ using namespace Qt::StringLiterals;
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"quillon-gateway"_s);
+    // The gateway tells of a failed fetch itself, once per change of the
+    // feed's state; the fetcher's own line for every try would repeat it.
+    // QT_LOGGING_RULES still turns it back on.
+    QLoggingCategory::setFilterRules(u"quillon.quote.warning=false"_s);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

@@ -1,6 +1,7 @@
 #include "quote/quotefetcher.h"
 
 #include "quote/gbk.h"
+#include "quote/quotelog.h"
 
 #include <QPointer>
 #include <QScopedValueRollback>
@@ -269,8 +270,11 @@ void QuoteFetcher::onResponseEnded(const QString& connectionError) {
 
 // Ends the current exchange as a failed fetch. The connection goes with it:
 // what a misbehaving service sends next must not reach the next request.
+// A request sent again on a fresh connection has not failed, so each failed
+// fetch leaves one line in the log.
 void QuoteFetcher::fail(const QString& why) {
     m_failure = why;
+    qCWarning(lcQuote).noquote() << "fetch of" << m_url.toDisplayString() << "failed:" << why;
     dropConnection();
     m_deadline->stop();
     m_response.reset();

@@ -17,6 +17,7 @@ packages=(
   xdg-utils desktop-file-utils appstream
   systemd
   strace
+  g++-mingw-w64-x86-64-posix
 )
 
 missing=()

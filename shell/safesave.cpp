@@ -1,6 +1,7 @@
 #include "shell/safesave.h"
 
 #include "shell/safesave_platform.h"
+#include "shell/shelllog.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,9 +37,17 @@ bool syncDirectoriesOf(const QStringList& paths) {
     return ok;
 }
 
+bool removeFile(const QString& path) {
+    QFile file(path);
+    if (file.remove())
+        return true;
+    safesave::logFailure("remove", path, file.errorString());
+    return false;
+}
+
 bool removeIfThere(const QString& path) {
     const QFileInfo info(path);
-    return (!info.exists() && !info.isSymLink()) || QFile::remove(path);
+    return (!info.exists() && !info.isSymLink()) || removeFile(path);
 }
 
 // target's new contents, in place and named on disk; no link is followed.
@@ -84,6 +93,11 @@ QList<std::pair<QString, QString>> decidedRenames(const QString& marker,
 
 } // namespace
 
+void safesave::logFailure(const char* step, const QString& path, const QString& why) {
+    qCWarning(lcShell).noquote() << "save:" << step << QDir::toNativeSeparators(path)
+                                 << "failed:" << why;
+}
+
 bool safeSave(const QString& path, const QByteArray& contents) {
     return replaceWhole(safesave::resolved(path), contents);
 }
@@ -99,9 +113,11 @@ QStringList safeSaveTogether(const QString& directory, const QList<FileContents>
         targets.append(safesave::resolved(dir.filePath(file.name)));
         // A directory in a file's place would fail only at its rename, when
         // others may be in place already.
-        temporaries.append(QFileInfo(targets.last()).isDir()
-                               ? QString()
-                               : safesave::writeTemporary(targets.last(), file.contents));
+        const bool isDirectory = QFileInfo(targets.last()).isDir();
+        if (isDirectory)
+            safesave::logFailure("replace", targets.last(), QStringLiteral("it is a directory"));
+        temporaries.append(isDirectory ? QString()
+                                       : safesave::writeTemporary(targets.last(), file.contents));
         if (temporaries.last().isEmpty())
             unwritten.append(file.name);
         marker += file.name.toUtf8().toPercentEncoding() + ' ' +
@@ -132,7 +148,7 @@ QStringList safeSaveTogether(const QString& directory, const QList<FileContents>
             return i == 0 ? undo() : names;
     // Without its names on disk a file might come back old after a power cut,
     // while others stay new: the marker stays until they are.
-    if (!syncDirectoriesOf(targets) || !QFile::remove(markerFile) ||
+    if (!syncDirectoriesOf(targets) || !removeFile(markerFile) ||
         !safesave::syncDirectory(dir.absolutePath()))
         return names;
     return {};

@@ -21,4 +21,9 @@ bool replace(const QString& from, const QString& to);
 // Makes the names in directory, as they now are, last through a power cut.
 bool syncDirectory(const QString& directory);
 
+// Logs that step failed on path, and why: by default the system's reason for
+// the call that just failed (errno, or GetLastError() on Windows), so path
+// must be at hand before that call. Every step above logs its own failure.
+void logFailure(const char* step, const QString& path, const QString& why = qt_error_string());
+
 } // namespace safesave

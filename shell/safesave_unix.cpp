@@ -49,23 +49,41 @@ QString writeTemporary(const QString& target, const QByteArray& contents) {
                     QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
         fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
-            return {};
+            break;
     }
-    if (fd < 0)
+    const int openError = errno;
+    const QString path = QFile::decodeName(temporary);
+    if (fd < 0) {
+        logFailure("create", path, qt_error_string(openError));
         return {};
-    bool ok = (!exists || ::fchmod(fd, old.st_mode & 07777) == 0) &&
-              writeAll(fd, contents.constData(), contents.size()) && ::fsync(fd) == 0;
+    }
+    const char* failed = nullptr;
+    if (exists && ::fchmod(fd, old.st_mode & 07777) != 0)
+        failed = "set the permissions of";
+    else if (!writeAll(fd, contents.constData(), contents.size()))
+        failed = "write";
+    else if (::fsync(fd) != 0)
+        failed = "sync";
+    if (failed)
+        logFailure(failed, path);
     // close() can be where a network file system reports a failed write.
-    ok = ::close(fd) == 0 && ok;
-    if (!ok) {
+    if (::close(fd) != 0 && !failed) {
+        failed = "close";
+        logFailure(failed, path);
+    }
+    if (failed) {
         ::unlink(temporary.constData());
         return {};
     }
-    return QFile::decodeName(temporary);
+    return path;
 }
 
 bool replace(const QString& from, const QString& to) {
-    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return true;
+    const QString why = qt_error_string();
+    logFailure("rename", from + QStringLiteral(" to ") + to, why);
+    return false;
 }
 
 // File systems that cannot sync a directory say so with EINVAL; they keep
@@ -73,10 +91,18 @@ bool replace(const QString& from, const QString& to) {
 bool syncDirectory(const QString& directory) {
     const int fd =
         ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        logFailure("open the folder", directory);
         return false;
+    }
     const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
-    return ::close(fd) == 0 && synced;
+    if (!synced)
+        logFailure("sync the folder", directory);
+    if (::close(fd) == 0)
+        return synced;
+    if (synced)
+        logFailure("close the folder", directory);
+    return false;
 }
 
 } // namespace safesave

@@ -23,13 +23,22 @@ protected:
 
 } // namespace
 
-WebView::WebView(QWidget* parent, Mode mode)
+WebView::WebView(QWidget* parent, Mode mode, const QLoggingCategory& log)
     : QWebEngineView(parent) {
     setContextMenuPolicy(Qt::NoContextMenu);
     if (mode == Mode::Silent)
         setPage(new SilentPage(this));
     connect(page(), &QWebEnginePage::loadingChanged, this,
-            [this](const QWebEngineLoadingInfo& info) {
+            [this, log = &log](const QWebEngineLoadingInfo& info) {
+                // A stopped load was replaced by another or cancelled; only a failed one is news.
+                if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
+                    qCWarning(*log).noquote()
+                        << "page load of" << info.url().toDisplayString()
+                        << "failed:" << info.errorString()
+                        << (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain
+                                ? QStringLiteral("(HTTP %1)")
+                                : QStringLiteral("(error %1)"))
+                               .arg(info.errorCode());
                 if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
                     emit loaded(info.url(),
                                 info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/shelllog.h"
+
 #include <QUrl>
 #include <QWebEngineView>
 
@@ -8,6 +10,7 @@
 // The embedded browser as both programs use it: no context menu, finished
 // loads reported with their document's address, and the page's visible text
 // read back from the document that finished loading, never from a later one.
+// A failed load leaves a line in the log of the window's module.
 class WebView : public QWebEngineView {
     Q_OBJECT
 public:
@@ -19,7 +22,8 @@ public:
         Silent,
     };
 
-    explicit WebView(QWidget* parent = nullptr, Mode mode = Mode::Normal);
+    explicit WebView(QWidget* parent = nullptr, Mode mode = Mode::Normal,
+                     const QLoggingCategory& log = lcShell());
 
     // The body's visible text of the document loaded from loadedUrl, handed to
     // onText later. Nothing is handed over when the document has no body or

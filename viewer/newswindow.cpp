@@ -10,6 +10,7 @@
 #include "shell/webview.h"
 #include "viewer/changewatch.h"
 #include "viewer/updatenotice.h"
+#include "viewer/viewerlog.h"
 #include "viewer/viewerpages.h"
 
 #include <QAction>
@@ -115,9 +116,10 @@ void NewsWindow::createControls() {
                 [this, page] { WebBrowser1->setUrl(sitePage(page)); });
     }
 
-    WebBrowser1 = form::place(new WebView(this, WebView::Mode::Silent), "WebBrowser1",
+    WebBrowser1 = form::place(new WebView(this, WebView::Mode::Silent, lcViewer()), "WebBrowser1",
                               form::rect(120, 840, 7095, 5655));
-    WebBrowser2 = form::place(new WebView(this), "WebBrowser2", form::rect(7320, 120, 2295, 5295));
+    WebBrowser2 = form::place(new WebView(this, WebView::Mode::Normal, lcViewer()), "WebBrowser2",
+                              form::rect(7320, 120, 2295, 5295));
     connect(WebBrowser1, &WebView::loaded, this, &NewsWindow::pageLoaded);
 
     Image1 = form::place(new QLabel(this), "Image1", form::rect(7320, 5400, 2295, 1170));

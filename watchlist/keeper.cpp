@@ -1,5 +1,7 @@
 #include "watchlist/keeper.h"
 
+#include "watchlist/watchlistlog.h"
+
 namespace watchlist {
 
 Keeper::Keeper(Files files)
@@ -22,9 +24,17 @@ SaveOutcome Keeper::retry(const std::vector<Row>& rows) {
     return settle(m_files.rewrite(rows));
 }
 
+// Each failed step of a save is a warning of its own already; here only where
+// a streak of failures starts and ends, for those who turn the level up.
 SaveOutcome Keeper::settle(const SaveResult& result) {
     const bool wasInStep = m_inStep;
     m_inStep = result.ok();
+    if (wasInStep && !m_inStep)
+        qCInfo(lcWatchlist).noquote()
+            << "could not save" << result.failedFiles.join(QStringLiteral(", ")) << "in"
+            << m_files.directory() << "- all three files are rewritten until a save goes through";
+    else if (!wasInStep && m_inStep)
+        qCInfo(lcWatchlist).noquote() << "the watch list's files are in step again";
     return {true, result.failedFiles, wasInStep && !m_inStep};
 }
 

@@ -1,0 +1,3 @@
+#include "desk/desklog.h"
+
+Q_LOGGING_CATEGORY(lcDesk, "quillon.desk", QtWarningMsg)

@@ -1,0 +1,3 @@
+#include "quote/quotelog.h"
+
+Q_LOGGING_CATEGORY(lcQuote, "quillon.quote", QtWarningMsg)

@@ -1,0 +1,3 @@
+#include "watchlist/watchlistlog.h"
+
+Q_LOGGING_CATEGORY(lcWatchlist, "quillon.watchlist", QtWarningMsg)
