@@ -2,9 +2,12 @@
 #include "desk/form1.h"
 #include "shell/appstartup.h"
 #include "shell/platform.h"
+#include "shell/singleinstance.h"
 #include "shell/trayshell.h"
+#include "watchlist/watchlistfiles.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 
 int main(int argc, char** argv) {
     choosePlatform();
@@ -12,7 +15,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     applyApplicationDefaults(QStringLiteral("Quillon"));
 
-    Form1 window(QCoreApplication::applicationDirPath());
+    const QString watchList =
+        watchlist::folder(QCoreApplication::applicationDirPath(),
+                          QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    SingleInstance instance(QStringLiteral("Quillon"), watchList);
+    if (!instance.isTheRunningCopy())
+        return instance.exitCode();
+
+    Form1 window(QCoreApplication::applicationDirPath(), watchList);
+    QObject::connect(&instance, &SingleInstance::comeForwardAsked, &window, &Form1::comeForward);
     platform::onTerminationRequest(&window, [&window] { window.trayShell()->exitNow(); });
     window.show();
     return app.exec();
