@@ -69,7 +69,9 @@ SingleInstance::SingleInstance(const QString& program, const QString& scope)
 
 void SingleInstance::listen(const QString& name) {
     m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    // No access options: the runtime folder is the user's alone already, and
+    // with them Qt binds elsewhere and renames the socket into place, a
+    // rename that no save made.
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection())
             socket->deleteLater();
