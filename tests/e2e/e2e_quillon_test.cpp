@@ -169,7 +169,7 @@ TEST_F(QuillonEndToEnd, AKillAtAnyStepOfASaveLeavesTheOldListOrTheNewOneWhole) {
 // on that list leaves the first window in sight and ends; a lock
 // left by a Quillon killed outright stops no start. A second Tarvex ends the
 // same way.
-TEST_F(QuillonEndToEnd, ASecondStartBringsTheFirstForwardAndEndsAKilledOneLeavesNoLockBehind) {
+TEST_F(QuillonEndToEnd, ASecondStartOnTheSameListEndsAtOnceAKilledOneLeavesNoLockBehind) {
     ASSERT_NO_FATAL_FAILURE(m_display.startTray());
     QTemporaryDir user;
     ProgramRun second(m_display), third(m_display),
