@@ -3,9 +3,12 @@
 #include "shell/appstartup.h"
 #include "shell/commandline.h"
 #include "shell/platform.h"
+#include "shell/singleinstance.h"
 #include "shell/trayshell.h"
+#include "watchlist/watchlistfiles.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 
 int main(int argc, char** argv) {
     if (const auto status = commandline::handle(commandline::Program::Quillon, argc, argv))
@@ -15,7 +18,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     applyApplicationDefaults(QStringLiteral("Quillon"));
 
-    Form1 window(QCoreApplication::applicationDirPath());
+    const QString watchList =
+        watchlist::folder(QCoreApplication::applicationDirPath(),
+                          QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    SingleInstance instance(QStringLiteral("Quillon"), watchList);
+    if (!instance.isTheRunningCopy())
+        return instance.exitCode();
+
+    Form1 window(QCoreApplication::applicationDirPath(), watchList);
+    QObject::connect(&instance, &SingleInstance::comeForwardAsked, &window, &Form1::comeForward);
     platform::onTerminationRequest(&window, [&window] { window.trayShell()->exitNow(); });
     window.show();
     return app.exec();

@@ -2,6 +2,7 @@
 #include "shell/appstartup.h"
 #include "shell/commandline.h"
 #include "shell/platform.h"
+#include "shell/singleinstance.h"
 #include "shell/trayshell.h"
 #include "viewer/newswindow.h"
 
@@ -15,7 +16,13 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     applyApplicationDefaults(QStringLiteral("Tarvex"));
 
+    SingleInstance instance(QStringLiteral("Tarvex"));
+    if (!instance.isTheRunningCopy())
+        return instance.exitCode();
+
     NewsWindow window;
+    QObject::connect(&instance, &SingleInstance::comeForwardAsked, &window,
+                     &NewsWindow::comeForward);
     platform::onTerminationRequest(&window, [&window] { window.trayShell()->exitNow(); });
     window.show();
     return app.exec();

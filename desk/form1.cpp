@@ -92,11 +92,12 @@ QTimer* makeTimer(QObject* parent, const char* name, int intervalMs, bool enable
 // Above other windows from the start, as a ticker docked at a screen edge must
 // be, and as a click on the tray icon leaves it: the hint is never changed
 // later, since a window system may give the window a new native window for it.
-Form1::Form1(const QString& programDirectory, QWidget* parent)
+Form1::Form1(const QString& programDirectory, const QString& watchListDirectory, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                           Qt::WindowStaysOnTopHint)
-    , m_programDirectory(programDirectory) {
+    , m_programDirectory(programDirectory)
+    , m_watchListDirectory(watchListDirectory) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kCaption);
     setWindowIcon(makeAppIcon(kQuillonIcon));
@@ -128,6 +129,10 @@ Form1::Form1(const QString& programDirectory, QWidget* parent)
 Form1::~Form1() {
     delete m_addDialog;
     delete m_jujiao;
+}
+
+void Form1::comeForward() {
+    m_tray->comeForward();
 }
 
 QRect Form1::outerRect() const {
@@ -198,7 +203,7 @@ void Form1::createControls() {
     Timer2 = makeTimer(this, "Timer2", 8000, false);
     Timer3 = makeTimer(this, "Timer3", 500, true);
 
-    m_watchList = new WatchList(ListView1, m_programDirectory, this);
+    m_watchList = new WatchList(ListView1, m_watchListDirectory, this);
     connect(Timer1, &QTimer::timeout, m_watchList, &WatchList::retrySave);
     connect(m_watchList, &WatchList::saveFailed, this, &Form1::reportUnsaved);
     // Over the part of the list that the strip panel leaves in sight.

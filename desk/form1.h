@@ -30,9 +30,14 @@ class WebView;
 class Form1 : public QWidget {
     Q_OBJECT
 public:
-    // programDirectory holds the watch-list files.
-    explicit Form1(const QString& programDirectory, QWidget* parent = nullptr);
+    // programDirectory holds Tarvex, watchListDirectory the watch-list files.
+    Form1(const QString& programDirectory, const QString& watchListDirectory,
+          QWidget* parent = nullptr);
     ~Form1() override;
+
+    // Back from the tray or from behind other windows, in front of them:
+    // what a second start of Quillon does instead of opening a second window.
+    void comeForward();
 
     // The market-risk grade taken from the maker's page: red while it is "高".
     void setRiskGrade(const QString& grade);
@@ -112,6 +117,7 @@ private:
     void openAddress(const QString& address);
 
     QString m_programDirectory;
+    QString m_watchListDirectory;
     TrayShell* m_tray = nullptr;
     EdgeDocker* m_docker = nullptr;
     RefreshCycle* m_refresh = nullptr;

@@ -51,7 +51,8 @@ void prepareWebEngineProcess() {
 
 void applyApplicationDefaults(const QString& applicationName) {
     QCoreApplication::setApplicationName(applicationName);
-    QCoreApplication::setOrganizationName(QStringLiteral("Tarvex"));
+    // No organisation name: it would put the user's folders one level deeper,
+    // ~/.config/<organisation>/Quillon instead of ~/.config/Quillon.
     QApplication::setQuitOnLastWindowClosed(false);
     // The programs' default face, as on a Chinese Windows desktop: 宋体 9 pt.
     QApplication::setFont(form::songTi(9));

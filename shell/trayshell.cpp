@@ -56,6 +56,10 @@ bool TrayShell::trayAvailable() const {
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+void TrayShell::comeForward() {
+    apply(lifecycle::comeForwardAsked());
+}
+
 void TrayShell::exitNow() {
     apply(lifecycle::exitChosen());
 }

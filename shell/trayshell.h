@@ -24,6 +24,10 @@ public:
     void addIcon();
     void removeIcon();
 
+    // Brings the window back from wherever it is (the tray, the task bar,
+    // behind others) in front of the others, for a start of a second copy.
+    void comeForward();
+
     // The tray menu's exit entry: remove the icon and end the program at once.
     void exitNow();
 

@@ -30,6 +30,10 @@ CloseOutcome closeRequested(bool byUser, bool trayAvailable) {
     return {false, {trayAvailable ? Effect::HideMinimised : Effect::Minimise}};
 }
 
+Effects comeForwardAsked() {
+    return {Effect::Restore, Effect::ShowOnTop};
+}
+
 Effects exitChosen() {
     return {Effect::RemoveIconAndQuit};
 }

@@ -39,6 +39,11 @@ struct CloseOutcome {
 };
 CloseOutcome closeRequested(bool byUser, bool trayAvailable);
 
+// Another start of the program asked this copy to come forward: the window is
+// shown and restored, from the tray as from the task bar, and raised above
+// the others, as a double click on the icon does.
+Effects comeForwardAsked();
+
 // The tray menu's exit entry.
 Effects exitChosen();
 

@@ -85,6 +85,10 @@ NewsWindow::~NewsWindow() {
     delete m_notice;
 }
 
+void NewsWindow::comeForward() {
+    m_tray->comeForward();
+}
+
 void NewsWindow::createControls() {
     const QFont round = form::font(QStringLiteral("经典超圆简"), 12);
     const struct {

@@ -25,6 +25,10 @@ public:
     NewsWindow();
     ~NewsWindow() override;
 
+    // Back from the tray or from behind other windows, in front of them:
+    // what a second start of Tarvex does instead of opening a second window.
+    void comeForward();
+
     TrayShell* trayShell() const { return m_tray; }
     UpdateNotice* notice() const { return m_notice.data(); }
     int tickCounter() const { return m_tickCounter; }

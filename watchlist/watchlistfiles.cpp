@@ -92,6 +92,17 @@ std::vector<Row> assembleRows(const QList<QByteArray>& codes, const QList<QByteA
     return rows;
 }
 
+QString folder(const QString& programFolder, const QString& configFolder) {
+    const QDir program(programFolder);
+    if (configFolder.isEmpty() || program.exists(QLatin1String(kCodeFile)) ||
+        program.exists(QLatin1String(kPortableMarker)))
+        return programFolder;
+    // Made now, so that the first save has a folder to write into; where it
+    // cannot be made, that save fails and the user is told as for any other.
+    QDir().mkpath(configFolder);
+    return configFolder;
+}
+
 Files::Files(QString directory)
     : m_directory(std::move(directory)) {
 }

@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-// The watch list's three line-parallel files beside the program: line i of
+// The watch list's three line-parallel files (see folder() for where): line i of
 // "Setting.ini" is row i's code, of "Setting2.ini" its take-profit price and of
 // "Setting3.ini" its stop-loss price. Text is GBK with CR LF after every line.
 namespace watchlist {
@@ -19,6 +19,15 @@ namespace watchlist {
 inline constexpr char kCodeFile[] = "Setting.ini";
 inline constexpr char kTakeProfitFile[] = "Setting2.ini";
 inline constexpr char kStopLossFile[] = "Setting3.ini";
+// A file of this name beside the program keeps the watch list there too.
+inline constexpr char kPortableMarker[] = "portable";
+
+// The folder that holds the watch list: the program's own where it already
+// holds the code file or the portable marker (a copy carried on a stick keeps
+// its list with it, as copies have always done), else configFolder, the user's
+// configuration folder, made here when it is missing. A program installed
+// where its user cannot write keeps the list where the user can.
+QString folder(const QString& programFolder, const QString& configFolder);
 
 // A row's three lines as they stand in the files, without their line ends.
 struct Lines {

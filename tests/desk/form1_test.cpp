@@ -75,7 +75,7 @@ protected:
                                           {"Setting2.ini", takeProfits},
                                           {"Setting3.ini", stopLosses}})
             ASSERT_TRUE(safeSave(m_dir.filePath(name), bytes));
-        m_form = std::make_unique<Form1>(m_dir.path());
+        m_form = std::make_unique<Form1>(m_dir.path(), m_dir.path());
     }
 
     // The web views fetch pages of the same server: requests are told apart by path.
@@ -445,7 +445,7 @@ TEST_F(Form1Test, TheSmallBrowserTakesRiskAndTodaysPicksFromTheirOwnAddressesOnl
     ASSERT_TRUE(standin.site().setRiskGrade("高"));
     qputenv("QUILLON_SITE_URL", base.toUtf8());
     qputenv("QUILLON_QUOTE_URL", base.toUtf8());
-    m_form = std::make_unique<Form1>(m_dir.path());
+    m_form = std::make_unique<Form1>(m_dir.path(), m_dir.path());
     QLabel* risk = m_form->Label3;
     EXPECT_SOON(risk->text() == "高");
     EXPECT_EQ(risk->palette().color(QPalette::WindowText), desk::kRed);

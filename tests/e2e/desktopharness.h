@@ -162,6 +162,10 @@ private:
     QProcessEnvironment m_extraEnvironment;
     QProcess m_process;
     QElapsedTimer m_started;
+
+public:
+    qint64 processId() const { return m_process.processId(); }
+    int exitCode() const { return m_process.exitCode(); } // once it has ended
 };
 
 } // namespace e2e

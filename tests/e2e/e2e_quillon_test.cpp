@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 using namespace e2e;
 
 namespace {
@@ -160,4 +162,46 @@ TEST_F(QuillonEndToEnd, AKillAtAnyStepOfASaveLeavesTheOldListOrTheNewOneWhole) {
                 ASSERT_TRUE(waitUntil([&] { return onDisk() == saved(); }, 40000))
                     << QStringList(onDisk().keys()).join(' ').toStdString();
             }
+}
+
+// One user's starts share a configuration folder, where the watch list lives
+// when the program's folder holds none, and a runtime folder. A second start
+// on that list leaves the first window in sight and ends; a lock
+// left by a Quillon killed outright stops no start. A second Tarvex ends the
+// same way.
+TEST_F(QuillonEndToEnd, ASecondStartOnTheSameListEndsAtOnceAKilledOneLeavesNoLockBehind) {
+    ASSERT_NO_FATAL_FAILURE(m_display.startTray());
+    QTemporaryDir user;
+    ProgramRun second(m_display), third(m_display),
+        tarvex(m_display, TARVEX_EXECUTABLE, kTarvexCaption), tarvex2(m_display, TARVEX_EXECUTABLE);
+    for (ProgramRun* run : {&m_quillon, &second, &third, &tarvex, &tarvex2}) {
+        run->addEnvironment("XDG_CONFIG_HOME", user.path());
+        run->addEnvironment("XDG_RUNTIME_DIR", user.path());
+    }
+    const auto endsAtOnce = [&](ProgramRun& run) {
+        run.start(m_service.url());
+        return waitUntil([&] { return !run.running(); }, 5000) && run.exitCode() == 0;
+    };
+    ASSERT_NO_FATAL_FAILURE(m_quillon.start(m_service.url()));
+    ASSERT_FALSE(m_quillon.mainWindow(40000).isEmpty());
+    EXPECT_TRUE(QDir(user.filePath("Quillon")).exists()) << "no configuration folder made";
+
+    EXPECT_TRUE(endsAtOnce(second)) << "the second Quillon ran on or failed";
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const QString id = m_quillon.windowTitled(kCaption);
+            return m_display.outer(id).has_value();
+        },
+        9000))
+        << "the first window did not come forward";
+
+    ASSERT_EQ(::kill(m_quillon.processId(), SIGKILL), 0);
+    ASSERT_TRUE(waitUntil([&] { return !m_quillon.running(); }, 5000));
+    ASSERT_EQ(QDir(user.path()).entryList({"Quillon-*.lock"}).size(), 1) << "no lock left";
+    ASSERT_NO_FATAL_FAILURE(third.start(m_service.url()));
+    EXPECT_FALSE(third.mainWindow(40000).isEmpty()) << "the killed Quillon's lock held";
+
+    ASSERT_NO_FATAL_FAILURE(tarvex.start(m_service.url()));
+    ASSERT_FALSE(tarvex.mainWindow(40000).isEmpty());
+    EXPECT_TRUE(endsAtOnce(tarvex2)) << "the second Tarvex ran on or failed";
 }

@@ -32,6 +32,18 @@ TEST(WatchListLines, EveryKindOfLineEndEndsALineAndOneInsideAValueIsWrittenAsABl
               QByteArray::fromHex("CFD6BCDBB5C435253F0D0A"));
 }
 
+TEST(WatchListFolder, BesideTheProgramWhereItHoldsTheListOrTheMarkerElseInTheConfigFolderMade) {
+    QTemporaryDir program, home;
+    const QString config = home.filePath("config/Quillon");
+    EXPECT_EQ(watchlist::folder(program.path(), config), config);
+    EXPECT_TRUE(QDir(config).exists() && QDir(program.path()).isEmpty());
+    for (const char* marker : {"Setting.ini", "portable"}) {
+        ASSERT_TRUE(safeSave(program.filePath(marker), ""));
+        EXPECT_EQ(watchlist::folder(program.path(), config), program.path()) << marker;
+        ASSERT_TRUE(QFile::remove(program.filePath(marker)));
+    }
+}
+
 TEST(WatchListFiles, AFailedSaveIsToldOnceAndRepairedWholeAndLinesGoBackOutAsTheyCameIn) {
     QTemporaryDir dir;
     Files store{dir.path()};
