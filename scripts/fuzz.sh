@@ -14,21 +14,8 @@ shift || true
 targets=("$@")
 [ "${#targets[@]}" -gt 0 ] || targets=(http reply gbk watchlist feed)
 
-bash scripts/install-deps.sh
-# Only fuzzing needs clang and its libFuzzer runtime, so install-deps.sh leaves them out.
-missing=()
-for p in clang libclang-rt-14-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "fuzz: these packages are missing and need root: ${missing[*]}" >&2
-    exit 1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# Only fuzzing needs clang and its libFuzzer runtime, so the build's own list leaves them out.
+bash scripts/install-deps.sh clang libclang-rt-14-dev
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j2 --target "${targets[@]/#/fuzz_}"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the programs and the tests need.
-# Safe to run again: packages already present are left alone.
+# Safe to run again: packages already present are left alone. Arguments name
+# further packages to install the same way.
 set -euo pipefail
 
 packages=(
@@ -18,6 +19,8 @@ packages=(
   systemd
   strace
   g++-mingw-w64-x86-64-posix
+  # Packages a caller needs beyond these, such as the fuzzing script's compiler.
+  "$@"
 )
 
 missing=()
