@@ -42,6 +42,12 @@ std::optional<QRect> frameRect(const QWidget* window);
 // outerTopLeft. A window manager may keep it elsewhere.
 void moveFrame(QWidget* window, QPoint outerTopLeft);
 
+// Whether the window system holds this top-level window iconified: minimised
+// by the user or the window manager, shown on the task bar only. On X11 Qt's
+// own minimised state is not that: once Qt has minimised a window itself, it
+// can report it minimised again after it was restored and is on the screen.
+bool windowIconified(const QWidget* window);
+
 // Hands address to the desktop (xdg-open, or explorer.exe on Windows) as one
 // argument, without a shell, in a separate process not waited for; the
 // desktop opens it in the program registered for its scheme: the user's

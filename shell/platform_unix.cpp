@@ -179,6 +179,22 @@ std::optional<QRect> frameRect(const QWidget* window) {
     return QRect(independentOf(outer.topLeft(), screen), outer.size() / screen->devicePixelRatio());
 }
 
+bool windowIconified(const QWidget* window) {
+    xcb_connection_t* connection = x11Connection();
+    if (!connection)
+        return window->isMinimized(); // no X11 here: Qt's record is all there is
+    // A window manager iconifies a window by saying so in its ICCCM state;
+    // without a window manager nothing iconifies a window.
+    static const xcb_atom_t wmState = atom(connection, "WM_STATE");
+    constexpr quint32 iconicState = 3;
+    const auto reply = owned(xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, xcb_window_t(window->winId()), wmState, wmState, 0, 1),
+        nullptr));
+    return reply && reply->format == 32 && xcb_get_property_value_length(reply.get()) == 4 &&
+           *static_cast<const quint32*>(xcb_get_property_value(reply.get())) == iconicState;
+}
+
 void moveFrame(QWidget* window, QPoint outerTopLeft) {
     xcb_connection_t* connection = x11Connection();
     if (!connection || !windowManagerRunning(connection)) {

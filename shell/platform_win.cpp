@@ -75,6 +75,10 @@ bool windowMovesAreConstrained() {
     return false;
 }
 
+bool windowIconified(const QWidget* window) {
+    return IsIconic(reinterpret_cast<HWND>(window->winId())) != FALSE;
+}
+
 bool openInBrowser(const QString& address) {
     const browser::Command command = browser::windowsCommand(address);
     return QProcess::startDetached(command.program, command.arguments);

@@ -1,13 +1,18 @@
 #include "shell/trayshell.h"
 
+#include "shell/platform.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QSystemTrayIcon>
 #include <QToolTip>
 #include <QWidget>
 #include <QWindow>
+
+#include <utility>
 
 using lifecycle::Effect;
 
@@ -84,8 +89,18 @@ bool TrayShell::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_window)
         return false;
     if (event->type() == QEvent::WindowStateChange) {
-        if (m_window->isMinimized())
+        if (m_applying || !m_window->isMinimized())
+            return false;
+        if (platform::windowIconified(m_window)) {
             apply(lifecycle::windowMinimised(trayAvailable()));
+        } else if (m_window->isVisible()) {
+            // Qt's X11 backend, having once minimised the window itself, can
+            // take any later change of its state properties for minimising,
+            // also right after the window came back from the tray. The window
+            // is on the screen: it stays there, and in its normal state.
+            const QScopedValueRollback applying(m_applying, true);
+            m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+        }
     } else if (event->type() == QEvent::Close && !m_quitting) {
         // The window manager's close (box, system menu, Alt+F4) arrives as a
         // spontaneous event; a close from our own code or the session does not.
@@ -119,6 +134,9 @@ void TrayShell::showOnTop() {
 }
 
 void TrayShell::apply(const lifecycle::Effects& effects) {
+    // Our own state changes come back through the event filter; they are
+    // effects already, not the user minimising the window.
+    const QScopedValueRollback applying(m_applying, true);
     for (const Effect effect : effects) {
         if (!m_window)
             return;
@@ -127,20 +145,28 @@ void TrayShell::apply(const lifecycle::Effects& effects) {
             m_window->hide();
             break;
         case Effect::Show:
-            m_window->show();
+            // Left minimised in the tray, it comes back minimised: iconified
+            // on the task bar where a window manager runs.
+            if (std::exchange(m_minimisedInTray, false) && !m_window->isVisible())
+                m_window->showMinimized();
+            else
+                m_window->show();
             break;
         case Effect::Restore:
+            m_minimisedInTray = false;
             m_window->showNormal();
             break;
         case Effect::Minimise:
+            m_minimisedInTray = false;
             m_window->showMinimized();
             break;
         case Effect::HideMinimised:
-            // Not showMinimized(): it ends by showing the window again, and a
-            // window manager would keep it on the task bar, iconified. Hidden
-            // first, the window only records its minimised state.
+            // Only remembered here, not given to the hidden window as its
+            // state: Qt would leave an iconic hint on it, which a window
+            // manager can still read when a second start shows the window
+            // normally, and it maps the window iconified.
             m_window->hide();
-            m_window->setWindowState(m_window->windowState() | Qt::WindowMinimized);
+            m_minimisedInTray = true;
             break;
         case Effect::ShowOnTop:
             showOnTop();

@@ -52,5 +52,7 @@ private:
     QPointer<QMenu> m_menu;
     QSystemTrayIcon* m_icon;
     bool m_sessionEnding = false;
+    bool m_applying = false;        // the window's state changes are our own
+    bool m_minimisedInTray = false; // hidden to the tray from its minimised state
     bool m_quitting = false;
 };

@@ -430,6 +430,18 @@ QString ProgramRun::windowOfSize(QSize size, int timeoutMs, const QStringList& b
     return found;
 }
 
+int ProgramRun::startAgain(int withinMs) const {
+    QProcess again;
+    again.setProcessEnvironment(m_process.processEnvironment());
+    again.setWorkingDirectory(m_process.workingDirectory());
+    again.start(m_process.program(), {});
+    const bool ended = waitUntil([&] { return again.state() == QProcess::NotRunning; }, withinMs);
+    if (!ended)
+        again.kill();
+    again.waitForFinished();
+    return ended && again.exitStatus() == QProcess::NormalExit ? again.exitCode() : -1;
+}
+
 void ProgramRun::expectEndsCleanlyOnSigterm(int withinMs) {
     ASSERT_EQ(m_process.state(), QProcess::Running) << "it ended before it was asked to";
     QElapsedTimer exiting;

@@ -142,6 +142,9 @@ public:
     // Another mapped window of the program's, by its inner size, other than those besides.
     QString windowOfSize(QSize size, int timeoutMs, const QStringList& besides = {}) const;
     bool running() const { return m_process.state() == QProcess::Running; }
+    // The same program file started once more, as a user would start it a
+    // second time: its exit code, or -1 when it had not ended within withinMs.
+    int startAgain(int withinMs = 10000) const;
     // SIGTERM ends it by itself within withinMs, cleanly, and its directory
     // holds what it held before.
     void expectEndsCleanlyOnSigterm(int withinMs = 5000);

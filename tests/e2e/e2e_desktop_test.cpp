@@ -99,6 +99,21 @@ TEST_P(DesktopEndToEnd, TheCloseBoxHidesToTheTrayThePopupSitsInTheCornerDockedWi
                                                 "or on the task bar";
     ASSERT_TRUE(m_quillon.running()) << "the close box ended the program";
 
+    // Started again, Quillon ends and brings this window back from the tray
+    // in front of the others, where it stays.
+    EXPECT_EQ(m_quillon.startAgain(), 0) << "the second start ran on or failed";
+    EXPECT_TRUE(reaches("Normal", true)) << "a second start left the window in the tray";
+    QTest::qWait(1500);
+    EXPECT_TRUE(reaches("Normal", true)) << "the window went back to the tray";
+    if (withWindowManager()) {
+        EXPECT_TRUE(waitUntil(
+            [&] { return m_display.run("xdotool", {"getactivewindow"}).trimmed() == m_window; },
+            5000))
+            << "the window came back inactive";
+    }
+    m_display.sendCloseRequest(m_window);
+    ASSERT_TRUE(reaches("Withdrawn", false));
+
     // A single click shows the window without restoring it: a window manager
     // keeps it iconified; without one nothing stops it showing.
     clickIcon(1);
