@@ -1,6 +1,7 @@
 #include "shell/trayshell.h"
 
 #include "shell/platform.h"
+#include "shell/shelllog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -91,7 +92,10 @@ bool TrayShell::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::WindowStateChange) {
         if (m_applying || !m_window->isMinimized())
             return false;
-        if (platform::windowIconified(m_window)) {
+        const bool iconified = platform::windowIconified(m_window);
+        qCDebug(lcShell) << "reported minimised; iconified:" << iconified
+                         << "visible:" << m_window->isVisible();
+        if (iconified) {
             apply(lifecycle::windowMinimised(trayAvailable()));
         } else if (m_window->isVisible()) {
             // Qt's X11 backend, having once minimised the window itself, can
@@ -140,6 +144,9 @@ void TrayShell::apply(const lifecycle::Effects& effects) {
     for (const Effect effect : effects) {
         if (!m_window)
             return;
+        qCDebug(lcShell) << "tray effect" << int(effect)
+                         << "on a window visible:" << m_window->isVisible()
+                         << "state:" << m_window->windowState();
         switch (effect) {
         case Effect::Hide:
             m_window->hide();
