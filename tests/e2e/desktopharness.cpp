@@ -396,6 +396,8 @@ void ProgramRun::start(const QString& serviceUrl, const QMap<QString, QByteArray
     // One pixel is one device-independent pixel here, whatever the machine says.
     environment.remove("QT_SCALE_FACTOR");
     environment.remove("QT_SCREEN_SCALE_FACTORS");
+    // The test's own process, as root, switched the sandbox off for itself alone.
+    environment.remove("QTWEBENGINE_DISABLE_SANDBOX");
     // ~ is the home, @ the service. A temporary directory is its owner's only,
     // as a runtime directory must be.
     const QString settings = QStringLiteral(
