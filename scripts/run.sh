@@ -21,6 +21,18 @@ if [ ! -e "$bin/Setting.ini" ]; then
   printf '9.5\r\n1500\r\n130\r\n180\r\n7\r\n8\r\n' >"$bin/Setting3.ini"
 fi
 
+# As root, Quillon (and the Tarvex it starts) runs as an ordinary user, since
+# Chromium's sandbox refuses the superuser. The watch list beside it stays
+# that user's to save; the root's own settings folders are not theirs.
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+  user="$(bash scripts/ordinary-user.sh)"
+  chown "$user:" "$bin" "$bin"/Setting*.ini
+  as_user=(setpriv --reuid="$user" --regid="$user" --init-groups --
+           env -u XDG_RUNTIME_DIR -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_CACHE_HOME
+           -u XAUTHORITY HOME="$(getent passwd "$user" | cut -d: -f6)" USER="$user" LOGNAME="$user")
+fi
+
 if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
   "$bin/quillon-standin" --port "$port" --quiet &
   pids+=($!)
@@ -28,7 +40,10 @@ if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
 fi
 
 if [ -n "${DISPLAY:-}" ]; then
-  "$bin/Quillon"
+  if [ "${#as_user[@]}" -gt 0 ]; then
+    xhost "+SI:localuser:$user" >/dev/null || echo "run.sh: $user may not reach $DISPLAY" >&2
+  fi
+  "${as_user[@]}" "$bin/Quillon"
   exit 0
 fi
 
@@ -42,7 +57,8 @@ openbox --sm-disable >/dev/null 2>&1 &
 pids+=($!)
 trayer --edge top --align right --widthtype request --height 24 --transparent false >/dev/null 2>&1 &
 pids+=($!)
-"$bin/Quillon" >"$root/build/quillon.log" 2>&1 &
+# The user's X clients reach it through its local socket, which takes anyone's.
+"${as_user[@]}" "$bin/Quillon" >"$root/build/quillon.log" 2>&1 &
 pids+=($!)
 echo "Quillon is running on the virtual display $display; waiting for the first refresh..."
 sleep 12

@@ -3,6 +3,7 @@
 #include "shell/formgeometry.h"
 
 #include "shell/platform.h"
+#include "shell/shelllog.h"
 
 #include <QApplication>
 #include <QQuickWindow>
@@ -31,8 +32,13 @@ QByteArray chromiumFlags(const QByteArray& userFlags) {
 }
 
 void prepareWebEngineProcess() {
-    if (platform::runningAsRoot() && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+    if (const auto obstacle = platform::sandboxObstacle();
+        obstacle && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
+        // Without the switch Chromium would end the program at its first page.
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        qCWarning(lcShell).noquote()
+            << "The web views run without Chromium's sandbox:" << *obstacle;
+    }
     if (qEnvironmentVariableIsSet("QUILLON_WEBENGINE_DEFAULTS")) {
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
         return;

@@ -26,8 +26,10 @@ void choosePlatform();
 // per view, each holding its own copy of the engine's heaps.
 QByteArray chromiumFlags(const QByteArray& userFlags);
 
-// Chromium refuses to start its sandbox as root, so only there the sandbox is
-// switched off. The web views are drawn in software and share renderers
+// Where Chromium's sandbox cannot run (platform::sandboxObstacle()), it is
+// switched off, and a warning says why, unless the user has chosen for
+// themselves (QTWEBENGINE_DISABLE_SANDBOX). Call it before any thread exists.
+// The web views are drawn in software and share renderers
 // (chromiumFlags()), unless QUILLON_WEBENGINE_DEFAULTS is set: that keeps Qt
 // WebEngine's GL drawing and Chromium's process model, to compare with or to
 // rule out.

@@ -17,8 +17,11 @@ namespace platform {
 // end (SIGTERM, SIGINT or SIGHUP on Linux; console close or shutdown on Windows).
 void onTerminationRequest(QObject* context, std::function<void()> onTerminate);
 
-// True for the Unix superuser, whom Chromium's sandbox refuses to run under.
-bool runningAsRoot();
+// Why Chromium's sandbox cannot run in this process, or none when it can.
+// On Linux it refuses the superuser, and it needs a user namespace of its own,
+// which a kernel, a container or a security policy may deny. The first call
+// probes that by forking: make it before any thread exists.
+std::optional<QString> sandboxObstacle();
 
 // Makes the program at executablePath start when the user logs in; false
 // when the entry could not be written. Enabling twice leaves one entry.

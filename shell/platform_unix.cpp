@@ -14,10 +14,14 @@
 #include <QSocketNotifier>
 #include <QWidget>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <sched.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -56,8 +60,26 @@ void onTerminationRequest(QObject* context, std::function<void()> onTerminate) {
         ::sigaction(signal, &action, nullptr);
 }
 
-bool runningAsRoot() {
-    return ::geteuid() == 0;
+std::optional<QString> sandboxObstacle() {
+    if (::geteuid() == 0)
+        return QStringLiteral("it does not run for the superuser");
+    // A child tries, so that this process stays in the namespace it has (one
+    // with threads could not leave it anyway). Forked before the first thread,
+    // the child can hold no lock that another thread held.
+    static const std::optional<QString> probed = []() -> std::optional<QString> {
+        const pid_t child = ::fork();
+        if (child == 0)
+            ::_exit(::unshare(CLONE_NEWUSER) == 0 ? 0 : errno);
+        int status = 0;
+        while (child > 0 && ::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        // Where not even the probe could run, Chromium says best what went wrong.
+        if (child < 0 || !WIFEXITED(status) || WEXITSTATUS(status) == 0)
+            return std::nullopt;
+        return QStringLiteral("this process may not make a user namespace (%1)")
+            .arg(QString::fromLocal8Bit(std::strerror(WEXITSTATUS(status))));
+    }();
+    return probed;
 }
 
 namespace {

@@ -85,8 +85,8 @@ bool openInBrowser(const QString& address) {
 }
 
 // Windows has no superuser in that sense; the sandbox runs for administrators too.
-bool runningAsRoot() {
-    return false;
+std::optional<QString> sandboxObstacle() {
+    return std::nullopt;
 }
 
 QString companionProgram(const QString& programDirectory) {

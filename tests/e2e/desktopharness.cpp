@@ -14,7 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <pwd.h>
 #include <sys/prctl.h>
+#include <unistd.h>
 #include <utility>
 #include <xcb/xcb.h>
 
@@ -61,7 +63,28 @@ void expectTools(const QStringList& tools) {
             << tool.toStdString() << " is missing; scripts/install-deps.sh installs it";
 }
 
+constexpr char kProgramUser[] = "quillon";
+
+// The user the programs run as when the tests run as root; none otherwise, or when missing.
+std::optional<passwd> programUser() {
+    const passwd* user = ::geteuid() == 0 ? ::getpwnam(kProgramUser) : nullptr;
+    return user ? std::optional(*user) : std::nullopt;
+}
+
 } // namespace
+
+::testing::AssertionResult giveToProgramUser(const QStringList& folders) {
+    const auto user = programUser();
+    if (::geteuid() == 0 && !user)
+        return ::testing::AssertionFailure()
+               << "as root the programs run as the user " << kProgramUser << ", who is missing: "
+               << "scripts/ordinary-user.sh makes them";
+    const QString owner = user ? QString("%1:%2").arg(user->pw_uid).arg(user->pw_gid) : "";
+    if (user && QProcess::execute("chown", QStringList{"-R", owner} + folders) != 0)
+        return ::testing::AssertionFailure()
+               << "chown could not give away " << folders.join(' ').toStdString();
+    return ::testing::AssertionSuccess();
+}
 
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
@@ -366,11 +389,15 @@ void ProgramRun::start(const QString& serviceUrl, const QMap<QString, QByteArray
         ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(*file) == file->size());
     }
 
+    ASSERT_TRUE(giveToProgramUser({m_programDir.path(), m_homeDir.path()}));
+
     const QString home = m_homeDir.path();
     QProcessEnvironment environment = m_display.environment();
     // One pixel is one device-independent pixel here, whatever the machine says.
     environment.remove("QT_SCALE_FACTOR");
     environment.remove("QT_SCREEN_SCALE_FACTORS");
+    // The test's own process, as root, switched the sandbox off for itself alone.
+    environment.remove("QTWEBENGINE_DISABLE_SANDBOX");
     // ~ is the home, @ the service. A temporary directory is its owner's only,
     // as a runtime directory must be.
     const QString settings = QStringLiteral(
@@ -386,7 +413,16 @@ void ProgramRun::start(const QString& serviceUrl, const QMap<QString, QByteArray
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     dieWithParent(m_process);
     m_started.start();
-    m_process.start(program, {});
+    QStringList command{program};
+    // setpriv becomes the program, whose pid is the one known here; it keeps
+    // the death signal, which a change of user would clear.
+    if (const auto user = programUser())
+        command = QString("setpriv --reuid=%1 --regid=%2 --clear-groups --pdeathsig=keep --")
+                      .arg(user->pw_uid)
+                      .arg(user->pw_gid)
+                      .split(' ') +
+                  command;
+    m_process.start(command.first(), command.mid(1));
     ASSERT_TRUE(m_process.waitForStarted(10000)) << m_process.errorString().toStdString();
 }
 
@@ -434,7 +470,7 @@ int ProgramRun::startAgain(int withinMs) const {
     QProcess again;
     again.setProcessEnvironment(m_process.processEnvironment());
     again.setWorkingDirectory(m_process.workingDirectory());
-    again.start(m_process.program(), {});
+    again.start(m_process.program(), m_process.arguments());
     const bool ended = waitUntil([&] { return again.state() == QProcess::NotRunning; }, withinMs);
     if (!ended)
         again.kill();

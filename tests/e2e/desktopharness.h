@@ -114,11 +114,17 @@ private:
     QElapsedTimer m_listening; // started with the server's own request clock
 };
 
+// Run as root, the tests start the programs as the ordinary user that
+// scripts/ordinary-user.sh makes, so that Chromium's sandbox stays on. A folder
+// a test makes for a program is then given to that user with all it holds so far.
+::testing::AssertionResult giveToProgramUser(const QStringList& folders);
+
 // A built program (Quillon unless told otherwise), its main window known by
 // its caption, copied into a temporary directory beside the given files,
 // started from elsewhere (it must find its files by its own path), with every
 // service URL on loopback and a home of its own for the browser's profile and
-// caches. Killed with the test; its output is printed when the test failed.
+// caches, as the programs' user (giveToProgramUser()). Killed with the test;
+// its output is printed when the test failed.
 class ProgramRun {
 public:
     explicit ProgramRun(const VirtualDisplay& display, QString executable = QUILLON_EXECUTABLE,

@@ -123,6 +123,7 @@ TEST_F(QuillonEndToEnd, AKillAtAnyStepOfASaveLeavesTheOldListOrTheNewOneWhole) {
     for (auto file = kWatchListFiles.cbegin(); file != kWatchListFiles.cend(); ++file)
         if (QFile out(work.filePath(file.key())); out.open(QIODevice::WriteOnly))
             out.write(*file);
+    ASSERT_TRUE(giveToProgramUser({work.path()}));
     const auto onDisk = [&] {
         QMap<QString, QByteArray> files;
         for (const QString& name : QDir(work.path()).entryList(QDir::Files | QDir::Hidden))
@@ -172,6 +173,7 @@ TEST_F(QuillonEndToEnd, AKillAtAnyStepOfASaveLeavesTheOldListOrTheNewOneWhole) {
 TEST_F(QuillonEndToEnd, ASecondStartOnTheSameListEndsAtOnceAKilledOneLeavesNoLockBehind) {
     ASSERT_NO_FATAL_FAILURE(m_display.startTray());
     QTemporaryDir user;
+    ASSERT_TRUE(giveToProgramUser({user.path()}));
     ProgramRun second(m_display), third(m_display),
         tarvex(m_display, TARVEX_EXECUTABLE, kTarvexCaption), tarvex2(m_display, TARVEX_EXECUTABLE);
     for (ProgramRun* run : {&m_quillon, &second, &third, &tarvex, &tarvex2}) {

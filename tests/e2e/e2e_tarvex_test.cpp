@@ -38,6 +38,13 @@ TEST_P(TarvexEndToEnd, ItLivesInItsOwnTrayIconAndATimedReloadOfAChangedHeadRaise
     ASSERT_NO_FATAL_FAILURE(tarvex.start(url));
     ASSERT_NO_FATAL_FAILURE(quillon.start(url));
     ASSERT_FALSE(tarvex.mainWindow(30000).isEmpty()) << "no main window";
+    // Chromium's sandbox is on: its zygote, which Tarvex starts, has a user namespace of its own.
+    const QString pid = QString::number(tarvex.processId());
+    const QByteArray own = display.run("ps", {"-o", "userns=", "-p", pid}).trimmed();
+    ASSERT_FALSE(own.isEmpty());
+    EXPECT_FALSE(
+        display.run("ps", {"-o", "userns=", "--ppid", pid}).replace(own, "").trimmed().isEmpty())
+        << "Tarvex's web engine processes all share its user namespace, " << own.constData();
 
     // Shown again after its browsers started, the main window has a new native window.
     const auto mainWindowIs = [&](const char* wmState, bool viewable) {
