@@ -8,7 +8,6 @@
 #include "watchlist/watchlistfiles.h"
 
 #include <QApplication>
-#include <QStandardPaths>
 
 int main(int argc, char** argv) {
     if (const auto status = commandline::handle(commandline::Program::Quillon, argc, argv))
@@ -19,8 +18,7 @@ int main(int argc, char** argv) {
     applyApplicationDefaults(QStringLiteral("Quillon"));
 
     const QString watchList =
-        watchlist::folder(QCoreApplication::applicationDirPath(),
-                          QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+        watchlist::folder(QCoreApplication::applicationDirPath(), platform::appConfigFolder());
     SingleInstance instance(QStringLiteral("Quillon"), watchList);
     if (!instance.isTheRunningCopy())
         return instance.exitCode();

@@ -18,7 +18,11 @@ QUrl sitePageUrl(const QString& siteBaseUrl, const char* path) {
 }
 
 QUrl chartPageUrl(const QString& chartBaseUrl, const QString& code) {
-    return QUrl(chartBaseUrl + QStringLiteral("/cn/") + code + QStringLiteral("/index_kp.shtml"));
+    // The code is one path segment whatever the list holds: "/", "?", "#" and
+    // blanks are escaped, so the chart page asked for is always this code's.
+    return QUrl(chartBaseUrl + QStringLiteral("/cn/") +
+                QString::fromLatin1(QUrl::toPercentEncoding(code)) +
+                QStringLiteral("/index_kp.shtml"));
 }
 
 BandPage bandPageOf(const QUrl& url, const QString& siteBaseUrl) {

@@ -11,13 +11,16 @@ RunValue runValue(const QString& directory, const QString& executableBaseName) {
     return {executableBaseName, data};
 }
 
-QString autostartDirectory(const QByteArray& xdgConfigHome, const QString& homeDirectory) {
+QString configHome(const QByteArray& xdgConfigHome, const QString& homeDirectory) {
     const QString configured = QString::fromLocal8Bit(xdgConfigHome);
     // XDG base directories must be absolute; a relative one is ignored.
-    const QString configHome = QDir::isAbsolutePath(configured)
-                                   ? configured
-                                   : QDir(homeDirectory).filePath(QStringLiteral(".config"));
-    return QDir(configHome).filePath(QStringLiteral("autostart"));
+    return QDir::isAbsolutePath(configured)
+               ? configured
+               : QDir(homeDirectory).filePath(QStringLiteral(".config"));
+}
+
+QString autostartDirectory(const QByteArray& xdgConfigHome, const QString& homeDirectory) {
+    return QDir(configHome(xdgConfigHome, homeDirectory)).filePath(QStringLiteral("autostart"));
 }
 
 QString desktopEntryFileName(const QString& executableBaseName) {

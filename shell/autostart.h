@@ -23,6 +23,10 @@ RunValue runValue(const QString& directory, const QString& executableBaseName);
 
 // Linux: a freedesktop desktop entry in the user's autostart directory.
 
+// $XDG_CONFIG_HOME, or ~/.config when that is unset or not absolute. Qt 6.4's
+// QStandardPaths would take a relative one as it stands, below the working folder.
+QString configHome(const QByteArray& xdgConfigHome, const QString& homeDirectory);
+
 // $XDG_CONFIG_HOME/autostart, or ~/.config/autostart when that is unset or not absolute.
 QString autostartDirectory(const QByteArray& xdgConfigHome, const QString& homeDirectory);
 

@@ -23,6 +23,11 @@ void onTerminationRequest(QObject* context, std::function<void()> onTerminate);
 // probes that by forking: make it before any thread exists.
 std::optional<QString> sandboxObstacle();
 
+// The user's folder for this program's own files (not made here): on Linux
+// autostart::configHome() followed by the application's name, on Windows
+// QStandardPaths' AppConfigLocation (the local application data).
+QString appConfigFolder();
+
 // Makes the program at executablePath start when the user logs in; false
 // when the entry could not be written. Enabling twice leaves one entry.
 bool enableAutostart(const QString& executablePath);

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QObject>
 #include <QScreen>
@@ -80,6 +81,11 @@ std::optional<QString> sandboxObstacle() {
             .arg(QString::fromLocal8Bit(std::strerror(WEXITSTATUS(status))));
     }();
     return probed;
+}
+
+QString appConfigFolder() {
+    return QDir(autostart::configHome(qgetenv("XDG_CONFIG_HOME"), QDir::homePath()))
+        .filePath(QCoreApplication::applicationName());
 }
 
 namespace {

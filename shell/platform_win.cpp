@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include <QMetaObject>
 #include <QObject>
@@ -85,6 +86,10 @@ bool openInBrowser(const QString& address) {
 }
 
 // Windows has no superuser in that sense; the sandbox runs for administrators too.
+QString appConfigFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+}
+
 std::optional<QString> sandboxObstacle() {
     return std::nullopt;
 }

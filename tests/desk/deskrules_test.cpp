@@ -75,6 +75,9 @@ TEST(PageRules, OnlyTheExactAddressIsAPageAndPicksAreCutInWholeCharactersOnToday
           "http://localhost:18930/htm/fengxian.htm", "http://127.0.0.1:18931/htm/fengxian.htm",
           "https://127.0.0.1:18930/htm/fengxian.htm", "http://127.0.0.1:18930/gonggao.htm"})
         EXPECT_EQ(bandPageOf(QUrl(url), base), BandPage::Other) << url;
+    // Whatever a list row holds, the chart asked for is that one code's page.
+    EXPECT_EQ(desk::chartPageUrl(base, "60/0?0#0 %").toString(QUrl::FullyEncoded),
+              base + "/cn/60%2F0%3F0%230%20%25/index_kp.shtml");
 
     const QDate today(2024, 3, 7);
     const QString picks = "①600519 ②000858 ③300750";
