@@ -12,6 +12,7 @@
 #include "quote/gbk.h"
 #include "shell/appstartup.h"
 #include "shell/formgeometry.h"
+#include "shell/sitepages.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -75,7 +76,7 @@ void spinEventLoop(int ms) {
 
 // The tracker's list as a blocking fetch would fill it.
 void blockingRefresh(BlockingHttpClient& client, QListWidget& list) {
-    const std::optional<QByteArray> body = client.get(Jujiao::kNewsPage);
+    const std::optional<QByteArray> body = client.get(pages::kNews);
     const auto lines = desk::hotsector::scan(body ? gbk::decode(*body) : QString());
     QStringList texts;
     for (const desk::hotsector::Line& line : lines)

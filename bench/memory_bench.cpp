@@ -6,8 +6,7 @@
 #include "bench/benchfigures.h"
 #include "bench/processmemory.h"
 #include "demo/standinserver.h"
-#include "desk/deskpages.h"
-#include "viewer/viewerpages.h"
+#include "shell/sitepages.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -44,8 +43,8 @@ struct Program {
     std::vector<const char*> firstPages;
 };
 
-const Program kQuillon{"Quillon", {desk::pages::kAnnouncement, desk::pages::kMarketRisk}};
-const Program kTarvex{"Tarvex", {viewer::pages::kFirstRumours, viewer::pages::kIntroduction}};
+const Program kQuillon{"Quillon", {pages::kAnnouncement, pages::kMarketRisk}};
+const Program kTarvex{"Tarvex", {pages::kFirstRumours, pages::kIntroduction}};
 
 struct Variant {
     const char* name;

@@ -4,6 +4,7 @@
 #include "demo/marketpages.h"
 #include "demo/quotebook.h"
 #include "quote/gbk.h"
+#include "shell/sitepages.h"
 
 #include <QRegularExpression>
 #include <QUrl>
@@ -53,19 +54,19 @@ Reply Site::handle(const QString& path, const QString& rawQuery, const QDateTime
 
     if (path == u"/"_s)
         return html(homePage());
-    if (path == u"/gonggao.htm"_s)
+    if (path == QLatin1String(pages::kAnnouncement))
         return html(announcementPage(now.date()));
-    if (path == u"/htm/fengxian.htm"_s)
+    if (path == QLatin1String(pages::kMarketRisk))
         return html(riskPage(m_riskGrade.value_or(riskGrade(m_book.shanghai()))));
-    if (path == u"/jieshao.htm"_s)
+    if (path == QLatin1String(pages::kIntroduction))
         return html(introPanel());
-    if (path == u"/htm/huiyuan.htm"_s)
+    if (path == QLatin1String(pages::kMembership))
         return html(membershipPage());
-    if (path == u"/htm/20120512/723.htm"_s)
+    if (path == QLatin1String(pages::kAbout))
         return html(aboutPage());
-    if (path == u"/htm/lianxi.htm"_s)
+    if (path == QLatin1String(pages::kContact))
         return html(contactPage());
-    if (path == u"/news/cbkjj.html"_s)
+    if (path == QLatin1String(pages::kNews))
         return html(newsPage(now));
     static const QRegularExpression blogPath(u"^/blog/(\\w+)\\.htm$"_s);
     if (const QRegularExpressionMatch match = blogPath.match(path); match.hasMatch()) {

@@ -1,10 +1,10 @@
 #include "desk/bandwindows.h"
 
 #include "desk/desklog.h"
-#include "desk/deskpages.h"
 #include "desk/pagerules.h"
 #include "shell/formgeometry.h"
 #include "shell/services.h"
+#include "shell/sitepages.h"
 #include "shell/webview.h"
 
 #include <QLabel>
@@ -115,5 +115,5 @@ HistoryWindow::HistoryWindow(desk::MainOuter mainOuter)
     Timer2->setInterval(500);
     Timer2->start();
     new RightEdgeFollower(this, Timer2, std::move(mainOuter));
-    WebBrowser1->setUrl(desk::sitePageUrl(services::siteBaseUrl(), desk::pages::kHistory));
+    WebBrowser1->setUrl(desk::sitePageUrl(services::siteBaseUrl(), pages::kHistory));
 }

@@ -2,7 +2,6 @@
 
 #include "desk/alertmonitor.h"
 #include "desk/desklog.h"
-#include "desk/deskpages.h"
 #include "desk/deskrules.h"
 #include "desk/edgedocker.h"
 #include "desk/frmadd.h"
@@ -18,6 +17,7 @@
 #include "shell/formgeometry.h"
 #include "shell/platform.h"
 #include "shell/services.h"
+#include "shell/sitepages.h"
 #include "shell/trayshell.h"
 #include "shell/version.h"
 #include "shell/webview.h"
@@ -116,7 +116,7 @@ Form1::Form1(const QString& programDirectory, const QString& watchListDirectory,
     m_refresh = new RefreshCycle(ListView1, Label4, Label5, Inet1, Inet3, this);
     connect(Timer1, &QTimer::timeout, m_refresh, &RefreshCycle::tick);
     connect(m_refresh, &RefreshCycle::picksReloadDue, this,
-            [this] { WebBrowser2->setUrl(sitePage(desk::pages::kDailyPicks)); });
+            [this] { WebBrowser2->setUrl(sitePage(pages::kDailyPicks)); });
     m_alerts = new AlertMonitor(ListView1, Timer2, Inet2, this);
     connect(m_alerts, &AlertMonitor::homePageRequested, this, &Form1::openHomePage);
     connect(mn19, &QAction::triggered, m_alerts, &AlertMonitor::switchOn);
@@ -267,13 +267,13 @@ void Form1::load() {
     ListView1->setAllColumnsShowFocus(true);
     m_watchList->load();
 
-    WebBrowser1->setUrl(sitePage(desk::pages::kAnnouncement));
-    WebBrowser2->setUrl(sitePage(desk::pages::kMarketRisk));
+    WebBrowser1->setUrl(sitePage(pages::kAnnouncement));
+    WebBrowser2->setUrl(sitePage(pages::kMarketRisk));
 }
 
 void Form1::listClicked() {
-    WebBrowser1->setUrl(sitePage(desk::pages::kAnnouncement));
-    WebBrowser2->setUrl(sitePage(desk::pages::kDailyPicks));
+    WebBrowser1->setUrl(sitePage(pages::kAnnouncement));
+    WebBrowser2->setUrl(sitePage(pages::kDailyPicks));
 }
 
 void Form1::setRiskGrade(const QString& grade) {

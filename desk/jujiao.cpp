@@ -4,6 +4,7 @@
 #include "quote/quotefetcher.h"
 #include "shell/formgeometry.h"
 #include "shell/services.h"
+#include "shell/sitepages.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -68,7 +69,7 @@ void Jujiao::refresh() {
     if (!Inet1->isIdle())
         return; // the fetch on its way fills the list
     List1->clear();
-    Inet1->fetchText(kNewsPage, [this](const std::optional<QString>& page) {
+    Inet1->fetchText(pages::kNews, [this](const std::optional<QString>& page) {
         showPage(page.value_or(QString()));
     });
 }

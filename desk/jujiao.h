@@ -16,7 +16,6 @@ class QuoteFetcher;
 class Jujiao : public QWidget {
     Q_OBJECT
 public:
-    static constexpr char kNewsPage[] = "/news/cbkjj.html";
     static constexpr int kRefreshMinutes = 5;
     static constexpr int kTimeoutMs = 15000;
     // Far above any news page, and still a bound on what a hostile one costs.

@@ -1,6 +1,6 @@
 #include "desk/pagerules.h"
 
-#include "desk/deskpages.h"
+#include "shell/sitepages.h"
 
 #include <QList>
 

@@ -1,5 +1,7 @@
 #include "shell/services.h"
 
+#include "shell/sitepages.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QtGlobal>
@@ -47,7 +49,7 @@ QString newsBaseUrl() {
 
 QString contactUrl() {
     const QString url = QString::fromUtf8(qgetenv("QUILLON_CONTACT_URL")).trimmed();
-    return url.isEmpty() ? siteBaseUrl() + QLatin1String(kContactPath) : url;
+    return url.isEmpty() ? siteBaseUrl() + QLatin1String(pages::kContact) : url;
 }
 
 } // namespace services

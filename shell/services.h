@@ -26,9 +26,6 @@ QString siteBaseUrl();  // QUILLON_SITE_URL: the maker's site
 QString chartBaseUrl(); // QUILLON_CHART_URL: the intraday chart server
 QString newsBaseUrl();  // QUILLON_NEWS_URL: the hot-sector news page
 
-// Where the maker's site keeps its contact page.
-inline constexpr char kContactPath[] = "/htm/lianxi.htm";
-
 // QUILLON_CONTACT_URL: the author's contact link, a whole address in any
 // scheme the desktop has a handler for (an instant-messaging program's, or a
 // web page for the browser); unset or blank, the site's contact page.

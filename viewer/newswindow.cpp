@@ -5,13 +5,13 @@
 #include "shell/linklabel.h"
 #include "shell/platform.h"
 #include "shell/services.h"
+#include "shell/sitepages.h"
 #include "shell/trayshell.h"
 #include "shell/version.h"
 #include "shell/webview.h"
 #include "viewer/changewatch.h"
 #include "viewer/updatenotice.h"
 #include "viewer/viewerlog.h"
-#include "viewer/viewerpages.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -77,8 +77,8 @@ NewsWindow::NewsWindow()
     // Start-up: the tray icon first; the main browser is silent from its
     // creation; both pages are asked for and not waited for.
     m_tray->addIcon();
-    WebBrowser1->setUrl(sitePage(viewer::pages::kFirstRumours));
-    WebBrowser2->setUrl(sitePage(viewer::pages::kIntroduction));
+    WebBrowser1->setUrl(sitePage(pages::kFirstRumours));
+    WebBrowser2->setUrl(sitePage(pages::kIntroduction));
 }
 
 NewsWindow::~NewsWindow() {
@@ -100,15 +100,13 @@ void NewsWindow::createControls() {
         const char* page;
     } buttons[] = {
         {&Command1, "Command1", "私募内参", "最新最全的市场传闻,传闻里有黄金", 120,
-         viewer::pages::kRumours},
-        {&Command5, "Command5", "热点题材", "每日盘中热点题材汇总", 1560,
-         viewer::pages::kHotTopics},
-        {&Command2, "Command2", "操盘神器", "最详细、最精准的大盘研判", 3000,
-         viewer::pages::kTradingTools},
+         pages::kRumours},
+        {&Command5, "Command5", "热点题材", "每日盘中热点题材汇总", 1560, pages::kHotTopics},
+        {&Command2, "Command2", "操盘神器", "最详细、最精准的大盘研判", 3000, pages::kTradingTools},
         {&Command3, "Command3", "免费技术", "市场瞬息万变，授人以鱼不如授人以渔！", 4440,
-         viewer::pages::kTechnique},
+         pages::kTechnique},
         {&Command4, "Command4", "群聊精华", "唯有辉煌战绩才能证明本站的理论", 5880,
-         viewer::pages::kChatDigest},
+         pages::kChatDigest},
     };
     for (const auto& b : buttons) {
         *b.button = form::place(new QPushButton(QString::fromUtf8(b.caption), this), b.name,
@@ -201,11 +199,11 @@ void NewsWindow::createMenus() {
 
     connect(mnu2, &QAction::triggered, this,
             [] { platform::openInBrowser(services::siteBaseUrl() + QLatin1Char('/')); });
-    connect(mnu1, &QAction::triggered, this, [this] { openSitePage(viewer::pages::kSinaBlog); });
-    connect(mnu3, &QAction::triggered, this, [this] { openSitePage(viewer::pages::kSohuBlog); });
-    connect(mnu18, &QAction::triggered, this, [this] { openSitePage(viewer::pages::kHexunBlog); });
-    connect(mnu15, &QAction::triggered, this, [this] { openSitePage(viewer::pages::kMembership); });
-    connect(mnu16, &QAction::triggered, this, [this] { openSitePage(viewer::pages::kAbout); });
+    connect(mnu1, &QAction::triggered, this, [this] { openSitePage(pages::kSinaBlog); });
+    connect(mnu3, &QAction::triggered, this, [this] { openSitePage(pages::kSohuBlog); });
+    connect(mnu18, &QAction::triggered, this, [this] { openSitePage(pages::kHexunBlog); });
+    connect(mnu15, &QAction::triggered, this, [this] { openSitePage(pages::kMembership); });
+    connect(mnu16, &QAction::triggered, this, [this] { openSitePage(pages::kAbout); });
     connect(mnu19, &QAction::triggered, this, [this] {
         if (!platform::enableAutostart(QCoreApplication::applicationFilePath()))
             m_tray->notify(QStringLiteral("Tarvex"), QStringLiteral("开机启动设置失败"));
@@ -225,7 +223,7 @@ void NewsWindow::openSitePage(const char* path) {
 void NewsWindow::tick() {
     // Back to the rumour list, whatever category the user is reading.
     if (viewer::reloadDue(m_tickCounter, Text1->text()))
-        WebBrowser1->setUrl(sitePage(viewer::pages::kRumours));
+        WebBrowser1->setUrl(sitePage(pages::kRumours));
 }
 
 void NewsWindow::pageLoaded(const QUrl& url, bool ok) {
@@ -248,7 +246,7 @@ void NewsWindow::showNotice() {
         m_notice = new UpdateNotice;
         m_notice->setWindowIcon(windowIcon());
         connect(m_notice, &UpdateNotice::dismissed, this, [this] {
-            WebBrowser2->setUrl(sitePage(viewer::pages::kIntroduction));
+            WebBrowser2->setUrl(sitePage(pages::kIntroduction));
             Text2->clear();
         });
     }

@@ -2,6 +2,7 @@
 #include "desk/hotsectorscan.h"
 #include "quote/gbk.h"
 #include "quote/quotereply.h"
+#include "shell/sitepages.h"
 
 #include <gtest/gtest.h>
 
@@ -62,15 +63,14 @@ TEST(StandinServer, AnswersQuotesInGbkWithTheFieldsTheDeskReadsAndEveryPage) {
         }
     }
 
-    for (const QString& page :
-         {u"/"_s, u"/gonggao.htm"_s, u"/htm/fengxian.htm"_s, u"/map2.asp?cid=15&page=1"_s,
-          u"/htm/lianxi.htm"_s, u"/jieshao.htm"_s, u"/htm/huiyuan.htm"_s,
-          u"/htm/20120512/723.htm"_s, u"/map1.asp?cid=2&page=1"_s, u"/cn/600519/index_kp.shtml"_s,
-          u"/news/cbkjj.html"_s, u"/blog/sina.htm"_s, u"/blog/sohu.htm"_s, u"/blog/hexun.htm"_s}) {
-        const auto [status, type, body] = get(page);
+    using namespace pages;
+    for (const char* page :
+         {"/", kAnnouncement, kMarketRisk, kDailyPicks, kContact, kIntroduction, kMembership,
+          kAbout, kRumours, "/cn/600519/index_kp.shtml", kNews, kSinaBlog, kSohuBlog, kHexunBlog}) {
+        const auto [status, type, body] = get(QString::fromLatin1(page));
         EXPECT_EQ(std::tuple(status, type, body.contains(u"</body>"_s)),
                   std::tuple(200, QByteArray("text/html; charset=gbk"), true))
-            << page.toStdString();
+            << page;
     }
     EXPECT_EQ(std::get<0>(get(u"/no/such/page.htm"_s)), 404);
     // Beside a real quote service it serves the pages alone: no made-up prices.
@@ -81,7 +81,7 @@ TEST(StandinServer, AnswersQuotesInGbkWithTheFieldsTheDeskReadsAndEveryPage) {
 
     // The hot-sector page as the tracker reads it: the pinned item first, the
     // chart's time alone last, no markup of the head, a short link or the foot.
-    const auto lines = desk::hotsector::scan(std::get<2>(get(u"/news/cbkjj.html"_s)));
+    const auto lines = desk::hotsector::scan(std::get<2>(get(QString::fromLatin1(pages::kNews))));
     ASSERT_GE(lines.size(), 12u);
     EXPECT_EQ(lines.front().text, u"今日盘面综述：两市震荡整理，热点轮动加快【置顶】"_s);
     EXPECT_EQ(lines.back().text, QDate::currentDate().toString(u"MM-dd 09:30"));

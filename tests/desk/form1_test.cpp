@@ -3,7 +3,6 @@
 #include "demo/makerpages.h"
 #include "demo/standinserver.h"
 #include "desk/bandwindows.h"
-#include "desk/deskpages.h"
 #include "desk/deskrules.h"
 #include "desk/frmadd.h"
 #include "desk/jujiao.h"
@@ -14,6 +13,7 @@
 #include "shell/linklabel.h"
 #include "shell/safesave.h"
 #include "shell/services.h"
+#include "shell/sitepages.h"
 #include "shell/trayshell.h"
 #include "shell/webview.h"
 #include "tests/support/processprobe.h"
@@ -203,7 +203,7 @@ TEST_F(Form1Test, TheListOpensPagesAndItsMenuDeletingSavesByteForByteAndTheClose
     { // The contact entry hands its link to the desktop: the site's contact page unless set.
         RecordingUrlHandler desktop({"http", "xmpp"});
         m_form->mn15->trigger();
-        const QByteArray page = m_server.baseUrl().toUtf8() + services::kContactPath + "\n";
+        const QByteArray page = m_server.baseUrl().toUtf8() + pages::kContact + "\n";
         EXPECT_SOON(desktop.addresses() == page);
         qputenv("QUILLON_CONTACT_URL", " xmpp:orlan@example.org?message ");
         m_form->mn15->trigger();
@@ -450,18 +450,18 @@ TEST_F(Form1Test, TheSmallBrowserTakesRiskAndTodaysPicksFromTheirOwnAddressesOnl
     EXPECT_SOON(risk->text() == "高");
     EXPECT_EQ(risk->palette().color(QPalette::WindowText), desk::kRed);
     ASSERT_TRUE(standin.site().setRiskGrade("低"));
-    loadAndSettle(m_form->WebBrowser2, Form1::sitePage(desk::pages::kMarketRisk));
+    loadAndSettle(m_form->WebBrowser2, Form1::sitePage(pages::kMarketRisk));
     EXPECT_EQ(risk->text(), "低");
     EXPECT_NE(risk->palette().color(QPalette::WindowText), desk::kRed);
 
     // The strip panel's scroll bars go, whatever the page asked for.
-    loadAndSettle(m_form->WebBrowser1, Form1::sitePage(services::kContactPath));
+    loadAndSettle(m_form->WebBrowser1, Form1::sitePage(pages::kContact));
     EXPECT_EQ(evaluate(m_form->WebBrowser1, "getComputedStyle(document.documentElement).overflow +"
                                             "getComputedStyle(document.body).overflow"),
               "hiddenhidden");
 
     // Today's page gives characters 9 to 31; yesterday's changes nothing.
-    const QUrl picksPage = Form1::sitePage(desk::pages::kDailyPicks);
+    const QUrl picksPage = Form1::sitePage(pages::kDailyPicks);
     loadAndSettle(m_form->WebBrowser2, picksPage);
     EXPECT_EQ(m_form->Label1->text(), standin::picksText(standin::dailyPicks(
                                           QDate::currentDate(), standin.book().stocks())));
@@ -478,7 +478,7 @@ TEST_F(Form1Test, TheSmallBrowserTakesRiskAndTodaysPicksFromTheirOwnAddressesOnl
     m_replies["/htm/fengxian.htm"].status = 302;
     m_replies["/htm/fengxian.htm"].headers = {{"Location", elsewhere}};
     qputenv("QUILLON_SITE_URL", m_server.baseUrl().toUtf8());
-    EXPECT_EQ(loadAndSettle(m_form->WebBrowser2, Form1::sitePage(desk::pages::kMarketRisk)),
+    EXPECT_EQ(loadAndSettle(m_form->WebBrowser2, Form1::sitePage(pages::kMarketRisk)),
               QUrl(elsewhere));
     EXPECT_EQ(risk->text(), "低");
 }
@@ -508,8 +508,8 @@ TEST_F(Form1Test, TheTrackerListsTheNewsPageEveryFifthMinuteAndABadServiceOnlyEm
                                  ScriptedResponse({}, 60000), flood,
                                  ScriptedResponse(page("军工", "光伏涨停"))};
     m_server.setHandler([&news](const RecordedRequest& request) {
-        return request.target == Jujiao::kNewsPage && !news.isEmpty() ? news.takeFirst()
-                                                                      : ScriptedResponse();
+        return request.target == pages::kNews && !news.isEmpty() ? news.takeFirst()
+                                                                 : ScriptedResponse();
     });
     m_form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
@@ -545,7 +545,7 @@ TEST_F(Form1Test, TheTrackerListsTheNewsPageEveryFifthMinuteAndABadServiceOnlyEm
     tracker = openTracker();
     ASSERT_TRUE(tracker);
     EXPECT_SOON(tracker->List1->count() == 2);
-    EXPECT_EQ(requestsFor(Jujiao::kNewsPage), 5);
+    EXPECT_EQ(requestsFor(pages::kNews), 5);
     EXPECT_EQ(lines(tracker), (QStringList{"军工12-07 09:31", "*光伏涨停12-07 09:31"}));
     EXPECT_EQ(runMinutes(tracker, 5), fifth);
 }

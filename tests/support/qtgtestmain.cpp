@@ -1,6 +1,7 @@
 // Runs GoogleTest inside a QApplication, so tests can use widgets, timers and
 // the network. Without a display the offscreen platform is used.
 #include "shell/appstartup.h"
+#include "shell/platform.h"
 
 #include <QApplication>
 
@@ -9,7 +10,11 @@
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Widget tests may hold the embedded browser, which needs this before the application.
+    // Widget tests may hold the embedded browser, which needs this before the
+    // application; where it runs without its sandbox, the programs' warning
+    // would only repeat itself in every test binary.
+    if (platform::sandboxObstacle())
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     prepareWebEngineProcess();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

@@ -3,8 +3,8 @@
 #include "viewer/newswindow.h"
 
 #include "demo/standinserver.h"
+#include "shell/sitepages.h"
 #include "shell/webview.h"
-#include "viewer/viewerpages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,7 +30,7 @@
 
 namespace {
 
-using namespace viewer::pages;
+using namespace pages;
 
 class NewsWindowTest : public ::testing::Test {
 protected:

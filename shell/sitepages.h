@@ -1,8 +1,19 @@
 #pragma once
 
-// Paths of the maker's pages that Tarvex shows or opens.
-namespace viewer::pages {
+// Paths of the maker's pages, below the site's base address: what Quillon and
+// Tarvex show, read or open, and what the stand-in serves.
+namespace pages {
 
+// Quillon's windows.
+inline constexpr char kAnnouncement[] = "/gonggao.htm";
+inline constexpr char kMarketRisk[] = "/htm/fengxian.htm";
+inline constexpr char kDailyPicks[] = "/map2.asp?cid=15&page=1";
+inline constexpr char kHistory[] = "/map1.asp?cid=15";
+inline constexpr char kContact[] = "/htm/lianxi.htm"; // unless QUILLON_CONTACT_URL says otherwise
+// The hot-sector tracker's news page, below the news base address.
+inline constexpr char kNews[] = "/news/cbkjj.html";
+
+// Tarvex's windows and menus.
 inline constexpr char kFirstRumours[] = "/map1.asp?cid=2"; // the first page shown at start
 inline constexpr char kRumours[] = "/map1.asp?cid=2&page=1";
 inline constexpr char kTechnique[] = "/map1.asp?cid=11&page=1";
@@ -17,4 +28,4 @@ inline constexpr char kSinaBlog[] = "/blog/sina.htm";
 inline constexpr char kSohuBlog[] = "/blog/sohu.htm";
 inline constexpr char kHexunBlog[] = "/blog/hexun.htm";
 
-} // namespace viewer::pages
+} // namespace pages
