@@ -2,6 +2,7 @@
 
 #include "demo/marketpages.h"
 #include "demo/quotebook.h"
+#include "quote/change.h"
 #include "shell/version.h"
 
 #include <algorithm>
@@ -88,7 +89,7 @@ QString nameOf(const QuoteBook& book, const QString& code) {
 
 QString indexSummary(const Instrument& index) {
     return index.name + u' ' + formatHundredths(index.price) + u"（"_s +
-           formatChange(index.price, index.prevClose) + u"）"_s;
+           quote::formatChange(index.price, index.prevClose) + u"）"_s;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "demo/makerpages.h"
 #include "demo/quotebook.h"
+#include "quote/change.h"
 
 #include <algorithm>
 #include <cmath>
@@ -84,7 +85,7 @@ QString chartSvg(const Instrument& s) {
                (k == 0 ? u" stroke-dasharray=\"4 3\""_s : QString()) + u"/>"_s;
         svg += svgText(kPlotLeft - 6, y + 4, u"end"_s, colour, formatHundredths(level));
         svg += svgText(kPlotLeft + kPlotWidth + 6, y + 4, u"start"_s, colour,
-                       formatChange(level, s.prevClose));
+                       quote::formatChange(level, s.prevClose));
     }
 
     static const QString hours[] = {u"09:30"_s, u"10:30"_s, u"11:30/13:00"_s, u"14:00"_s,
@@ -131,7 +132,7 @@ QString chartPage(const QString& code, const Instrument* stock) {
     const QString bar =
         u"<div class=\"bar\"><b>"_s + s.name + u'(' + s.code + u") 分时走势</b><span class=\""_s +
         trend + u"\">最新 "_s + formatHundredths(s.price) + u"</span><span class=\""_s + trend +
-        u"\">涨跌幅 "_s + formatChange(s.price, s.prevClose) + u"</span><span>今开 "_s +
+        u"\">涨跌幅 "_s + quote::formatChange(s.price, s.prevClose) + u"</span><span>今开 "_s +
         formatHundredths(s.open) + u"</span><span>昨收 "_s + formatHundredths(s.prevClose) +
         u"</span><span>最高 "_s + formatHundredths(s.high) + u"</span><span>最低 "_s +
         formatHundredths(s.low) + u"</span></div>"_s;

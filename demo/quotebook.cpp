@@ -1,5 +1,6 @@
 #include "demo/quotebook.h"
 
+#include "quote/change.h"
 #include "quote/market.h"
 
 #include <QStringList>
@@ -57,11 +58,6 @@ QString marketOf(const QString& code) {
     return QString::fromLatin1(prefix.data(), qsizetype(prefix.size()));
 }
 
-// x / y rounded half away from zero, for non-negative x and positive y.
-qint64 roundedRatio(qint64 x, qint64 y) {
-    return (2 * x + y) / (2 * y);
-}
-
 QString quoted(const QString& value) {
     return u'\'' + value + u'\'';
 }
@@ -69,25 +65,17 @@ QString quoted(const QString& value) {
 } // namespace
 
 qint64 limitUp(qint64 prevClose) {
-    return roundedRatio(prevClose * 110, 100);
+    return quote::roundedRatio(prevClose * 110, 100);
 }
 
 qint64 limitDown(qint64 prevClose) {
-    return roundedRatio(prevClose * 90, 100);
+    return quote::roundedRatio(prevClose * 90, 100);
 }
 
 QString formatHundredths(qint64 value) {
     const qint64 magnitude = std::abs(value);
     return (value < 0 ? u"-"_s : QString()) + QString::number(magnitude / 100) + u'.' +
            QString::number(magnitude % 100).rightJustified(2, u'0');
-}
-
-QString formatChange(qint64 price, qint64 prevClose) {
-    if (prevClose <= 0)
-        return u"0.00%"_s;
-    const qint64 diff = price - prevClose;
-    const qint64 basisPoints = roundedRatio(std::abs(diff) * 10000, prevClose);
-    return (diff < 0 ? u"-"_s : QString()) + formatHundredths(basisPoints) + u'%';
 }
 
 QString quoteLine(const Instrument& instrument, const QDateTime& now) {
@@ -108,7 +96,7 @@ QString quoteLine(const Instrument& instrument, const QDateTime& now) {
         s.code,
         s.name,
         formatHundredths(s.price),
-        formatChange(s.price, s.prevClose),
+        quote::formatChange(s.price, s.prevClose),
         formatHundredths(s.open),
         formatHundredths(s.prevClose),
         bid,

@@ -37,10 +37,6 @@ qint64 limitDown(qint64 prevClose);
 
 // "10.23"; the sign is kept for negative values.
 QString formatHundredths(qint64 value);
-// "(price / prevClose - 1) * 100" with two decimals and "%": "-1.25%",
-// "0.00%", "1.37%". A price below the previous close always carries the "-",
-// because the client colours a row by that sign alone.
-QString formatChange(qint64 price, qint64 prevClose);
 
 // One reply of the quote service: comma-separated values in single quotes.
 // 0 market+code, 1 code, 2 name, 3 price, 4 change, 5 open, 6 previous close,

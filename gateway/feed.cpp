@@ -1,5 +1,6 @@
 #include "gateway/feed.h"
 
+#include "quote/change.h"
 #include "quote/gbk.h"
 #include "quote/market.h"
 
@@ -47,17 +48,12 @@ std::optional<Micros> parseMicros(QStringView text) {
     return value * scale;
 }
 
-// x / y rounded half away from zero, for x >= 0 and y > 0.
-Micros roundedRatio(Micros x, Micros y) {
-    return (2 * x + y) / (2 * y);
-}
-
 // With `decimals` places, rounded half away from zero, for a value >= 0.
 QString formatFixed(Micros value, int decimals) {
     Micros unit = kMicrosPerUnit;
     for (int i = 0; i < decimals; ++i)
         unit /= 10;
-    const Micros scaled = roundedRatio(value, unit);
+    const Micros scaled = quote::roundedRatio(value, unit);
     Micros places = 1;
     for (int i = 0; i < decimals; ++i)
         places *= 10;
@@ -139,16 +135,6 @@ FeedAnswer parseFeed(FeedFormat format, QStringView body, QStringView symbol) {
     return parseHqStr(body, symbol);
 }
 
-QString formatChange(Micros price, Micros prevClose) {
-    if (prevClose <= 0)
-        return u"0.00%"_s;
-    const Micros diff = price - prevClose;
-    // Hundredths of a percent: basis points.
-    const Micros basisPoints = roundedRatio(std::abs(diff) * 10'000, prevClose);
-    return (diff < 0 ? u"-"_s : QString()) + QString::number(basisPoints / 100) + u'.' +
-           QString::number(basisPoints % 100).rightJustified(2, u'0') + u'%';
-}
-
 QByteArray quillonReply(const Wanted& wanted, const FeedQuote& quote) {
     const bool traded = quote.price > 0;
     const Micros price = traded ? quote.price : quote.prevClose;
@@ -160,7 +146,7 @@ QByteArray quillonReply(const Wanted& wanted, const FeedQuote& quote) {
         wanted.symbol.mid(2),
         quote.name,
         formatFixed(price, decimals),
-        formatChange(price, quote.prevClose),
+        quote::formatChange(price, quote.prevClose),
         formatFixed(quote.open, decimals),
         formatFixed(quote.prevClose, decimals),
         QString(),

@@ -62,12 +62,6 @@ QByteArray upstreamTarget(FeedFormat format, const QString& symbol);
 // The record of `symbol` in a whole (decoded) body of the feed.
 FeedAnswer parseFeed(FeedFormat format, QStringView body, QStringView symbol);
 
-// "1.37%", "-1.25%", "0.00%": the change from the previous close in percent,
-// two decimals, rounded half away from zero. A fall always carries the "-",
-// even one that rounds to 0.00, since Quillon colours a row by that sign alone.
-// Exact for every pair of prices the feed's parser accepts (under a million).
-QString formatChange(Micros price, Micros prevClose);
-
 // The reply Quillon reads, GBK-encoded: quoted values separated by ",",
 // 0 market and code, 1 code, 2 name, 3 price (index level), 4 change,
 // 5 open, 6 previous close, 7 to 10 empty, 11 high, 12 low; every price with

@@ -1,4 +1,5 @@
 #include "gateway/feed.h"
+#include "quote/change.h"
 #include "quote/gbk.h"
 #include "tests/fuzz/fuzzcheck.h"
 
@@ -20,7 +21,7 @@ void fuzz::gatewayFeed(std::string_view input) {
     for (const gateway::Micros price : prices) {
         require(price >= 0 && price < 1'000'000'000'000, "a price of a million or more");
         for (const gateway::Micros prevClose : prices)
-            require(gateway::formatChange(price, prevClose).startsWith(u'-') ==
+            require(quote::formatChange(price, prevClose).startsWith(u'-') ==
                         (prevClose > 0 && price < prevClose),
                     "a change's sign false to the prices");
     }

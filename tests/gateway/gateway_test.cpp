@@ -1,6 +1,7 @@
 // The gateway as Quillon meets it: Quillon's own quote client asks it, and a
 // scripted server on loopback plays the feed.
 #include "gateway/gatewayserver.h"
+#include "quote/change.h"
 #include "quote/gbk.h"
 #include "tests/support/scriptedhttpserver.h"
 
@@ -87,7 +88,7 @@ TEST(GatewayRules, OneRuleGivesEachCodeItsMarketAndDecimalsAndTheIndexesGoByName
 TEST(GatewayRules, TheChangeIsExactForEveryPriceTheFeedMayCarry) {
     const QString record = u"var hq_str_x=\"n,1,0.000001,%1"_s + u",1"_s.repeated(30) + u"\";"_s;
     const FeedAnswer highest = parseFeed(FeedFormat::HqStrList, record.arg(u"999999.999999"), u"x");
-    EXPECT_EQ(formatChange(std::get<FeedQuote>(highest).price, 1), u"99999999999800.00%"_s);
+    EXPECT_EQ(quote::formatChange(std::get<FeedQuote>(highest).price, 1), u"99999999999800.00%"_s);
     EXPECT_TRUE(std::holds_alternative<Garbled>(
         parseFeed(FeedFormat::HqStrList, record.arg(u"1000000"), u"x")));
 }
