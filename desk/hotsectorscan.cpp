@@ -1,36 +1,12 @@
 #include "desk/hotsectorscan.h"
 
+#include "shell/characters.h"
+
 #include <optional>
 
 namespace desk::hotsector {
 
-namespace {
-
-bool isPairAt(QStringView text, qsizetype at) {
-    return at >= 0 && at + 1 < text.size() && text[at].isHighSurrogate() &&
-           text[at + 1].isLowSurrogate();
-}
-
-// Where text goes on after its first count characters; nothing when it is shorter.
-std::optional<qsizetype> afterCharacters(QStringView text, int count) {
-    qsizetype at = 0;
-    for (int n = 0; n < count; ++n) {
-        if (at >= text.size())
-            return std::nullopt;
-        at += isPairAt(text, at) ? 2 : 1;
-    }
-    return at;
-}
-
-// Where the last count characters before end begin, never reaching below floor.
-qsizetype beforeCharacters(QStringView text, qsizetype end, qsizetype floor, int count) {
-    qsizetype at = end;
-    for (int n = 0; n < count && at > floor; ++n)
-        at -= at - 2 >= floor && isPairAt(text, at - 2) ? 2 : 1;
-    return at;
-}
-
-} // namespace
+namespace {} // namespace
 
 bool isMarked(QStringView segment) {
     for (const QStringView keyword : {u"领涨", u"拉升", u"涨停", u"概念"})
@@ -60,9 +36,9 @@ std::vector<Line> scan(QStringView page) {
         const qsizetype linkStart = opening + kOpeningMarker.size();
         if (closing > linkStart) {
             const QStringView link = page.sliced(linkStart, closing - linkStart);
-            if (const auto headline = afterCharacters(link, kAddressLength)) {
+            if (const auto headline = characters::after(link, kAddressLength)) {
                 // Near the cut point the time has what characters there are.
-                const qsizetype stamp = beforeCharacters(page, opening, cut, kStampLength);
+                const qsizetype stamp = characters::before(page, opening, cut, kStampLength);
                 lines.push_back({link.sliced(*headline).toString() +
                                      page.sliced(stamp, opening - stamp).toString(),
                                  isMarked(link)});

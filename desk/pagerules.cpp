@@ -1,5 +1,7 @@
 #include "desk/pagerules.h"
 
+#include "shell/characters.h"
+
 #include "shell/sitepages.h"
 
 #include <QList>
@@ -38,17 +40,10 @@ std::optional<QString> picksCaption(const QString& pageText, const QDate& today)
     // The date is plain ASCII, so comparing code units compares characters.
     if (!pageText.startsWith(today.toString(QStringLiteral("MM-dd"))))
         return std::nullopt;
-    // Where each of the first 31 characters starts, and where the last one ends.
-    QList<qsizetype> starts;
-    qsizetype at = 0;
-    while (at < pageText.size() && starts.size() < kPicksEnd) {
-        starts.append(at);
-        const bool pair = pageText[at].isHighSurrogate() && at + 1 < pageText.size() &&
-                          pageText[at + 1].isLowSurrogate();
-        at += pair ? 2 : 1;
-    }
-    const qsizetype from = starts.size() > kPicksLength ? starts[starts.size() - kPicksLength] : 0;
-    return pageText.mid(from, at - from);
+    // The last 23 of the first 31 characters, or of all there are.
+    const qsizetype end = characters::after(pageText, kPicksEnd).value_or(pageText.size());
+    const qsizetype from = characters::before(pageText, end, 0, kPicksLength);
+    return pageText.mid(from, end - from);
 }
 
 } // namespace desk

@@ -1,5 +1,7 @@
 #include "viewer/changewatch.h"
 
+#include "shell/characters.h"
+
 namespace viewer {
 
 int periodSeconds(const QString& periodText) {
@@ -17,13 +19,7 @@ bool reloadDue(int& counter, const QString& periodText) {
 }
 
 QString pageHead(const QString& pageText) {
-    qsizetype end = 0;
-    for (int taken = 0; taken < kHeadLength && end < pageText.size(); ++taken) {
-        const bool pair = pageText[end].isHighSurrogate() && end + 1 < pageText.size() &&
-                          pageText[end + 1].isLowSurrogate();
-        end += pair ? 2 : 1;
-    }
-    return pageText.left(end);
+    return pageText.left(characters::after(pageText, kHeadLength).value_or(pageText.size()));
 }
 
 PageLoadOutcome pageLoaded(const QString& rememberedHead, const QString& pageText) {
