@@ -2,6 +2,7 @@
 
 #include "shell/autostart.h"
 #include "shell/safesave.h"
+#include "shell/x11.h"
 
 #include <QDir>
 #include <QFile>
@@ -121,23 +122,13 @@ bool windowMovesAreConstrained() {
 
 namespace {
 
-template <typename Reply> std::unique_ptr<Reply, decltype(&std::free)> owned(Reply* reply) {
-    return {reply, &std::free};
-}
+using x11::atom;
+using x11::owned;
+using x11::rootOf;
 
 xcb_connection_t* x11Connection() {
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     return x11 ? x11->connection() : nullptr;
-}
-
-xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
-    const auto reply = owned(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, quint16(qstrlen(name)), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
-xcb_window_t rootOf(xcb_connection_t* connection) {
-    return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
 }
 
 // A window manager that follows the desktop conventions names itself on the root window.

@@ -1,5 +1,7 @@
 #include "tests/e2e/desktopharness.h"
 
+#include "shell/x11.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -268,11 +270,7 @@ void VirtualDisplay::sendCloseRequest(const QString& id) const {
     xcb_connection_t* connection = xcb_connect(m_name.toLatin1().constData(), nullptr);
     ASSERT_EQ(xcb_connection_has_error(connection), 0);
     const auto atom = [connection](const char* name) {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, quint16(qstrlen(name)), name), nullptr);
-        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        std::free(reply);
-        return value;
+        return x11::atom(connection, name);
     };
     const xcb_client_message_event_t event{
         .response_type = XCB_CLIENT_MESSAGE,
