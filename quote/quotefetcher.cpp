@@ -75,6 +75,15 @@ QUrl QuoteFetcher::urlFor(const std::string& target) const {
                              QUrl::StrictMode);
 }
 
+QString QuoteFetcher::redirectRefusal(const QUrl& from, const QUrl& to, int hop) {
+    // Our header lines (a service's credentials) must not leave for another
+    // host, nor travel unencrypted after an https service handed us on, and a
+    // service must not point us at hosts on the user's own network.
+    if (originOf(to) != originOf(from))
+        return QLatin1String("redirect to another origin refused: ") + originOf(to);
+    return hop > kMaxRedirects ? QStringLiteral("too many redirects") : QString();
+}
+
 void QuoteFetcher::fetch(const std::string& target, Callback done) {
     m_queue.push_back({target, std::move(done), nullptr});
     startNext();
@@ -251,16 +260,10 @@ void QuoteFetcher::onResponseEnded(const QString& connectionError) {
     if (isRedirect(response.status()) && !response.location().empty()) {
         const QUrl next =
             m_url.resolved(QUrl::fromEncoded(QByteArray::fromStdString(response.location())));
-        // A redirect elsewhere than http(s) is a reply like any other. One to
-        // another scheme, host or port is refused: our header lines (a
-        // service's credentials) must not leave for another host, and a
-        // service must not point us at hosts on the user's own network.
+        // A redirect elsewhere than http(s) is a reply like any other.
         if (isHttpOrHttps(next)) {
-            if (originOf(next) != originOf(m_url))
-                return fail(QLatin1String("redirect to another origin refused: ") + originOf(next));
-            if (++m_redirects > kMaxRedirects)
-                return fail(QStringLiteral("too many redirects"));
-            return send(next);
+            const QString refusal = redirectRefusal(m_url, next, ++m_redirects);
+            return refusal.isEmpty() ? send(next) : fail(refusal);
         }
     }
     // An HTTP error page is still a body, as the service sent it: whatever

@@ -70,6 +70,10 @@ public:
     // Applies from the next request on.
     void setMaxBodyBytes(qint64 bytes) { m_maxBodyBytes = bytes; }
     QUrl urlFor(const std::string& target) const;
+    // Why a redirect from `from` to `to`, the exchange's hop-th, is not
+    // followed; empty when it is. Only one to the same scheme, host and port
+    // is, and no more than kMaxRedirects in one exchange.
+    static QString redirectRefusal(const QUrl& from, const QUrl& to, int hop);
 
 private:
     struct Request {

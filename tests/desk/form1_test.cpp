@@ -270,6 +270,11 @@ TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingAndOneClickAddsWhatTheLookup
     };
     typeCode(dialog, "60000");
     EXPECT_FALSE(dialog->Command1->isEnabled());
+    // Focus that leaves with the window, as to another program, looks nothing up.
+    m_form->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(m_form.get()) && dialog->Text2->text().isEmpty());
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
     typeCode(dialog, "600000");
     QTest::keyClick(dialog->Text1, Qt::Key_Tab);
     // The lookup runs while the window stays responsive.

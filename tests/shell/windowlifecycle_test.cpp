@@ -1,11 +1,13 @@
 #include "shell/appstartup.h"
 #include "shell/formgeometry.h"
+#include "shell/outerplacement.h"
 #include "shell/safesave.h"
 #include "shell/services.h"
 #include "shell/windowlifecycle.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -57,7 +59,7 @@ TEST(StartUpEnvironment, BlankServiceIsTheStandInXWaylandRunsOnX11AndOurFlagsAre
     EXPECT_EQ(chromiumFlags("--process-per-site --v=1"), "--process-per-site --v=1");
 }
 
-TEST(SafeSave, AReplacedFileKeepsItsPermissionsAndAPathThroughAPlainFileFails) {
+TEST(SafeSave, AReplacedFileKeepsItsPermissionsAndLinksAndAPathThroughAPlainFileFails) {
     // What it writes, and failing writes (a full disk), are tried through the
     // watch-list files.
     QTemporaryDir dir;
@@ -66,8 +68,21 @@ TEST(SafeSave, AReplacedFileKeepsItsPermissionsAndAPathThroughAPlainFileFails) {
     ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
     ASSERT_TRUE(safeSave(path, "new\r\n"));
     EXPECT_EQ(QFile::permissions(path) & (QFile::ReadOther | QFile::ReadGroup), 0);
+    // A watch list file that is a link stays one; the file it leads to takes the save.
+    ASSERT_TRUE(QFile::link(path, dir.filePath("Setting.ini")));
+    EXPECT_TRUE(safeSaveTogether(dir.path(), {{"Setting.ini", "linked\r\n"}}).isEmpty());
+    QFile target(path);
+    EXPECT_TRUE(QFileInfo(dir.filePath("Setting.ini")).isSymLink() &&
+                target.open(QIODevice::ReadOnly) && target.readAll() == "linked\r\n");
     // A directory that is a plain file stops everyone, root included.
     EXPECT_FALSE(safeSave(dir.filePath("f.ini/g.ini"), "x"));
+}
+
+// The add dialog below a main window at the desktop's right edge ends on
+// its last column, not a pixel short or beyond, and likewise at the bottom.
+TEST(KeptInside, AWindowPastTheRightAndBottomEdgesEndsExactlyOnThem) {
+    EXPECT_EQ(form::keptInside(QRect(2297, 900, 264, 192), QRect(1280, 0, 1280, 1024)),
+              QPoint(2296, 832));
 }
 
 TEST(Fonts, TextGrowsWithTheDevicePixelRatioAndBoldSongCarriesMoreInk) {

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -64,7 +65,13 @@ protected:
 } // namespace
 
 TEST_F(NewsWindowTest, ButtonsAndPeriodEntriesTouchNothingElseAndTheNoticeWrapsAfterXin) {
+    QElapsedTimer clock;
+    clock.start();
     NewsWindow window;
+    // At one minute the timed reload is the 60th tick, and must not come before 55 s.
+    window.mn1->trigger();
+    QTest::qWait(1200);
+    EXPECT_LE(window.tickCounter() * 55'000, clock.elapsed() * 60) << window.tickCounter();
     window.Timer1->setInterval(1); // a few seconds counted, then the clock stands still
     EXPECT_SOON(window.tickCounter() >= 3);
     window.Timer1->stop();

@@ -106,11 +106,12 @@ TEST(WatchListFiles, AFailedSaveIsToldOnceAndRepairedWholeAndLinesGoBackOutAsThe
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 
     // Line i of each file belongs to row i: a line missing is a blank, one in surplus is ignored.
-    writeAll({"a\r\nb\nc", "1\r\n", "x\r\ny\r\nz\r\nsurplus\r\n"});
+    writeAll({"a\r\nb\nc\r", "1", "x\r\ny\r\nz\r\nsurplus\r\n"});
     EXPECT_EQ(texts(store.load()), (QStringList{"a|1|x", "b||y", "c||z"}));
-    // A last line without its end (a file edited by hand) is ended before an append.
+    // A last line without its end (a file edited by hand) is ended before an
+    // append; one ended by a lone CR is not ended again, as an empty line.
     ASSERT_TRUE(store.append({"d", "2", "w"}).ok());
-    EXPECT_TRUE(files().startsWith("a\r\nb\nc\r\nd\r\n#"));
+    EXPECT_EQ(files(), "a\r\nb\nc\rd\r\n#1\r\n2\r\n#x\r\ny\r\nz\r\nsurplus\r\nw\r\n");
 
     // Ten megabytes of random bytes: GBK that is no GBK, NUL bytes, lone lead
     // bytes before line ends. Every line goes back out as it came in.
