@@ -1,4 +1,4 @@
-#include "quote/httpresponseparser.h"
+#include "net/httpresponseparser.h"
 #include "quote/quotefetcher.h"
 
 #include "tests/support/processprobe.h"
