@@ -3,7 +3,7 @@
 #include "demo/loopbackhttp.h"
 #include "gateway/feed.h"
 #include "gateway/quotegate.h"
-#include "quote/quotefetcher.h"
+#include "net/quotefetcher.h"
 
 #include <QElapsedTimer>
 #include <QObject>

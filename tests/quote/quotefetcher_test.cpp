@@ -1,5 +1,5 @@
 #include "net/httpresponseparser.h"
-#include "quote/quotefetcher.h"
+#include "net/quotefetcher.h"
 
 #include "tests/support/processprobe.h"
 #include "tests/support/scriptedhttpserver.h"

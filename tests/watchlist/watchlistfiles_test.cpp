@@ -1,4 +1,4 @@
-#include "quote/quotefetcher.h"
+#include "net/quotefetcher.h"
 #include "shell/safesave.h"
 #include "watchlist/keeper.h"
 #include "watchlist/watchlistfiles.h"

@@ -1,4 +1,4 @@
-#include "quote/quotefetcher.h"
+#include "net/quotefetcher.h"
 
 #include "quote/gbk.h"
 #include "quote/quotelog.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "quote/gbk.h"
 #include "net/httpresponseparser.h"
+#include "quote/gbk.h"
 #include "quote/quotereply.h"
 
 #include <QList>
