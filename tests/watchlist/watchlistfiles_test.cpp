@@ -176,7 +176,7 @@ TEST(FailureLog, AFailedFetchAndAFailedSaveEachLeaveOneWarningWithItsReason) {
     EXPECT_FALSE(Files(dir.path()).rewrite({{"600000", "10", "9"}}).ok());
     qInstallMessageHandler(previous);
     EXPECT_EQ(warnings,
-              QStringList({"quillon.quote: fetch of " + base +
+              QStringList({"quillon.net: fetch of " + base +
                                "/msq?cn_600000 failed: connection failed: Connection refused",
                            "quillon.shell: save: replace " + QDir(dir.path()).canonicalPath() +
                                "/Setting2.ini failed: it is a directory"}));
