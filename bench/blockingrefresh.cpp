@@ -10,15 +10,6 @@
 
 namespace {
 
-std::optional<QByteArray> headerValue(const QList<QByteArray>& headLines, QByteArrayView name) {
-    for (const QByteArray& line : headLines) {
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
-            return line.mid(colon + 1).trimmed();
-    }
-    return std::nullopt;
-}
-
 void showIndex(BlockingHttpClient& client, QLabel& label, const QString& name,
                std::string_view target) {
     std::optional<quote::Reply> reply;
@@ -29,10 +20,12 @@ void showIndex(BlockingHttpClient& client, QLabel& label, const QString& name,
 
 } // namespace
 
-BlockingHttpClient::BlockingHttpClient(QString host, quint16 port, int timeoutMs)
+BlockingHttpClient::BlockingHttpClient(QString host, quint16 port, int timeoutMs,
+                                       http::ResponseLimits limits)
     : m_host(std::move(host))
     , m_port(port)
-    , m_timeoutMs(timeoutMs) {
+    , m_timeoutMs(timeoutMs)
+    , m_limits(limits) {
 }
 
 std::optional<QByteArray> BlockingHttpClient::get(const QByteArray& target) {
@@ -54,43 +47,28 @@ bool BlockingHttpClient::ensureConnected() {
     if (m_socket.state() == QAbstractSocket::ConnectedState)
         return true;
     m_socket.abort();
-    m_buffer.clear();
     m_socket.connectToHost(m_host, m_port);
     return m_socket.waitForConnected(m_timeoutMs);
 }
 
-bool BlockingHttpClient::waitForMore() {
-    if (m_socket.bytesAvailable() == 0 && !m_socket.waitForReadyRead(m_timeoutMs))
-        return false;
-    m_buffer += m_socket.readAll();
-    return true;
-}
-
 std::optional<QByteArray> BlockingHttpClient::readResponse() {
-    qsizetype headEnd = -1;
-    while ((headEnd = m_buffer.indexOf("\r\n\r\n")) < 0) {
-        if (!waitForMore())
-            return std::nullopt;
+    using State = http::ResponseParser::State;
+    http::ResponseParser response(m_limits);
+    while (response.state() == State::NeedMore) {
+        if (m_socket.bytesAvailable() > 0 || m_socket.waitForReadyRead(m_timeoutMs)) {
+            const QByteArray piece = m_socket.readAll();
+            response.feed(std::string_view(piece.constData(), std::size_t(piece.size())));
+        } else if (m_socket.state() == QAbstractSocket::ConnectedState) {
+            return std::nullopt; // nothing more within the time-out
+        } else {
+            response.endOfStream();
+        }
     }
-    const QList<QByteArray> headLines = m_buffer.left(headEnd).split('\n');
-    if (!headLines.value(0).startsWith("HTTP/1."))
+    if (response.state() == State::Failed)
         return std::nullopt;
-    // Our service frames every answer with Content-Length; anything else counts as a failure.
-    const auto length = headerValue(headLines, "Content-Length");
-    bool lengthOk = false;
-    const qsizetype bodyBytes = length ? length->toLongLong(&lengthOk) : 0;
-    if (!lengthOk || bodyBytes < 0)
-        return std::nullopt;
-    while (m_buffer.size() < headEnd + 4 + bodyBytes) {
-        if (!waitForMore())
-            return std::nullopt;
-    }
-    QByteArray body = m_buffer.mid(headEnd + 4, bodyBytes);
-    m_buffer.remove(0, headEnd + 4 + bodyBytes);
-    const auto connection = headerValue(headLines, "Connection");
-    if (connection && connection->compare("close", Qt::CaseInsensitive) == 0)
+    if (!response.keepAlive())
         m_socket.disconnectFromHost();
-    return body;
+    return QByteArray::fromStdString(response.body());
 }
 
 void blockingRefreshTick(BlockingHttpClient& client, WatchListView& list, QLabel& shanghai,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/httpresponseparser.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QTcpSocket>
@@ -11,24 +13,24 @@ class WatchListView;
 
 // A synchronous GET over one kept-alive connection, the way a browser control's
 // OpenURL call fetches: the calling thread, and with it its event loop, waits
-// until the whole body is in or the time-out has passed.
+// until the whole body is in or the time-out has passed. It reads replies as
+// Quillon's own fetcher does, within the same limits unless given others.
 class BlockingHttpClient {
 public:
-    BlockingHttpClient(QString host, quint16 port, int timeoutMs);
+    BlockingHttpClient(QString host, quint16 port, int timeoutMs, http::ResponseLimits limits = {});
 
     // The body of a GET of target, or nothing when the transfer failed.
     std::optional<QByteArray> get(const QByteArray& target);
 
 private:
     bool ensureConnected();
-    bool waitForMore();
     std::optional<QByteArray> readResponse();
 
     QString m_host;
     quint16 m_port;
     int m_timeoutMs;
+    http::ResponseLimits m_limits;
     QTcpSocket m_socket;
-    QByteArray m_buffer; // received and not yet consumed
 };
 
 // The refresh tick done with blocking fetches: every row in order, then the

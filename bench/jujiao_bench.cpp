@@ -125,8 +125,9 @@ Measurement measure(Variant variant, ScriptedHttpServer& server, EventLoopProbe&
     QTimer::singleShot(0, &loop, [&] {
         startNs = probe.nowNs();
         if (variant == Variant::Blocking) {
-            client = std::make_unique<BlockingHttpClient>(QStringLiteral("127.0.0.1"),
-                                                          server.port(), Jujiao::kTimeoutMs);
+            client = std::make_unique<BlockingHttpClient>(
+                QStringLiteral("127.0.0.1"), server.port(), Jujiao::kTimeoutMs,
+                http::ResponseLimits{.maxBodyBytes = std::size_t(Jujiao::kMaxPageBytes)});
             blockingRefresh(*client, *list);
             endNs = probe.nowNs();
         }

@@ -9,8 +9,8 @@
 #include "desk/deskrules.h"
 #include "desk/refreshcycle.h"
 #include "desk/watchlistview.h"
+#include "net/quotefetcher.h"
 #include "quote/gbk.h"
-#include "quote/quotefetcher.h"
 #include "shell/appstartup.h"
 #include "tests/support/scriptedhttpserver.h"
 

@@ -2,8 +2,7 @@
 
 #include "demo/quotebook.h"
 #include "demo/site.h"
-
-#include "demo/loopbackhttp.h"
+#include "net/loopbackhttp.h"
 
 #include <QTimer>
 
@@ -32,7 +31,7 @@ private:
 
     QuoteBook m_book;
     Site m_site;
-    LoopbackHttp m_http;
+    http::LoopbackHttp m_http;
     QTimer m_stepTimer;
 };
 

@@ -2,7 +2,7 @@
 
 #include "desk/alertpopup.h"
 #include "desk/deskrules.h"
-#include "quote/quotefetcher.h"
+#include "net/quotefetcher.h"
 
 #include <QLabel>
 #include <QLineEdit>

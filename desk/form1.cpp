@@ -12,7 +12,7 @@
 #include "desk/watchlist.h"
 #include "desk/watchlistview.h"
 #include "desk/webband.h"
-#include "quote/quotefetcher.h"
+#include "net/quotefetcher.h"
 #include "shell/appicon.h"
 #include "shell/formgeometry.h"
 #include "shell/platform.h"

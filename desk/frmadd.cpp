@@ -4,7 +4,7 @@
 #include "desk/edgedocker.h"
 #include "desk/form1.h"
 #include "desk/rightedgefollow.h"
-#include "quote/quotefetcher.h"
+#include "net/quotefetcher.h"
 #include "shell/formgeometry.h"
 #include "shell/linklabel.h"
 #include "shell/outerplacement.h"

@@ -1,7 +1,7 @@
 #include "desk/jujiao.h"
 
 #include "desk/hotsectorscan.h"
-#include "quote/quotefetcher.h"
+#include "net/quotefetcher.h"
 #include "shell/formgeometry.h"
 #include "shell/services.h"
 #include "shell/sitepages.h"

@@ -2,7 +2,7 @@
 
 #include "desk/ticksweep.h"
 #include "desk/watchlistview.h"
-#include "quote/quotefetcher.h"
+#include "net/quotefetcher.h"
 
 #include <QObject>
 #include <QPointer>

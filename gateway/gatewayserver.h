@@ -1,9 +1,9 @@
 #pragma once
 
-#include "demo/loopbackhttp.h"
 #include "gateway/feed.h"
 #include "gateway/quotegate.h"
-#include "quote/quotefetcher.h"
+#include "net/loopbackhttp.h"
+#include "net/quotefetcher.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -57,7 +57,7 @@ private:
     // once: the same problem again and again stays unsaid.
     void report(const QString& problem, const QString& symbol);
 
-    standin::LoopbackHttp m_http;
+    http::LoopbackHttp m_http;
     QuoteFetcher m_fetcher;
     FeedFormat m_format;
     bool m_headersValid;

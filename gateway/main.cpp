@@ -18,7 +18,7 @@ int main(int argc, char* argv[]) {
     // The gateway tells of a failed fetch itself, once per change of the
     // feed's state; the fetcher's own line for every try would repeat it.
     // QT_LOGGING_RULES still turns it back on.
-    QLoggingCategory::setFilterRules(u"quillon.quote.warning=false"_s);
+    QLoggingCategory::setFilterRules(u"quillon.net.warning=false"_s);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

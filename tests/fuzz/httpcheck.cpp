@@ -1,4 +1,4 @@
-#include "quote/httpresponseparser.h"
+#include "net/httpresponseparser.h"
 #include "tests/fuzz/fuzzcheck.h"
 
 #include <tuple>

@@ -34,8 +34,7 @@ ScriptedHttpServer::ScriptedHttpServer(QObject* parent)
                     RecordedRequest request;
                     request.head = connection->buffer.left(headEnd);
                     connection->buffer.remove(0, headEnd + 4);
-                    request.target =
-                        request.head.left(request.head.indexOf('\r')).split(' ').value(1);
+                    request.target = request.head.split(' ').value(1); // of the request line
                     request.connection = connection->number;
                     request.arrivedMs = m_clock.elapsed();
                     QMutexLocker lock(&m_mutex);

@@ -1,4 +1,4 @@
-#include "quote/quotefetcher.h"
+#include "net/quotefetcher.h"
 #include "shell/safesave.h"
 #include "watchlist/keeper.h"
 #include "watchlist/watchlistfiles.h"
@@ -177,7 +177,7 @@ TEST(FailureLog, AFailedFetchAndAFailedSaveEachLeaveOneWarningWithItsReason) {
     EXPECT_FALSE(Files(dir.path()).rewrite({{"600000", "10", "9"}}).ok());
     qInstallMessageHandler(previous);
     EXPECT_EQ(warnings,
-              QStringList({"quillon.quote: fetch of " + base +
+              QStringList({"quillon.net: fetch of " + base +
                                "/msq?cn_600000 failed: connection failed: Connection refused",
                            "quillon.shell: save: replace " + QDir(dir.path()).canonicalPath() +
                                "/Setting2.ini failed: it is a directory"}));

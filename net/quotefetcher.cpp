@@ -1,7 +1,7 @@
-#include "quote/quotefetcher.h"
+#include "net/quotefetcher.h"
 
+#include "net/netlog.h"
 #include "quote/gbk.h"
-#include "quote/quotelog.h"
 
 #include <QPointer>
 #include <QScopedValueRollback>
@@ -277,7 +277,7 @@ void QuoteFetcher::onResponseEnded(const QString& connectionError) {
 // fetch leaves one line in the log.
 void QuoteFetcher::fail(const QString& why) {
     m_failure = why;
-    qCWarning(lcQuote).noquote() << "fetch of" << m_url.toDisplayString() << "failed:" << why;
+    qCWarning(lcNet).noquote() << "fetch of" << m_url.toDisplayString() << "failed:" << why;
     dropConnection();
     m_deadline->stop();
     m_response.reset();

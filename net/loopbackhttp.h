@@ -6,7 +6,7 @@
 
 class QTextStream;
 
-namespace standin {
+namespace http {
 
 // The HTTP set-up the stand-in and the quote gateway share: the loopback
 // address only, GETs only, one line per request on a log, and no routes, so
@@ -35,4 +35,4 @@ private:
     QTextStream* m_log = nullptr;
 };
 
-} // namespace standin
+} // namespace http

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "net/httpresponseparser.h"
 #include "quote/gbk.h"
-#include "quote/httpresponseparser.h"
 #include "quote/quotereply.h"
 
 #include <QList>

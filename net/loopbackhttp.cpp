@@ -1,4 +1,4 @@
-#include "demo/loopbackhttp.h"
+#include "net/loopbackhttp.h"
 
 #include <QCoreApplication>
 #include <QHttpServerRequest>
@@ -12,7 +12,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace standin {
+namespace http {
 
 namespace {
 
@@ -86,4 +86,4 @@ void LoopbackHttp::respond(const QHttpServerRequest& request, QHttpServerRespond
     m_handler(request, std::move(responder));
 }
 
-} // namespace standin
+} // namespace http

@@ -1,3 +1,0 @@
-#include "quote/quotelog.h"
-
-Q_LOGGING_CATEGORY(lcQuote, "quillon.quote", QtWarningMsg)
