@@ -2,6 +2,7 @@
 // and Tarvex talk to, so both can run without the internet.
 
 #include "demo/standinserver.h"
+#include "shell/version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -36,7 +37,8 @@ int main(int argc, char* argv[]) {
         "news page on http://127.0.0.1."_s);
     parser.addHelpOption();
     parser.addOptions({
-        {u"port"_s, u"Port to listen on (default 18930)."_s, u"N"_s, u"18930"_s},
+        {u"port"_s, u"Port to listen on (default " QUILLON_STANDIN_PORT ")."_s, u"N"_s,
+         QStringLiteral(QUILLON_STANDIN_PORT)},
         {u"seed"_s, u"Seed of the price walk (default: from the clock)."_s, u"N"_s},
         {u"step-ms"_s, u"Milliseconds between two steps of the walk (default 3000)."_s, u"N"_s,
          u"3000"_s},

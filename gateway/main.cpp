@@ -2,6 +2,7 @@
 // public quote feed, so that Quillon shows real quotes.
 
 #include "gateway/gatewayserver.h"
+#include "shell/version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -26,7 +27,8 @@ int main(int argc, char* argv[]) {
         "http://127.0.0.1 from an upstream quote feed."_s);
     parser.addHelpOption();
     parser.addOptions({
-        {u"port"_s, u"Port to listen on (default 18931)."_s, u"N"_s, u"18931"_s},
+        {u"port"_s, u"Port to listen on (default " QUILLON_GATEWAY_PORT ")."_s, u"N"_s,
+         QStringLiteral(QUILLON_GATEWAY_PORT)},
         {u"upstream"_s, u"Base URL of the feed (default http://hq.sinajs.cn)."_s, u"URL"_s,
          u"http://hq.sinajs.cn"_s},
         {u"format"_s,

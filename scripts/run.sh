@@ -8,7 +8,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 bash scripts/build.sh Quillon Tarvex quillon-standin
 bin="$root/build/bin"
-port=18930
+# The stand-in's port, as the build set it.
+port=$("$bin/quillon-standin" --help | sed -n 's/.*Port to listen on (default \([0-9]*\)).*/\1/p')
 
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }

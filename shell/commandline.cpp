@@ -38,8 +38,8 @@ QString usage(const About& program) {
            "  -h, --help     Print this help and exit.\n"
            "  -v, --version  Print the version and exit.\n"
            "Qt's own options (-platform, -style, -session, ...) are passed on to Qt.\n\n"
-           "Environment (base URLs default to http://127.0.0.1:18930):\n%3"_s.arg(
-               program.name, program.summary, program.environment);
+           "Environment (base URLs default to http://127.0.0.1:" QUILLON_STANDIN_PORT
+           "):\n%3"_s.arg(program.name, program.summary, program.environment);
 }
 
 // The options QGuiApplication and QApplication take for themselves, with one

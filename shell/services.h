@@ -3,15 +3,17 @@
 #include <QByteArray>
 #include <QString>
 
+#include "shell/version.h"
+
 // Base URLs ("scheme://host[:port]", no trailing slash) of the outside services.
 // Each comes from its environment variable. Without one, a program in its
 // build folder asks the stand-in server its scripts start; an installed one
 // asks the servers its package's user units start on their first request.
 namespace services {
 
-inline constexpr char kStandInBaseUrl[] = "http://127.0.0.1:18930";
-inline constexpr char kGatewayBaseUrl[] = "http://127.0.0.1:18931"; // quillon-gateway.socket
-inline constexpr char kPagesBaseUrl[] = "http://127.0.0.1:18932";   // quillon-site.socket
+inline constexpr char kStandInBaseUrl[] = "http://127.0.0.1:" QUILLON_STANDIN_PORT;
+inline constexpr char kGatewayBaseUrl[] = "http://127.0.0.1:" QUILLON_GATEWAY_PORT; // its unit's
+inline constexpr char kPagesBaseUrl[] = "http://127.0.0.1:" QUILLON_SITE_PORT;      // its unit's
 
 // An unset or blank value gives the fallback; trailing slashes are dropped.
 QString baseUrlFrom(const QByteArray& environmentValue,

@@ -34,8 +34,8 @@ TEST(WindowLife, ALeftClickOnTheShownWindowRaisesItOtherButtonsNothingAndExitEnd
 // What the programs make of the environment they start in: the service
 // address, the Qt platform, the web engine's flags.
 TEST(StartUpEnvironment, BlankServiceIsTheStandInXWaylandRunsOnX11AndOurFlagsAreAddedOnce) {
-    EXPECT_EQ(services::baseUrlFrom(QByteArray()), "http://127.0.0.1:18930");
-    EXPECT_EQ(services::baseUrlFrom("  "), "http://127.0.0.1:18930");
+    EXPECT_EQ(services::baseUrlFrom(QByteArray()), services::kStandInBaseUrl);
+    EXPECT_EQ(services::baseUrlFrom("  "), services::kStandInBaseUrl);
     EXPECT_EQ(services::baseUrlFrom("http://quotes.example:8080//"), "http://quotes.example:8080");
     // Installed is the install folder itself, reached through a link too; a
     // build folder, or a copy of the program elsewhere, is not.
