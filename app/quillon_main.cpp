@@ -1,11 +1,11 @@
 // Quillon: a desktop stock ticker for the Shanghai and Shenzhen markets.
+#include "app/appstartup.h"
+#include "app/commandline.h"
+#include "app/singleinstance.h"
 #include "desk/form1.h"
-#include "shell/appstartup.h"
-#include "shell/commandline.h"
-#include "shell/platform.h"
-#include "shell/singleinstance.h"
-#include "shell/trayshell.h"
+#include "platform/platform.h"
 #include "watchlist/watchlistfiles.h"
+#include "widgets/trayshell.h"
 
 #include <QApplication>
 

@@ -1,10 +1,10 @@
 // Tarvex: the maker's rumour and news pages, watched for changes.
-#include "shell/appstartup.h"
-#include "shell/commandline.h"
-#include "shell/platform.h"
-#include "shell/singleinstance.h"
-#include "shell/trayshell.h"
+#include "app/appstartup.h"
+#include "app/commandline.h"
+#include "app/singleinstance.h"
+#include "platform/platform.h"
 #include "viewer/newswindow.h"
+#include "widgets/trayshell.h"
 
 #include <QApplication>
 

@@ -2,6 +2,7 @@
 // fetches a large news page from a slow service, beside the same page fetched
 // the way a synchronous OpenURL call fetches it. A measurement, not a test:
 // it prints what it saw and exits 0 whether or not the target is met.
+#include "app/appstartup.h"
 #include "bench/benchfigures.h"
 #include "bench/blockingrefresh.h"
 #include "bench/eventloopprobe.h"
@@ -10,9 +11,8 @@
 #include "desk/hotsectorscan.h"
 #include "desk/jujiao.h"
 #include "quote/gbk.h"
-#include "shell/appstartup.h"
-#include "shell/formgeometry.h"
-#include "shell/sitepages.h"
+#include "services/sitepages.h"
+#include "widgets/formgeometry.h"
 
 #include <QApplication>
 #include <QEventLoop>

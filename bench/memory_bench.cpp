@@ -6,7 +6,7 @@
 #include "bench/benchfigures.h"
 #include "bench/processmemory.h"
 #include "demo/standinserver.h"
-#include "shell/sitepages.h"
+#include "services/sitepages.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -2,6 +2,7 @@
 // a synchronous OpenURL call makes it: the tick's duration and how long the
 // window's event loop stood still meanwhile. A measurement, not a test: it
 // prints what it saw and exits 0 whether or not the targets are met.
+#include "app/appstartup.h"
 #include "bench/benchfigures.h"
 #include "bench/blockingrefresh.h"
 #include "bench/eventloopprobe.h"
@@ -11,7 +12,6 @@
 #include "desk/watchlistview.h"
 #include "net/quotefetcher.h"
 #include "quote/gbk.h"
-#include "shell/appstartup.h"
 #include "tests/support/scriptedhttpserver.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "demo/marketpages.h"
 #include "demo/quotebook.h"
 #include "quote/gbk.h"
-#include "shell/sitepages.h"
+#include "services/sitepages.h"
 
 #include <QRegularExpression>
 #include <QUrl>

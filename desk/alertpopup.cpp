@@ -1,10 +1,10 @@
 #include "desk/alertpopup.h"
 
 #include "desk/edgedocker.h"
-#include "shell/formgeometry.h"
-#include "shell/linklabel.h"
-#include "shell/outerplacement.h"
-#include "shell/services.h"
+#include "services/services.h"
+#include "widgets/formgeometry.h"
+#include "widgets/linklabel.h"
+#include "widgets/outerplacement.h"
 
 #include <QGuiApplication>
 #include <QLabel>

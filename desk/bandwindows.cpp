@@ -2,10 +2,10 @@
 
 #include "desk/desklog.h"
 #include "desk/pagerules.h"
-#include "shell/formgeometry.h"
-#include "shell/services.h"
-#include "shell/sitepages.h"
-#include "shell/webview.h"
+#include "services/services.h"
+#include "services/sitepages.h"
+#include "widgets/formgeometry.h"
+#include "widgets/webview.h"
 
 #include <QLabel>
 #include <QPainter>

@@ -2,8 +2,8 @@
 
 #include "desk/edgedock.h"
 #include "desk/edgestrip.h"
-#include "shell/formgeometry.h"
-#include "shell/platform.h"
+#include "platform/platform.h"
+#include "widgets/formgeometry.h"
 
 #include <QCursor>
 #include <QEvent>

@@ -1,5 +1,6 @@
 #include "desk/form1.h"
 
+#include "app/version.h"
 #include "desk/alertmonitor.h"
 #include "desk/desklog.h"
 #include "desk/deskrules.h"
@@ -13,14 +14,13 @@
 #include "desk/watchlistview.h"
 #include "desk/webband.h"
 #include "net/quotefetcher.h"
-#include "shell/appicon.h"
-#include "shell/formgeometry.h"
-#include "shell/platform.h"
-#include "shell/services.h"
-#include "shell/sitepages.h"
-#include "shell/trayshell.h"
-#include "shell/version.h"
-#include "shell/webview.h"
+#include "platform/platform.h"
+#include "services/services.h"
+#include "services/sitepages.h"
+#include "widgets/appicon.h"
+#include "widgets/formgeometry.h"
+#include "widgets/trayshell.h"
+#include "widgets/webview.h"
 
 #include <QAction>
 #include <QCoreApplication>

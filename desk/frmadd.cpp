@@ -5,10 +5,10 @@
 #include "desk/form1.h"
 #include "desk/rightedgefollow.h"
 #include "net/quotefetcher.h"
-#include "shell/formgeometry.h"
-#include "shell/linklabel.h"
-#include "shell/outerplacement.h"
-#include "shell/services.h"
+#include "services/services.h"
+#include "widgets/formgeometry.h"
+#include "widgets/linklabel.h"
+#include "widgets/outerplacement.h"
 
 #include <QFocusEvent>
 #include <QGuiApplication>

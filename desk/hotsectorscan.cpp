@@ -1,6 +1,6 @@
 #include "desk/hotsectorscan.h"
 
-#include "shell/characters.h"
+#include "widgets/characters.h"
 
 #include <optional>
 

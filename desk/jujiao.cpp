@@ -2,9 +2,9 @@
 
 #include "desk/hotsectorscan.h"
 #include "net/quotefetcher.h"
-#include "shell/formgeometry.h"
-#include "shell/services.h"
-#include "shell/sitepages.h"
+#include "services/services.h"
+#include "services/sitepages.h"
+#include "widgets/formgeometry.h"
 
 #include <QLabel>
 #include <QListWidget>

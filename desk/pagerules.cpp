@@ -1,8 +1,8 @@
 #include "desk/pagerules.h"
 
-#include "shell/characters.h"
+#include "widgets/characters.h"
 
-#include "shell/sitepages.h"
+#include "services/sitepages.h"
 
 #include <QList>
 

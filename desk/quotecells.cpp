@@ -1,7 +1,7 @@
 #include "desk/quotecells.h"
 
 #include "desk/deskrules.h"
-#include "shell/formgeometry.h"
+#include "widgets/formgeometry.h"
 
 #include <QLabel>
 #include <QTreeWidgetItem>

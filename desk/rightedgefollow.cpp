@@ -1,7 +1,7 @@
 #include "desk/rightedgefollow.h"
 
-#include "shell/outerplacement.h"
-#include "shell/platform.h"
+#include "platform/platform.h"
+#include "widgets/outerplacement.h"
 
 #include <QTimer>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "desk/watchlistview.h"
 
 #include "desk/deskrules.h"
-#include "shell/formgeometry.h"
+#include "widgets/formgeometry.h"
 
 #include <QFontInfo>
 #include <QHeaderView>

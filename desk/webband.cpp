@@ -5,9 +5,9 @@
 #include "desk/form1.h"
 #include "desk/pagerules.h"
 #include "desk/watchlistview.h"
-#include "shell/platform.h"
-#include "shell/services.h"
-#include "shell/webview.h"
+#include "platform/platform.h"
+#include "services/services.h"
+#include "widgets/webview.h"
 
 #include <QAction>
 #include <QLabel>

@@ -2,7 +2,7 @@
 // same drawing the program shows in its window frame and tray:
 //   quillon-render-icons quillon|tarvex APP_ID THEME_DIR SIZE...
 // writes THEME_DIR/hicolor/SIZExSIZE/apps/APP_ID.png for every SIZE.
-#include "shell/appicon.h"
+#include "widgets/appicon.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #include "viewer/changewatch.h"
 
-#include "shell/characters.h"
+#include "widgets/characters.h"
 
 namespace viewer {
 

@@ -1,17 +1,17 @@
 #include "viewer/newswindow.h"
 
-#include "shell/appicon.h"
-#include "shell/formgeometry.h"
-#include "shell/linklabel.h"
-#include "shell/platform.h"
-#include "shell/services.h"
-#include "shell/sitepages.h"
-#include "shell/trayshell.h"
-#include "shell/version.h"
-#include "shell/webview.h"
+#include "app/version.h"
+#include "platform/platform.h"
+#include "services/services.h"
+#include "services/sitepages.h"
 #include "viewer/changewatch.h"
 #include "viewer/updatenotice.h"
 #include "viewer/viewerlog.h"
+#include "widgets/appicon.h"
+#include "widgets/formgeometry.h"
+#include "widgets/linklabel.h"
+#include "widgets/trayshell.h"
+#include "widgets/webview.h"
 
 #include <QAction>
 #include <QCoreApplication>

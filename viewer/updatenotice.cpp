@@ -1,7 +1,7 @@
 #include "viewer/updatenotice.h"
 
-#include "shell/formgeometry.h"
-#include "shell/outerplacement.h"
+#include "widgets/formgeometry.h"
+#include "widgets/outerplacement.h"
 
 #include <QCloseEvent>
 #include <QEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/safesave.h"
+#include "platform/safesave.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

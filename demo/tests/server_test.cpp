@@ -2,7 +2,7 @@
 #include "desk/hotsectorscan.h"
 #include "quote/gbk.h"
 #include "quote/quotereply.h"
-#include "shell/sitepages.h"
+#include "services/sitepages.h"
 
 #include <gtest/gtest.h>
 

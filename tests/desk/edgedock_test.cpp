@@ -1,6 +1,6 @@
 #include "desk/edgedock.h"
 
-#include "shell/formgeometry.h"
+#include "widgets/formgeometry.h"
 
 #include <gtest/gtest.h>
 

@@ -9,16 +9,16 @@
 #include "desk/refreshcycle.h"
 #include "desk/watchlistview.h"
 #include "desk/webband.h"
+#include "platform/safesave.h"
 #include "quote/gbk.h"
-#include "shell/linklabel.h"
-#include "shell/safesave.h"
-#include "shell/services.h"
-#include "shell/sitepages.h"
-#include "shell/trayshell.h"
-#include "shell/webview.h"
+#include "services/services.h"
+#include "services/sitepages.h"
 #include "tests/support/processprobe.h"
 #include "tests/support/scriptedhttpserver.h"
 #include "tests/support/urlhandler.h"
+#include "widgets/linklabel.h"
+#include "widgets/trayshell.h"
+#include "widgets/webview.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,8 +4,8 @@
 #include "desk/refreshcycle.h"
 #include "desk/watchlistview.h"
 #include "quote/gbk.h"
-#include "shell/linklabel.h"
 #include "tests/support/scriptedhttpserver.h"
+#include "widgets/linklabel.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "tests/e2e/desktopharness.h"
 
-#include "shell/x11.h"
+#include "platform/x11.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

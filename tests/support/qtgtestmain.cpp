@@ -1,7 +1,7 @@
 // Runs GoogleTest inside a QApplication, so tests can use widgets, timers and
 // the network. Without a display the offscreen platform is used.
-#include "shell/appstartup.h"
-#include "shell/platform.h"
+#include "app/appstartup.h"
+#include "platform/platform.h"
 
 #include <QApplication>
 

@@ -3,8 +3,8 @@
 #include "viewer/newswindow.h"
 
 #include "demo/standinserver.h"
-#include "shell/sitepages.h"
-#include "shell/webview.h"
+#include "services/sitepages.h"
+#include "widgets/webview.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,5 +1,5 @@
 #include "net/quotefetcher.h"
-#include "shell/safesave.h"
+#include "platform/safesave.h"
 #include "watchlist/keeper.h"
 #include "watchlist/watchlistfiles.h"
 

@@ -1,0 +1,3 @@
+#include "platform/shelllog.h"
+
+Q_LOGGING_CATEGORY(lcShell, "quillon.shell", QtWarningMsg)

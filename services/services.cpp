@@ -1,0 +1,55 @@
+#include "services/services.h"
+
+#include "services/sitepages.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QtGlobal>
+
+namespace services {
+namespace {
+
+bool installed() {
+    static const bool runsFromInstallFolder = runsInstalled(
+        QCoreApplication::applicationDirPath(), QStringLiteral(QUILLON_INSTALLED_BINDIR));
+    return runsFromInstallFolder;
+}
+
+QString fromEnvironment(const char* variable, const char* installedDefault) {
+    return baseUrlFrom(qgetenv(variable),
+                       QString::fromLatin1(installed() ? installedDefault : kStandInBaseUrl));
+}
+
+} // namespace
+
+QString baseUrlFrom(const QByteArray& environmentValue, const QString& fallback) {
+    QString url = QString::fromUtf8(environmentValue).trimmed();
+    while (url.endsWith(QLatin1Char('/')))
+        url.chop(1);
+    return url.isEmpty() ? fallback : url;
+}
+
+bool runsInstalled(const QString& programDirectory, const QString& installedDirectory) {
+    const QString program = QFileInfo(programDirectory).canonicalFilePath();
+    return !program.isEmpty() && program == QFileInfo(installedDirectory).canonicalFilePath();
+}
+
+QString quoteBaseUrl() {
+    return fromEnvironment("QUILLON_QUOTE_URL", kGatewayBaseUrl);
+}
+QString siteBaseUrl() {
+    return fromEnvironment("QUILLON_SITE_URL", kPagesBaseUrl);
+}
+QString chartBaseUrl() {
+    return fromEnvironment("QUILLON_CHART_URL", kPagesBaseUrl);
+}
+QString newsBaseUrl() {
+    return fromEnvironment("QUILLON_NEWS_URL", kPagesBaseUrl);
+}
+
+QString contactUrl() {
+    const QString url = QString::fromUtf8(qgetenv("QUILLON_CONTACT_URL")).trimmed();
+    return url.isEmpty() ? siteBaseUrl() + QLatin1String(pages::kContact) : url;
+}
+
+} // namespace services

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "app/version.h"
+
+// Base URLs ("scheme://host[:port]", no trailing slash) of the outside services.
+// Each comes from its environment variable. Without one, a program in its
+// build folder asks the stand-in server its scripts start; an installed one
+// asks the servers its package's user units start on their first request.
+namespace services {
+
+inline constexpr char kStandInBaseUrl[] = "http://127.0.0.1:" QUILLON_STANDIN_PORT;
+inline constexpr char kGatewayBaseUrl[] = "http://127.0.0.1:" QUILLON_GATEWAY_PORT; // its unit's
+inline constexpr char kPagesBaseUrl[] = "http://127.0.0.1:" QUILLON_SITE_PORT;      // its unit's
+
+// An unset or blank value gives the fallback; trailing slashes are dropped.
+QString baseUrlFrom(const QByteArray& environmentValue,
+                    const QString& fallback = QString::fromLatin1(kStandInBaseUrl));
+
+// Whether the program runs from the folder it is installed to: the same
+// folder, however the two are written (links, a trailing slash).
+bool runsInstalled(const QString& programDirectory, const QString& installedDirectory);
+
+QString quoteBaseUrl(); // QUILLON_QUOTE_URL: the quote service
+QString siteBaseUrl();  // QUILLON_SITE_URL: the maker's site
+QString chartBaseUrl(); // QUILLON_CHART_URL: the intraday chart server
+QString newsBaseUrl();  // QUILLON_NEWS_URL: the hot-sector news page
+
+// QUILLON_CONTACT_URL: the author's contact link, a whole address in any
+// scheme the desktop has a handler for (an instant-messaging program's, or a
+// web page for the browser); unset or blank, the site's contact page.
+QString contactUrl();
+
+} // namespace services

@@ -1,3 +1,0 @@
-#include "shell/shelllog.h"
-
-Q_LOGGING_CATEGORY(lcShell, "quillon.shell", QtWarningMsg)

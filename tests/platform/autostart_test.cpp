@@ -1,0 +1,75 @@
+#include "platform/autostart.h"
+#include "platform/platform.h"
+#include "tests/support/urlhandler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+TEST(Autostart, TheRunValueAndTheDesktopEntryQuoteAndEscapeThePathAsTheirFormatsRequire) {
+    const autostart::RunValue plain = autostart::runValue("C:\\Quillon", "Quillon");
+    EXPECT_EQ(plain.name + "=" + plain.data, "Quillon=C:\\Quillon\\Quillon.exe");
+    EXPECT_EQ(autostart::runValue("C:\\Program Files\\Quillon", "Quillon").data,
+              "\"C:\\Program Files\\Quillon\\Quillon.exe\"");
+
+    EXPECT_EQ(autostart::execArgument("/opt/quillon/Quillon"), "/opt/quillon/Quillon");
+    // Inside quotes \ " ` $ take a backslash, and the key file doubles every backslash.
+    EXPECT_EQ(autostart::execArgument("/x/$a\"b"), "\"/x/\\\\$a\\\\\"b\"");
+    EXPECT_EQ(autostart::execArgument("/x/100%"), "/x/100%%");
+    EXPECT_EQ(autostart::execArgument("/x/a\nb"), "\"/x/a\\nb\"");
+    EXPECT_EQ(autostart::desktopEntry("Quillon", "/home/a b/Quillon"),
+              "[Desktop Entry]\nType=Application\nName=Quillon\nExec=\"/home/a b/Quillon\"\n"
+              "Terminal=false\nX-GNOME-Autostart-enabled=true\n");
+    EXPECT_EQ(autostart::autostartDirectory("", "/home/u"), "/home/u/.config/autostart");
+    EXPECT_EQ(autostart::autostartDirectory("relative", "/home/u"), "/home/u/.config/autostart");
+}
+
+// A private config home, and the desktop's xdg-open with a handler that records its arguments.
+TEST(DesktopServices, AutostartIsOneEntryOrNoneAndTheBrowserGetsTheAddressAsOneArgument) {
+    QTemporaryDir home;
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME"), savedPath = qgetenv("PATH");
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_CONFIG_HOME", savedConfig);
+        qputenv("PATH", savedPath);
+    });
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
+    const auto read = [&home](const QString& path) {
+        QFile file(home.filePath(path));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QString program = "/opt/my apps/Quillon";
+    ASSERT_TRUE(platform::enableAutostart(program));
+    ASSERT_TRUE(platform::enableAutostart(program));
+    EXPECT_EQ(QDir(home.filePath("config/autostart")).entryList(QDir::Files),
+              QStringList{"Quillon.desktop"});
+    EXPECT_EQ(read("config/autostart/Quillon.desktop"),
+              autostart::desktopEntry("Quillon", program).toUtf8());
+    EXPECT_TRUE(platform::disableAutostart(program));
+    EXPECT_TRUE(QDir(home.filePath("config/autostart")).isEmpty());
+    EXPECT_TRUE(platform::disableAutostart(program));
+
+    // A file where the directory should be.
+    ASSERT_TRUE(QDir(home.filePath("config")).removeRecursively());
+    ASSERT_TRUE(QFile(home.filePath("config")).open(QIODevice::WriteOnly));
+    EXPECT_FALSE(platform::enableAutostart(program));
+
+    const QString address = "http://127.0.0.1:1/a b;$(touch x)&c=\"d\"";
+    {
+        RecordingUrlHandler desktop({"http"});
+        ASSERT_TRUE(platform::openInBrowser(address));
+        ASSERT_TRUE(platform::openInBrowser(address));
+        // Started detached: the two runs may still be writing when openInBrowser returns.
+        const QByteArray once = address.toUtf8() + "\n";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return desktop.addresses() == once + once; }, 5000))
+            << desktop.addresses().toStdString();
+        EXPECT_FALSE(QFileInfo::exists("x"));
+    }
+
+    qputenv("PATH", home.filePath("nothing-here").toUtf8());
+    EXPECT_FALSE(platform::openInBrowser(address));
+}
