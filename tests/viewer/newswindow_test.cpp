@@ -19,15 +19,12 @@
 #include <QTimer>
 #include <qpa/qwindowsysteminterface.h>
 
+#include "tests/support/qtry.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
-
-// Waits for condition. Under GoogleTest a QTRY_* that times out only returns
-// from the test, which then passes; this fails it.
-#define EXPECT_SOON(condition)                                                                     \
-    EXPECT_TRUE(QTest::qWaitFor([&] { return bool(condition); }, 15000)) << #condition
 
 namespace {
 

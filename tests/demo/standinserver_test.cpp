@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -23,8 +22,6 @@ using namespace Qt::StringLiterals;
 // field where the desk reads it, every page the programs open, and prices
 // that move while the server listens.
 TEST(StandinServer, AnswersQuotesInGbkWithTheFieldsTheDeskReadsAndEveryPage) {
-    int argc = 0;
-    QCoreApplication app(argc, nullptr);
     standin::StandinServer server(11, 10);
     const qint64 stepsAtStart = server.book().stepCount();
     const quint16 port = server.listen(0);
