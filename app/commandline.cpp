@@ -1,6 +1,6 @@
 #include "app/commandline.h"
 
-#include "app/version.h"
+#include "version.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
 // quillon-standin: one local server for every outside service that Quillon
 // and Tarvex talk to, so both can run without the internet.
 
-#include "app/version.h"
 #include "demo/standinserver.h"
+#include "version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

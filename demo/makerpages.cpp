@@ -1,9 +1,9 @@
 #include "demo/makerpages.h"
 
-#include "app/version.h"
 #include "demo/marketpages.h"
 #include "demo/quotebook.h"
 #include "quote/change.h"
+#include "version.h"
 
 #include <algorithm>
 #include <numeric>

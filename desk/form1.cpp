@@ -1,6 +1,5 @@
 #include "desk/form1.h"
 
-#include "app/version.h"
 #include "desk/alertmonitor.h"
 #include "desk/desklog.h"
 #include "desk/deskrules.h"
@@ -17,6 +16,7 @@
 #include "platform/platform.h"
 #include "services/services.h"
 #include "services/sitepages.h"
+#include "version.h"
 #include "widgets/appicon.h"
 #include "widgets/formgeometry.h"
 #include "widgets/trayshell.h"

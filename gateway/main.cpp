@@ -1,8 +1,8 @@
 // quillon-gateway: Quillon's quote service on loopback, answered from a
 // public quote feed, so that Quillon shows real quotes.
 
-#include "app/version.h"
 #include "gateway/gatewayserver.h"
+#include "version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

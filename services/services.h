@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "app/version.h"
+#include "version.h"
 
 // Base URLs ("scheme://host[:port]", no trailing slash) of the outside services.
 // Each comes from its environment variable. Without one, a program in its

@@ -1,9 +1,9 @@
 #include "viewer/newswindow.h"
 
-#include "app/version.h"
 #include "platform/platform.h"
 #include "services/services.h"
 #include "services/sitepages.h"
+#include "version.h"
 #include "viewer/changewatch.h"
 #include "viewer/updatenotice.h"
 #include "viewer/viewerlog.h"
