@@ -29,6 +29,8 @@ QScreen* screenHolding(const QRect& outer);
 // Where the window system keeps windows on the screen, a window the rules hide
 // at an edge is withdrawn instead and an EdgeStrip stands where its visible
 // strip would be; the rules go on seeing the window where they put it.
+//
+// The window is read and moved through its WindowPlacer.
 class EdgeDocker : public QObject {
     Q_OBJECT
 public:
@@ -53,6 +55,4 @@ private:
     QPointer<QWidget> m_window;
     std::unique_ptr<EdgeStrip> m_strip; // only where moves beyond the edges are refused
     std::optional<QRect> m_hiddenAt;    // set while withdrawn behind the strip
-    QPoint m_frameInset;                // the window's place in its frame when it was hidden
-    std::optional<QPoint> m_showingAt;  // where a window just brought back is to be
 };

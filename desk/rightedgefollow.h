@@ -1,7 +1,10 @@
 #pragma once
 
+#include "desk/edgedocker.h"
+
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 
 #include <functional>
@@ -17,13 +20,14 @@ inline QPoint besideRightEdge(const QRect& mainOuter) {
     return {mainOuter.left() + mainOuter.width(), mainOuter.top()};
 }
 
-// The main window's outer rectangle as docking has it, asked afresh each time.
-using MainOuter = std::function<QRect()>;
+// The main window's outer rectangle as docking has it: the main window's
+// docker, which reads it afresh when asked.
+using MainOuter = QPointer<const EdgeDocker>;
 
-// mainOuter as it read when first asked, ever after. A window placed once
-// beside or below the main window is held on that place while its frame
-// settles; read afresh, a main window dragged meanwhile would take it along.
-MainOuter firstReading(MainOuter mainOuter);
+// outer as it read when first asked, ever after. A window placed once beside
+// or below the main window is held on that place while its frame settles;
+// read afresh, a main window dragged meanwhile would take it along.
+std::function<QRect()> firstReading(std::function<QRect()> outer);
 
 // Opens window beside the main window's right edge as it is at the window's
 // first show. Where it goes afterwards is the user's affair.
