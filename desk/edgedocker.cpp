@@ -134,5 +134,10 @@ bool EdgeDocker::eventFilter(QObject* watched, QEvent* event) {
     if (m_hiddenAt && (event->type() == QEvent::Show ||
                        (event->type() == QEvent::WindowStateChange && m_window->isMinimized())))
         dropStrip();
+    // Hidden at an edge, the window is withdrawn once the rules have it
+    // beyond the edge; so a hide tells of a move as much as a move does.
+    if (event->type() == QEvent::Move || event->type() == QEvent::Show ||
+        event->type() == QEvent::Hide || event->type() == QEvent::WindowStateChange)
+        emit outerMoved();
     return false;
 }

@@ -30,7 +30,8 @@ QScreen* screenHolding(const QRect& outer);
 // at an edge is withdrawn instead and an EdgeStrip stands where its visible
 // strip would be; the rules go on seeing the window where they put it.
 //
-// The window is read and moved through its WindowPlacer.
+// The window is read and moved through its WindowPlacer; outerMoved() tells
+// the windows that keep beside it of every change to its outer rectangle.
 class EdgeDocker : public QObject {
     Q_OBJECT
 public:
@@ -43,6 +44,11 @@ public:
 
 public slots:
     void tick();
+
+signals:
+    // outerRect() may have changed: the window moved, by the rules, the user
+    // or its window manager, or it was hidden or shown.
+    void outerMoved();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

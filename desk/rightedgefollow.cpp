@@ -39,11 +39,14 @@ RightEdgeFollower::RightEdgeFollower(QWidget* window, QTimer* timer, desk::MainO
     , m_window(window)
     , m_mainOuter(std::move(mainOuter)) {
     // The first show is placed while the window manager frames the window,
-    // beside the main window wherever it is meanwhile; the ticks take over from there.
+    // beside the main window wherever it is meanwhile; the main window's
+    // moves and the ticks take over from there.
     WindowPlacer::of(window)->placeAtShow([mainOuter = m_mainOuter](const QSize&) {
         return desk::besideRightEdge(outerOf(mainOuter));
     });
     connect(timer, &QTimer::timeout, this, &RightEdgeFollower::follow);
+    if (m_mainOuter)
+        connect(m_mainOuter, &EdgeDocker::outerMoved, this, &RightEdgeFollower::follow);
 }
 
 void RightEdgeFollower::follow() {

@@ -21,7 +21,7 @@ inline QPoint besideRightEdge(const QRect& mainOuter) {
 }
 
 // The main window's outer rectangle as docking has it: the main window's
-// docker, which reads it afresh when asked.
+// docker, which reads it afresh when asked and tells of every change to it.
 using MainOuter = QPointer<const EdgeDocker>;
 
 // outer as it read when first asked, ever after. A window placed once beside
@@ -36,8 +36,8 @@ void placeBesideOnce(QWidget* window, MainOuter mainOuter);
 } // namespace desk
 
 // Keeps a window glued to the main window's right edge: placed there at its
-// first show, and put back on every tick of its timer, so it follows the main
-// window when that moves or slides out of sight at a screen edge.
+// first show, put back at once whenever the main window moves or docking
+// hides or shows it, and on every tick of the window's own timer as well.
 class RightEdgeFollower : public QObject {
     Q_OBJECT
 public:
