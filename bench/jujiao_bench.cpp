@@ -101,7 +101,7 @@ Measurement measure(Variant variant, ScriptedHttpServer& server, EventLoopProbe&
     qint64 endNs = -1;
     const qint64 requestNs = probe.nowNs();
     if (variant == Variant::Quillon) {
-        tracker = std::make_unique<Jujiao>([] { return QRect(0, 0, 400, 330); });
+        tracker = std::make_unique<Jujiao>(nullptr); // no main window to keep beside
         tracker->setAttribute(Qt::WA_DeleteOnClose, false);
         tracker->show();
         list = tracker->List1;

@@ -4,7 +4,7 @@
 #include "services/services.h"
 #include "widgets/formgeometry.h"
 #include "widgets/linklabel.h"
-#include "widgets/outerplacement.h"
+#include "widgets/windowplacer.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -90,9 +90,9 @@ AlertPopup::AlertPopup(QWidget* mainWindow)
     // stays where the user left it. The screen is the one the main window is on
     // (where it is hidden at an edge, the one its strip is on): on several
     // monitors the alert comes up where the user keeps watch on the prices.
-    OuterPlacement::install(this, [mainWindow = QPointer<QWidget>(mainWindow)](const QSize& outer) {
-        const QScreen* on = mainWindow ? desk::screenHolding(mainWindow->frameGeometry())
-                                       : QGuiApplication::primaryScreen();
+    WindowPlacer::of(this)->placeAtShow([main = QPointer<QWidget>(mainWindow)](const QSize& outer) {
+        const QScreen* on = main ? desk::screenHolding(WindowPlacer::of(main)->outer())
+                                 : QGuiApplication::primaryScreen();
         if (!on)
             return QPoint();
         const QRect screen = on->geometry();

@@ -4,6 +4,7 @@
 #include "desk/edgestrip.h"
 #include "platform/platform.h"
 #include "widgets/formgeometry.h"
+#include "widgets/windowplacer.h"
 
 #include <QCursor>
 #include <QEvent>
@@ -11,7 +12,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
-#include <QWindow>
 
 #include <vector>
 
@@ -55,7 +55,7 @@ QRect EdgeDocker::outerRect() const {
         return *m_hiddenAt;
     if (!m_window)
         return {};
-    return platform::frameRect(m_window).value_or(m_window->frameGeometry());
+    return WindowPlacer::of(m_window)->outer();
 }
 
 void EdgeDocker::tick() {
@@ -101,34 +101,23 @@ void EdgeDocker::tick() {
     else if (target != outer && m_strip)
         hideAt(target, screens[qsizetype(desk::dock::screenOf(state.outer, areas))]->geometry());
     else if (target != outer)
-        platform::moveFrame(window, target.topLeft());
+        WindowPlacer::of(window)->moveTo(target.topLeft());
 }
 
 void EdgeDocker::hideAt(const QRect& outer, const QRect& screen) {
-    m_frameInset = m_window->geometry().topLeft() - outerRect().topLeft();
     m_hiddenAt = outer;
     // The strip stands on the edge of the screen the window hides from.
     m_strip->showAt(outer.intersected(screen));
-    m_window->hide();
+    WindowPlacer::of(m_window)->hide();
 }
 
 void EdgeDocker::showAt(QPoint outerTopLeft) {
     if (!m_hiddenAt) {
-        if (outerTopLeft != outerRect().topLeft())
-            platform::moveFrame(m_window, outerTopLeft);
+        WindowPlacer::of(m_window)->moveTo(outerTopLeft);
         return;
     }
     dropStrip();
-    // The window itself goes where its frame, as it was, puts it: a window
-    // manager frames it anew as it maps it.
-    m_window->move(outerTopLeft + m_frameInset);
-    m_window->show();
-    // Some window managers take that place for the frame's: once the window
-    // is framed and exposed, the frame is moved where it belongs.
-    if (QWindow* handle = m_window->windowHandle()) {
-        handle->installEventFilter(this);
-        m_showingAt = outerTopLeft;
-    }
+    WindowPlacer::of(m_window)->showAt(outerTopLeft);
 }
 
 void EdgeDocker::dropStrip() {
@@ -138,17 +127,17 @@ void EdgeDocker::dropStrip() {
 }
 
 bool EdgeDocker::eventFilter(QObject* watched, QEvent* event) {
-    if (m_showingAt && event->type() == QEvent::Expose && m_window &&
-        watched == m_window->windowHandle() && m_window->windowHandle()->isExposed()) {
-        if (outerRect().topLeft() != *m_showingAt)
-            platform::moveFrame(m_window, *m_showingAt);
-        m_showingAt.reset();
-    }
+    if (watched != m_window)
+        return false;
     // Shown from the tray, or minimised to it, the window is no longer hidden
     // at the edge: its strip goes, and the rules see the window where it is.
-    if (watched == m_window && m_hiddenAt &&
-        (event->type() == QEvent::Show ||
-         (event->type() == QEvent::WindowStateChange && m_window->isMinimized())))
+    if (m_hiddenAt && (event->type() == QEvent::Show ||
+                       (event->type() == QEvent::WindowStateChange && m_window->isMinimized())))
         dropStrip();
+    // Hidden at an edge, the window is withdrawn once the rules have it
+    // beyond the edge; so a hide tells of a move as much as a move does.
+    if (event->type() == QEvent::Move || event->type() == QEvent::Show ||
+        event->type() == QEvent::Hide || event->type() == QEvent::WindowStateChange)
+        emit outerMoved();
     return false;
 }

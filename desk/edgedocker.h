@@ -29,6 +29,9 @@ QScreen* screenHolding(const QRect& outer);
 // Where the window system keeps windows on the screen, a window the rules hide
 // at an edge is withdrawn instead and an EdgeStrip stands where its visible
 // strip would be; the rules go on seeing the window where they put it.
+//
+// The window is read and moved through its WindowPlacer; outerMoved() tells
+// the windows that keep beside it of every change to its outer rectangle.
 class EdgeDocker : public QObject {
     Q_OBJECT
 public:
@@ -42,6 +45,11 @@ public:
 public slots:
     void tick();
 
+signals:
+    // outerRect() may have changed: the window moved, by the rules, the user
+    // or its window manager, or it was hidden or shown.
+    void outerMoved();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -53,6 +61,4 @@ private:
     QPointer<QWidget> m_window;
     std::unique_ptr<EdgeStrip> m_strip; // only where moves beyond the edges are refused
     std::optional<QRect> m_hiddenAt;    // set while withdrawn behind the strip
-    QPoint m_frameInset;                // the window's place in its frame when it was hidden
-    std::optional<QPoint> m_showingAt;  // where a window just brought back is to be
 };

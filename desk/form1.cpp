@@ -21,6 +21,7 @@
 #include "widgets/formgeometry.h"
 #include "widgets/trayshell.h"
 #include "widgets/webview.h"
+#include "widgets/windowplacer.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -106,7 +107,7 @@ Form1::Form1(const QString& programDirectory, const QString& watchListDirectory,
     // would dock there and slide away at once. On several monitors, of the
     // primary one, where the task bar and the tray icon are.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+        WindowPlacer::of(this)->moveTo(screen->availableGeometry().center() - rect().center());
 
     createControls();
     createMenus();
@@ -213,7 +214,7 @@ void Form1::createControls() {
 
     connect(Command4, &QPushButton::clicked, this, [this] {
         if (!m_jujiao) {
-            m_jujiao = new Jujiao([this] { return outerRect(); });
+            m_jujiao = new Jujiao(m_docker);
             m_jujiao->setWindowIcon(windowIcon());
         }
         m_jujiao->show();

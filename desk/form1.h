@@ -58,6 +58,8 @@ public:
     // The outer rectangle, frame included, as docking has it: while the window
     // is hidden at a screen edge, where it lies beyond that edge.
     QRect outerRect() const;
+    // Docking at the screen edges, which tells of every change to outerRect().
+    const EdgeDocker* docker() const { return m_docker; }
 
     TrayShell* trayShell() const { return m_tray; }
     RefreshCycle* refreshCycle() const { return m_refresh; }

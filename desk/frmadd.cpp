@@ -8,7 +8,7 @@
 #include "services/services.h"
 #include "widgets/formgeometry.h"
 #include "widgets/linklabel.h"
-#include "widgets/outerplacement.h"
+#include "widgets/windowplacer.h"
 
 #include <QFocusEvent>
 #include <QGuiApplication>
@@ -116,9 +116,9 @@ void FrmAdd::placeBelowMainWindow() {
     // rectangles; then moved the least it takes to lie wholly on the screen,
     // since the main window may be tucked away at an edge.
     QPointer<Form1> mainWindow(m_mainWindow);
-    const desk::MainOuter mainOuter =
+    const auto mainOuter =
         desk::firstReading([mainWindow] { return mainWindow ? mainWindow->outerRect() : QRect(); });
-    OuterPlacement::install(this, [mainOuter](const QSize& outer) {
+    WindowPlacer::of(this)->placeAtShow([mainOuter](const QSize& outer) {
         const QRect main = mainOuter();
         const QRect below(QPoint(main.left(), main.bottom() + 1), outer);
         // On the screen the main window is on, by docking's reckoning, so a

@@ -1,27 +1,35 @@
 #include "desk/rightedgefollow.h"
 
-#include "platform/platform.h"
-#include "widgets/outerplacement.h"
+#include "widgets/windowplacer.h"
 
 #include <QTimer>
 #include <QWidget>
 
 #include <optional>
 
+namespace {
+
+QRect outerOf(const desk::MainOuter& mainOuter) {
+    return mainOuter ? mainOuter->outerRect() : QRect();
+}
+
+} // namespace
+
 namespace desk {
 
-MainOuter firstReading(MainOuter mainOuter) {
-    return [mainOuter = std::move(mainOuter), read = std::optional<QRect>()]() mutable {
+std::function<QRect()> firstReading(std::function<QRect()> outer) {
+    return [outer = std::move(outer), read = std::optional<QRect>()]() mutable {
         if (!read)
-            read = mainOuter();
+            read = outer();
         return *read;
     };
 }
 
 void placeBesideOnce(QWidget* window, MainOuter mainOuter) {
-    OuterPlacement::install(window, [mainOuter = firstReading(std::move(mainOuter))](const QSize&) {
-        return besideRightEdge(mainOuter());
-    });
+    WindowPlacer::of(window)->placeAtShow(
+        [mainOuter = firstReading([mainOuter] { return outerOf(mainOuter); })](const QSize&) {
+            return besideRightEdge(mainOuter());
+        });
 }
 
 } // namespace desk
@@ -31,11 +39,14 @@ RightEdgeFollower::RightEdgeFollower(QWidget* window, QTimer* timer, desk::MainO
     , m_window(window)
     , m_mainOuter(std::move(mainOuter)) {
     // The first show is placed while the window manager frames the window,
-    // beside the main window wherever it is meanwhile; the ticks take over from there.
-    OuterPlacement::install(window, [mainOuter = m_mainOuter](const QSize&) {
-        return desk::besideRightEdge(mainOuter());
+    // beside the main window wherever it is meanwhile; the main window's
+    // moves and the ticks take over from there.
+    WindowPlacer::of(window)->placeAtShow([mainOuter = m_mainOuter](const QSize&) {
+        return desk::besideRightEdge(outerOf(mainOuter));
     });
     connect(timer, &QTimer::timeout, this, &RightEdgeFollower::follow);
+    if (m_mainOuter)
+        connect(m_mainOuter, &EdgeDocker::outerMoved, this, &RightEdgeFollower::follow);
 }
 
 void RightEdgeFollower::follow() {
@@ -43,8 +54,5 @@ void RightEdgeFollower::follow() {
     // window manager to bring it back.
     if (!m_window->isVisible() || m_window->isMinimized())
         return;
-    const QPoint wanted = desk::besideRightEdge(m_mainOuter());
-    const QRect outer = platform::frameRect(m_window).value_or(m_window->frameGeometry());
-    if (outer.topLeft() != wanted)
-        platform::moveFrame(m_window, wanted);
+    WindowPlacer::of(m_window)->moveTo(desk::besideRightEdge(outerOf(m_mainOuter)));
 }

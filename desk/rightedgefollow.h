@@ -1,7 +1,10 @@
 #pragma once
 
+#include "desk/edgedocker.h"
+
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 
 #include <functional>
@@ -17,13 +20,14 @@ inline QPoint besideRightEdge(const QRect& mainOuter) {
     return {mainOuter.left() + mainOuter.width(), mainOuter.top()};
 }
 
-// The main window's outer rectangle as docking has it, asked afresh each time.
-using MainOuter = std::function<QRect()>;
+// The main window's outer rectangle as docking has it: the main window's
+// docker, which reads it afresh when asked and tells of every change to it.
+using MainOuter = QPointer<const EdgeDocker>;
 
-// mainOuter as it read when first asked, ever after. A window placed once
-// beside or below the main window is held on that place while its frame
-// settles; read afresh, a main window dragged meanwhile would take it along.
-MainOuter firstReading(MainOuter mainOuter);
+// outer as it read when first asked, ever after. A window placed once beside
+// or below the main window is held on that place while its frame settles;
+// read afresh, a main window dragged meanwhile would take it along.
+std::function<QRect()> firstReading(std::function<QRect()> outer);
 
 // Opens window beside the main window's right edge as it is at the window's
 // first show. Where it goes afterwards is the user's affair.
@@ -32,8 +36,8 @@ void placeBesideOnce(QWidget* window, MainOuter mainOuter);
 } // namespace desk
 
 // Keeps a window glued to the main window's right edge: placed there at its
-// first show, and put back on every tick of its timer, so it follows the main
-// window when that moves or slides out of sight at a screen edge.
+// first show, put back at once whenever the main window moves or docking
+// hides or shows it, and on every tick of the window's own timer as well.
 class RightEdgeFollower : public QObject {
     Q_OBJECT
 public:

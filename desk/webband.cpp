@@ -82,11 +82,11 @@ Window* WebBand::bringUp(QPointer<Window>& window, Args&&... args) {
 }
 
 void WebBand::showIntro() {
-    bringUp(m_intro, [form = m_form] { return form->outerRect(); });
+    bringUp(m_intro, m_form->docker());
 }
 
 void WebBand::showHistory() {
-    bringUp(m_history, [form = m_form] { return form->outerRect(); });
+    bringUp(m_history, m_form->docker());
 }
 
 void WebBand::showChart() {

@@ -1,7 +1,7 @@
 #include "viewer/updatenotice.h"
 
 #include "widgets/formgeometry.h"
-#include "widgets/outerplacement.h"
+#include "widgets/windowplacer.h"
 
 #include <QCloseEvent>
 #include <QEvent>
@@ -59,7 +59,7 @@ UpdateNotice::UpdateNotice()
     // monitors that is the primary one's corner: there the task bar and its
     // notification area are, where notices are looked for, while the viewer's
     // own window may well be in the tray.
-    OuterPlacement::install(this, [](const QSize& outer) {
+    WindowPlacer::of(this)->placeAtShow([](const QSize& outer) {
         const QScreen* primary = QGuiApplication::primaryScreen();
         if (!primary)
             return QPoint();

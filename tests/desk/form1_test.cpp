@@ -532,6 +532,11 @@ TEST_F(Form1Test, TheTrackerListsTheNewsPageEveryFifthMinuteAndABadServiceOnlyEm
     EXPECT_SOON(refreshed.size() == 4);
     EXPECT_EQ(lines(tracker), QStringList());
 
+    // Its frame long settled, it follows the main window's move at once, not at its tick.
+    tracker->Timer2->stop();
+    m_form->move(m_form->pos() + QPoint(-40, 30));
+    EXPECT_SOON(tracker->frameGeometry().topLeft() == desk::besideRightEdge(m_form->outerRect()));
+
     // Closed, it is gone; opened again, it fetches at once and counts its minutes afresh.
     EXPECT_EQ(runMinutes(tracker, 3), std::vector<bool>(3, false));
     tracker->close();

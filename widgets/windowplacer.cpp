@@ -1,10 +1,11 @@
-#include "widgets/outerplacement.h"
+#include "widgets/windowplacer.h"
 
 #include "platform/platform.h"
 
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -19,27 +20,64 @@ constexpr int kSteadyChecks = 10;
 
 } // namespace
 
-OuterPlacement* OuterPlacement::install(QWidget* window, Rule rule) {
-    return new OuterPlacement(window, std::move(rule));
+WindowPlacer* WindowPlacer::of(QWidget* window) {
+    if (auto* placer = window->findChild<WindowPlacer*>(QString(), Qt::FindDirectChildrenOnly))
+        return placer;
+    return new WindowPlacer(window);
 }
 
-OuterPlacement::OuterPlacement(QWidget* window, Rule rule)
+WindowPlacer::WindowPlacer(QWidget* window)
     : QObject(window)
     , m_window(window)
-    , m_rule(std::move(rule))
     , m_watch(new QTimer(this)) {
     m_watch->setInterval(kFrameCheckMs);
-    connect(m_watch, &QTimer::timeout, this, &OuterPlacement::checkFrame);
+    connect(m_watch, &QTimer::timeout, this, &WindowPlacer::checkFrame);
     window->installEventFilter(this);
 }
 
-bool OuterPlacement::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_window)
+QRect WindowPlacer::outer() const {
+    return platform::frameRect(m_window).value_or(m_window->frameGeometry());
+}
+
+void WindowPlacer::moveTo(QPoint outerTopLeft) {
+    if (!m_window->isVisible())
+        m_window->move(outerTopLeft);
+    else if (outer().topLeft() != outerTopLeft)
+        platform::moveFrame(m_window, outerTopLeft);
+}
+
+void WindowPlacer::placeAtShow(Rule rule) {
+    m_rule = std::move(rule);
+}
+
+void WindowPlacer::hide() {
+    // Hidden already, it keeps the frame it had when it was last shown.
+    if (m_window->isVisible())
+        m_frameInset = m_window->geometry().topLeft() - outer().topLeft();
+    m_window->hide();
+}
+
+void WindowPlacer::showAt(QPoint outerTopLeft) {
+    m_window->move(outerTopLeft + m_frameInset);
+    m_window->show();
+    if (QWindow* handle = m_window->windowHandle()) {
+        handle->installEventFilter(this);
+        m_showingAt = outerTopLeft;
+    }
+}
+
+bool WindowPlacer::eventFilter(QObject* watched, QEvent* event) {
+    if (m_showingAt && event->type() == QEvent::Expose && watched == m_window->windowHandle() &&
+        m_window->windowHandle()->isExposed()) {
+        moveTo(*m_showingAt);
+        m_showingAt.reset();
+    }
+    if (watched != m_window || !m_rule)
         return false;
     // Moved while it is shown and placed: by the user.
     if (event->type() == QEvent::Move && m_window->isVisible() && m_lastOuter &&
         !m_watch->isActive())
-        m_lastOuter = platform::frameRect(m_window).value_or(m_window->frameGeometry()).topLeft();
+        m_lastOuter = outer().topLeft();
     // A window restored from its icon is put back by the window manager itself.
     if (event->type() == QEvent::Show && !event->spontaneous()) {
         if (!m_shown) {
@@ -55,13 +93,13 @@ bool OuterPlacement::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-void OuterPlacement::checkFrame() {
+void WindowPlacer::checkFrame() {
     // The frame comes in steps (its size, then the window manager's own
     // placement), so the window is put back on its place until it has stayed
     // there a while.
-    const QRect outer = platform::frameRect(m_window).value_or(m_window->frameGeometry());
-    const QPoint wanted = m_lastOuter.value_or(m_rule(outer.size()));
-    if (outer.topLeft() != wanted) {
+    const QRect now = outer();
+    const QPoint wanted = m_lastOuter.value_or(m_rule(now.size()));
+    if (now.topLeft() != wanted) {
         platform::moveFrame(m_window, wanted);
         m_steadyChecks = 0;
     } else if (++m_steadyChecks >= kSteadyChecks) {

@@ -1,4 +1,4 @@
-#include "widgets/outerplacement.h"
+#include "widgets/windowplacer.h"
 
 #include <gtest/gtest.h>
 
