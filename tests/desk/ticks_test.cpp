@@ -21,11 +21,6 @@ QByteArray stockReply(const QString& name, const char* price, const char* change
            "','o','p','b','a','v','m','" + high + "'";
 }
 
-// The popup's control of that design name.
-QWidget* part(const AlertPopup* popup, const char* name) {
-    return popup->findChild<QWidget*>(QLatin1String(name));
-}
-
 // The two ticks over the watch list, the refresh and the price alerts, each
 // with fetchers of its own, against a quote service on loopback whose answers
 // the test sets per request target.
@@ -77,7 +72,7 @@ protected:
         QStringList texts;
         for (const char* name : {"Text1", "Text2", "Text3", "Label4", "Text4"})
             if (popup && popup->isVisible())
-                texts.append(part(popup, name)->property("text").toString());
+                texts.append(popup->findChild<QWidget*>(name)->property("text").toString());
         return texts;
     }
 
@@ -206,7 +201,7 @@ TEST_F(TickTest, ATickChecksEveryRowInOrderThePopupShowsTheLastAlertAndItsButton
 
     QPointer<AlertPopup> popup = m_monitor->popup();
     ASSERT_TRUE(popup && QTest::qWaitForWindowExposed(popup));
-    QTest::mouseClick(part(popup, "Command2"), Qt::LeftButton); // "稍后提示"
+    QTest::mouseClick(popup->findChild<QWidget*>("Command2"), Qt::LeftButton); // "稍后提示"
     EXPECT_TRUE(!popup->isVisible() && m_monitor->isOn());
     popup->move(100, 100);
     runTick(m_monitor);
@@ -215,15 +210,14 @@ TEST_F(TickTest, ATickChecksEveryRowInOrderThePopupShowsTheLastAlertAndItsButton
 
     QSignalSpy home(m_monitor, &AlertMonitor::homePageRequested);
     for (const char* link : {"Label5", "Label6", "Label7"})
-        QTest::mouseClick(part(popup, link), Qt::LeftButton);
+        QTest::mouseClick(popup->findChild<QWidget*>(link), Qt::LeftButton);
     EXPECT_TRUE(home.count() == 3 && popup->isVisible());
 
     // One closed through its frame is made afresh.
     popup->close();
     ASSERT_TRUE(QTest::qWaitFor([&] { return popup.isNull(); }, 5000));
     runTick(m_monitor);
-    popup = m_monitor->popup();
-    ASSERT_NE(popup, nullptr);
+    ASSERT_TRUE((popup = m_monitor->popup()));
 
     // "关闭预警" while a reply is on its way: it raises nothing, and the tick
     // stops there. Switched on again, the next tick runs whole.
@@ -232,7 +226,7 @@ TEST_F(TickTest, ATickChecksEveryRowInOrderThePopupShowsTheLastAlertAndItsButton
     const int asked = m_server.requestCount();
     m_monitor->tick();
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_server.requestCount() > asked; }, 5000));
-    QTest::mouseClick(part(popup, "Command1"), Qt::LeftButton); // "关闭预警"
+    QTest::mouseClick(popup->findChild<QWidget*>("Command1"), Qt::LeftButton); // "关闭预警"
     EXPECT_TRUE(!popup->isVisible() && !m_monitor->isOn());
     QTest::qWait(700);
     EXPECT_FALSE(popup->isVisible());
