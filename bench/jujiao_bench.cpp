@@ -104,7 +104,7 @@ Measurement measure(Variant variant, ScriptedHttpServer& server, EventLoopProbe&
         tracker = std::make_unique<Jujiao>(nullptr); // no main window to keep beside
         tracker->setAttribute(Qt::WA_DeleteOnClose, false);
         tracker->show();
-        list = tracker->List1;
+        list = tracker->findChild<QListWidget*>(QStringLiteral("List1"));
         QObject::connect(tracker.get(), &Jujiao::refreshed, &loop, [&] { endNs = probe.nowNs(); });
     } else {
         plainList = std::make_unique<QListWidget>();

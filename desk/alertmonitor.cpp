@@ -4,8 +4,6 @@
 #include "desk/deskrules.h"
 #include "net/quotefetcher.h"
 
-#include <QLabel>
-#include <QLineEdit>
 #include <QTimer>
 
 AlertMonitor::AlertMonitor(WatchListView* list, QTimer* timer, QuoteFetcher* fetcher,
@@ -81,11 +79,8 @@ void AlertMonitor::raise(WatchListView::RowId id, desk::alerts::Kind kind, const
         connect(m_popup, &AlertPopup::alertsOffRequested, this, &AlertMonitor::switchOff);
         connect(m_popup, &AlertPopup::homePageRequested, this, &AlertMonitor::homePageRequested);
     }
-    m_popup->show();
     const bool takeProfit = kind == desk::alerts::Kind::TakeProfit;
-    m_popup->Text1->setText(item->text(desk::CodeColumn));
-    m_popup->Text2->setText(item->text(desk::NameColumn));
-    m_popup->Text3->setText(price);
-    m_popup->Text4->setText(item->text(takeProfit ? desk::TakeProfitColumn : desk::StopLossColumn));
-    m_popup->Label4->setText(desk::alerts::thresholdCaption(kind));
+    m_popup->showAlert(item->text(desk::CodeColumn), item->text(desk::NameColumn), price,
+                       desk::alerts::thresholdCaption(kind),
+                       item->text(takeProfit ? desk::TakeProfitColumn : desk::StopLossColumn));
 }

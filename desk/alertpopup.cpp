@@ -33,37 +33,35 @@ AlertPopup::AlertPopup(QWidget* mainWindow)
     setWindowTitle(QStringLiteral("股价预警！"));
     setFixedSize(form::size(3825, 2505));
 
-    Label1 = form::place(new QLabel(QStringLiteral("股票代码"), this), "Label1",
-                         form::rect(120, 120, 975, 375));
-    Text1 = form::place(new QLineEdit(this), "Text1", form::rect(1200, 120, 1575, 375));
-    Label2 = form::place(new QLabel(QStringLiteral("股票名称"), this), "Label2",
-                         form::rect(120, 600, 975, 375));
-    Text2 = form::place(new QLineEdit(this), "Text2", form::rect(1200, 600, 1575, 375));
-    Label3 = form::place(new QLabel(QStringLiteral("最新价："), this), "Label3",
-                         form::rect(120, 1080, 975, 375));
-    Text3 = form::place(new QLineEdit(this), "Text3", form::rect(1200, 1080, 1575, 375));
-    Label4 = form::place(new QLabel(QStringLiteral("止盈价："), this), "Label4",
-                         form::rect(120, 1560, 975, 375));
-    Text4 = form::place(new QLineEdit(this), "Text4", form::rect(1200, 1560, 1575, 375));
-    Label5 = form::place(new LinkLabel(QStringLiteral("Tarvex"), this), "Label5",
-                         form::rect(2880, 120, 735, 255));
-    Label6 =
+    QLabel* codeCaption = form::place(new QLabel(QStringLiteral("股票代码"), this), "Label1",
+                                      form::rect(120, 120, 975, 375));
+    m_codeField = form::place(new QLineEdit(this), "Text1", form::rect(1200, 120, 1575, 375));
+    QLabel* nameCaption = form::place(new QLabel(QStringLiteral("股票名称"), this), "Label2",
+                                      form::rect(120, 600, 975, 375));
+    m_nameField = form::place(new QLineEdit(this), "Text2", form::rect(1200, 600, 1575, 375));
+    QLabel* priceCaption = form::place(new QLabel(QStringLiteral("最新价："), this), "Label3",
+                                       form::rect(120, 1080, 975, 375));
+    m_priceField = form::place(new QLineEdit(this), "Text3", form::rect(1200, 1080, 1575, 375));
+    m_thresholdCaption = form::place(new QLabel(QStringLiteral("止盈价："), this), "Label4",
+                                     form::rect(120, 1560, 975, 375));
+    m_thresholdField = form::place(new QLineEdit(this), "Text4", form::rect(1200, 1560, 1575, 375));
+    auto* makerLink = form::place(new LinkLabel(QStringLiteral("Tarvex"), this), "Label5",
+                                  form::rect(2880, 120, 735, 255));
+    auto* picksLink =
         form::place(new LinkLabel(QStringLiteral("私募内线涨停荐股热点题材        解套战法"), this),
                     "Label6", form::rect(2880, 600, 735, 975));
-    Label6->setWordWrap(true);
-    Label7 = form::place(new LinkLabel(QUrl(services::siteBaseUrl()).authority(), this), "Label7",
-                         form::rect(2880, 1680, 855, 375));
-    Command2 =
+    picksLink->setWordWrap(true);
+    auto* siteLink = form::place(new LinkLabel(QUrl(services::siteBaseUrl()).authority(), this),
+                                 "Label7", form::rect(2880, 1680, 855, 375));
+    QPushButton* laterButton =
         redButton(this, "Command2", QStringLiteral("稍后提示"), form::rect(240, 2040, 1455, 375));
-    Command1 =
+    QPushButton* alertsOffButton =
         redButton(this, "Command1", QStringLiteral("关闭预警"), form::rect(2040, 2040, 1455, 375));
 
     const QFont songTi = form::songTi(10.5);
-    for (QWidget* widget :
-         {static_cast<QWidget*>(Text1), static_cast<QWidget*>(Text2), static_cast<QWidget*>(Text3),
-          static_cast<QWidget*>(Text4), static_cast<QWidget*>(Label1),
-          static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3),
-          static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label5)})
+    for (QWidget* widget : std::initializer_list<QWidget*>{
+             m_codeField, m_nameField, m_priceField, m_thresholdField, codeCaption, nameCaption,
+             priceCaption, m_thresholdCaption, makerLink})
         widget->setFont(songTi);
     for (QLabel* label : findChildren<QLabel*>()) {
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -71,18 +69,18 @@ AlertPopup::AlertPopup(QWidget* mainWindow)
         label->setTextFormat(Qt::PlainText);
     }
 
-    setTabOrder(Text1, Text2);
-    setTabOrder(Text2, Text3);
-    setTabOrder(Text3, Text4);
-    setTabOrder(Text4, Command1);
-    setTabOrder(Command1, Command2);
+    setTabOrder(m_codeField, m_nameField);
+    setTabOrder(m_nameField, m_priceField);
+    setTabOrder(m_priceField, m_thresholdField);
+    setTabOrder(m_thresholdField, alertsOffButton);
+    setTabOrder(alertsOffButton, laterButton);
 
-    connect(Command2, &QPushButton::clicked, this, &QWidget::hide);
-    connect(Command1, &QPushButton::clicked, this, [this] {
+    connect(laterButton, &QPushButton::clicked, this, &QWidget::hide);
+    connect(alertsOffButton, &QPushButton::clicked, this, [this] {
         emit alertsOffRequested();
         hide();
     });
-    for (LinkLabel* link : {Label5, Label6, Label7})
+    for (LinkLabel* link : {makerLink, picksLink, siteLink})
         connect(link, &LinkLabel::clicked, this, &AlertPopup::homePageRequested);
 
     // Placed once: against the whole screen's right edge, its bottom 500 twips
@@ -99,4 +97,14 @@ AlertPopup::AlertPopup(QWidget* mainWindow)
         return QPoint(screen.right() + 1 - outer.width(),
                       screen.bottom() + 1 - outer.height() - form::pixels(500));
     });
+}
+
+void AlertPopup::showAlert(const QString& code, const QString& name, const QString& price,
+                           const QString& thresholdCaption, const QString& threshold) {
+    show();
+    m_codeField->setText(code);
+    m_nameField->setText(name);
+    m_priceField->setText(price);
+    m_thresholdField->setText(threshold);
+    m_thresholdCaption->setText(thresholdCaption);
 }

@@ -2,10 +2,8 @@
 
 #include <QWidget>
 
-class LinkLabel;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 
 // The price-alert popup "股价预警！": code, name, latest price and the crossed
 // threshold. It places itself at the bottom right of the screen the main window
@@ -16,21 +14,19 @@ class AlertPopup : public QWidget {
 public:
     explicit AlertPopup(QWidget* mainWindow);
 
-    QLabel* Label1 = nullptr;
-    QLineEdit* Text1 = nullptr; // code
-    QLabel* Label2 = nullptr;
-    QLineEdit* Text2 = nullptr; // name
-    QLabel* Label3 = nullptr;
-    QLineEdit* Text3 = nullptr; // latest price
-    QLabel* Label4 = nullptr;   // "止盈价：" or "止损价："
-    QLineEdit* Text4 = nullptr; // the crossed threshold
-    LinkLabel* Label5 = nullptr;
-    LinkLabel* Label6 = nullptr;
-    LinkLabel* Label7 = nullptr;
-    QPushButton* Command2 = nullptr; // "稍后提示"
-    QPushButton* Command1 = nullptr; // "关闭预警"
+    // Shown with one alert: the row's code and name, the latest price, and
+    // the threshold it crossed under its caption ("止盈价：" or "止损价：").
+    void showAlert(const QString& code, const QString& name, const QString& price,
+                   const QString& thresholdCaption, const QString& threshold);
 
 signals:
     void alertsOffRequested();
     void homePageRequested();
+
+private:
+    QLineEdit* m_codeField = nullptr;
+    QLineEdit* m_nameField = nullptr;
+    QLineEdit* m_priceField = nullptr;
+    QLabel* m_thresholdCaption = nullptr;
+    QLineEdit* m_thresholdField = nullptr;
 };

@@ -71,7 +71,11 @@ ChartWindow::ChartWindow()
                                 "欢迎10W以上资金客户和私募联系合作！——") +
                      makerAddress(),
                  form::size(14685, 11580)) {
-    WebBrowser1 = makeBrowser(this, form::rect(0, 0, 14655, 11655));
+    m_browser = makeBrowser(this, form::rect(0, 0, 14655, 11655));
+}
+
+void ChartWindow::showPage(const QUrl& page) {
+    m_browser->setUrl(page);
 }
 
 const QString IntroWindow::kText =
@@ -100,20 +104,20 @@ const QString IntroWindow::kText =
 
 IntroWindow::IntroWindow(desk::MainOuter mainOuter)
     : BandWindow("zaojian", QStringLiteral("软件介绍"), form::size(5715, 4905)) {
-    Label1 = makeLabel<FixedPitchLabel>(this, kText, form::rect(120, 120, 5415, 4935), 12);
+    makeLabel<FixedPitchLabel>(this, kText, form::rect(120, 120, 5415, 4935), 12);
     desk::placeBesideOnce(this, std::move(mainOuter));
 }
 
 HistoryWindow::HistoryWindow(desk::MainOuter mainOuter)
     : BandWindow("lishi", QStringLiteral("历史荐股记录"), form::size(5715, 4905)) {
-    WebBrowser1 = makeBrowser(this, form::rect(120, 120, 5415, 4335));
-    connect(WebBrowser1, &WebView::loaded, WebBrowser1, &WebView::hideScrollBars);
-    Label1 = makeLabel(this, QStringLiteral("提供免费荐股记录查询，VIP荐股记录暂无法显示！"),
-                       form::rect(120, 4560, 5415, 375), 10.5);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(500);
-    Timer2->start();
-    new RightEdgeFollower(this, Timer2, std::move(mainOuter));
-    WebBrowser1->setUrl(desk::sitePageUrl(services::siteBaseUrl(), pages::kHistory));
+    m_browser = makeBrowser(this, form::rect(120, 120, 5415, 4335));
+    connect(m_browser, &WebView::loaded, m_browser, &WebView::hideScrollBars);
+    makeLabel(this, QStringLiteral("提供免费荐股记录查询，VIP荐股记录暂无法显示！"),
+              form::rect(120, 4560, 5415, 375), 10.5);
+    m_followTimer = new QTimer(this);
+    m_followTimer->setObjectName(QStringLiteral("Timer2"));
+    m_followTimer->setInterval(500);
+    m_followTimer->start();
+    new RightEdgeFollower(this, m_followTimer, std::move(mainOuter));
+    m_browser->setUrl(desk::sitePageUrl(services::siteBaseUrl(), pages::kHistory));
 }

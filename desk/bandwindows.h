@@ -4,8 +4,8 @@
 
 #include <QWidget>
 
-class QLabel;
 class QTimer;
+class QUrl;
 class WebView;
 
 // The three windows the main window's web band opens. Each is a top-level
@@ -23,7 +23,10 @@ class ChartWindow : public BandWindow {
 public:
     ChartWindow();
 
-    WebView* WebBrowser1 = nullptr;
+    void showPage(const QUrl& page);
+
+private:
+    WebView* m_browser = nullptr;
 };
 
 // "zaojian": the introduction, opened beside the main window.
@@ -33,8 +36,6 @@ public:
     explicit IntroWindow(desk::MainOuter mainOuter);
 
     static const QString kText;
-
-    QLabel* Label1 = nullptr;
 };
 
 // "lishi": the maker's history of picks, kept at the main window's right edge.
@@ -43,7 +44,7 @@ class HistoryWindow : public BandWindow {
 public:
     explicit HistoryWindow(desk::MainOuter mainOuter);
 
-    WebView* WebBrowser1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QTimer* Timer2 = nullptr; // puts the window back beside the main window
+private:
+    WebView* m_browser = nullptr;
+    QTimer* m_followTimer = nullptr; // puts the window back beside the main window
 };

@@ -112,17 +112,18 @@ Form1::Form1(const QString& programDirectory, const QString& watchListDirectory,
     createControls();
     createMenus();
 
-    m_tray = new TrayShell(this, windowIcon(), kTrayTip, mn);
-    m_docker = new EdgeDocker(this, Timer3, this);
-    m_refresh = new RefreshCycle(ListView1, Label4, Label5, Inet1, Inet3, this);
-    connect(Timer1, &QTimer::timeout, m_refresh, &RefreshCycle::tick);
+    m_tray = new TrayShell(this, windowIcon(), kTrayTip, m_trayMenu);
+    m_docker = new EdgeDocker(this, m_dockTimer, this);
+    m_refresh = new RefreshCycle(m_listView, m_shanghaiIndexLabel, m_shenzhenIndexLabel,
+                                 m_rowFetcher, m_indexFetcher, this);
+    connect(m_refreshTimer, &QTimer::timeout, m_refresh, &RefreshCycle::tick);
     connect(m_refresh, &RefreshCycle::picksReloadDue, this,
-            [this] { WebBrowser2->setUrl(sitePage(pages::kDailyPicks)); });
-    m_alerts = new AlertMonitor(ListView1, Timer2, Inet2, this);
+            [this] { m_bandBrowser->setUrl(sitePage(pages::kDailyPicks)); });
+    m_alerts = new AlertMonitor(m_listView, m_alertTimer, m_alertFetcher, this);
     connect(m_alerts, &AlertMonitor::homePageRequested, this, &Form1::openHomePage);
-    connect(mn19, &QAction::triggered, m_alerts, &AlertMonitor::switchOn);
-    connect(mn20, &QAction::triggered, m_alerts, &AlertMonitor::switchOff);
-    m_band = new WebBand(this);
+    connect(m_alertsOnAction, &QAction::triggered, m_alerts, &AlertMonitor::switchOn);
+    connect(m_alertsOffAction, &QAction::triggered, m_alerts, &AlertMonitor::switchOff);
+    connectWebBand();
 
     load();
 }
@@ -145,74 +146,76 @@ QUrl Form1::sitePage(const char* path) {
 }
 
 void Form1::createControls() {
-    Label4 = makeLabel(this, "Label4", QStringLiteral("上证指数"), form::rect(240, 120, 2535, 255));
-    Label4->setFont(form::songTi(10.5));
-    Label5 =
+    m_shanghaiIndexLabel =
+        makeLabel(this, "Label4", QStringLiteral("上证指数"), form::rect(240, 120, 2535, 255));
+    m_shanghaiIndexLabel->setFont(form::songTi(10.5));
+    m_shenzhenIndexLabel =
         makeLabel(this, "Label5", QStringLiteral("深证成指"), form::rect(3240, 120, 2535, 255));
-    Label5->setFont(form::songTi(10.5));
+    m_shenzhenIndexLabel->setFont(form::songTi(10.5));
 
-    ListView1 = new WatchListView(this);
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setGeometry(form::rect(0, 480, 5895, 2880));
-    ListView1->setToolTip(QStringLiteral("点鼠标右键，增加股票代码，查看分时图"));
+    m_listView = new WatchListView(this);
+    m_listView->setObjectName(QStringLiteral("ListView1"));
+    m_listView->setGeometry(form::rect(0, 480, 5895, 2880));
+    m_listView->setToolTip(QStringLiteral("点鼠标右键，增加股票代码，查看分时图"));
 
     // The strip panel overlaps the foot of the list and stands in front of it.
-    WebBrowser1 = makeBrowser(this, "WebBrowser1", form::rect(0, 3120, 5895, 615));
-    WebBrowser1->setToolTip(
+    m_stripBrowser = makeBrowser(this, "WebBrowser1", form::rect(0, 3120, 5895, 615));
+    m_stripBrowser->setToolTip(
         QStringLiteral("如果觉得本软件能给您带来收益，请施援手，帮助我们继续免费下去"));
 
-    Frame2 =
+    QGroupBox* picksBox =
         makeFrame(this, "Frame2", QStringLiteral("今日牛股"), form::rect(120, 3720, 2800, 1095));
-    Frame2->setFont(form::songTi(12));
-    Label1 = makeLabel(Frame2, "Label1", QStringLiteral("早盘9:15免费公布"),
-                       form::rect(120, 240, 2535, 375));
-    Label1->setFont(form::songTi(12));
-    Label1->setToolTip(QStringLiteral("早盘9:15公布3只牛股"));
-    form::setTextColour(Label1, desk::kRed);
-    Label2 = makeLabel(Frame2, "Label2", QStringLiteral("切勿追高 回调关注"),
-                       form::rect(120, 650, 2595, 375));
-    Label2->setFont(form::font(QStringLiteral("经典超圆简"), 14.25));
-    form::setTextColour(Label2, QColor(192, 0, 0));
+    picksBox->setFont(form::songTi(12));
+    m_picksLabel = makeLabel(picksBox, "Label1", QStringLiteral("早盘9:15免费公布"),
+                             form::rect(120, 240, 2535, 375));
+    m_picksLabel->setFont(form::songTi(12));
+    m_picksLabel->setToolTip(QStringLiteral("早盘9:15公布3只牛股"));
+    form::setTextColour(m_picksLabel, desk::kRed);
+    QLabel* picksAdvice = makeLabel(picksBox, "Label2", QStringLiteral("切勿追高 回调关注"),
+                                    form::rect(120, 650, 2595, 375));
+    picksAdvice->setFont(form::font(QStringLiteral("经典超圆简"), 14.25));
+    form::setTextColour(picksAdvice, QColor(192, 0, 0));
 
-    Frame3 =
+    m_riskBox =
         makeFrame(this, "Frame3", QStringLiteral("大盘风险"), form::rect(2950, 3720, 970, 1095));
-    Label3 = makeLabel(Frame3, "Label3", QString(), form::rect(240, 360, 615, 615));
-    Label3->setFont(form::songTi(26.25));
-    Label3->setToolTip(QStringLiteral("根据大盘风险度来决定是否操作"));
-    WebBrowser2 = makeBrowser(Frame3, "WebBrowser2", form::rect(960, 720, 135, 375));
+    m_riskLabel = makeLabel(m_riskBox, "Label3", QString(), form::rect(240, 360, 615, 615));
+    m_riskLabel->setFont(form::songTi(26.25));
+    m_riskLabel->setToolTip(QStringLiteral("根据大盘风险度来决定是否操作"));
+    m_bandBrowser = makeBrowser(m_riskBox, "WebBrowser2", form::rect(960, 720, 135, 375));
 
-    Frame1 =
+    QGroupBox* functionBox =
         makeFrame(this, "Frame1", QStringLiteral("功能区"), form::rect(3960, 3720, 1935, 1095));
     const QColor lightRed(255, 192, 192);
-    Command1 =
-        makeButton(Frame1, "Command1", QStringLiteral("私募内参"),
+    m_companionButton =
+        makeButton(functionBox, "Command1", QStringLiteral("私募内参"),
                    QStringLiteral("每日私募传闻信息"), form::rect(90, 240, 855, 375), lightRed);
-    Command4 = makeButton(Frame1, "Command4", QStringLiteral("盘中播报"),
-                          QStringLiteral("支持本软件继续免费下去"), form::rect(980, 240, 855, 375),
-                          QColor(255, 128, 128));
-    Command3 = makeButton(Frame1, "Command3", QStringLiteral("历史荐股"),
-                          QStringLiteral("Quillon使用教程"), form::rect(90, 600, 855, 375),
-                          kActiveBorderFace);
-    Command2 =
-        makeButton(Frame1, "Command2", QStringLiteral("使用说明"),
+    m_trackerButton = makeButton(functionBox, "Command4", QStringLiteral("盘中播报"),
+                                 QStringLiteral("支持本软件继续免费下去"),
+                                 form::rect(980, 240, 855, 375), QColor(255, 128, 128));
+    m_historyButton = makeButton(functionBox, "Command3", QStringLiteral("历史荐股"),
+                                 QStringLiteral("Quillon使用教程"), form::rect(90, 600, 855, 375),
+                                 kActiveBorderFace);
+    m_introButton =
+        makeButton(functionBox, "Command2", QStringLiteral("使用说明"),
                    QStringLiteral("每日的热点题材汇总"), form::rect(980, 600, 855, 375), lightRed);
 
-    Inet1 = makeFetcher(this, "Inet1");
-    Inet2 = makeFetcher(this, "Inet2");
-    Inet3 = makeFetcher(this, "Inet3");
-    Timer1 = makeTimer(this, "Timer1", 8000, true);
-    Timer2 = makeTimer(this, "Timer2", 8000, false);
-    Timer3 = makeTimer(this, "Timer3", 500, true);
+    m_rowFetcher = makeFetcher(this, "Inet1");
+    m_alertFetcher = makeFetcher(this, "Inet2");
+    m_indexFetcher = makeFetcher(this, "Inet3");
+    m_refreshTimer = makeTimer(this, "Timer1", 8000, true);
+    m_alertTimer = makeTimer(this, "Timer2", 8000, false);
+    m_dockTimer = makeTimer(this, "Timer3", 500, true);
 
-    m_watchList = new WatchList(ListView1, m_watchListDirectory, this);
-    connect(Timer1, &QTimer::timeout, m_watchList, &WatchList::retrySave);
+    m_watchList = new WatchList(m_listView, m_watchListDirectory, this);
+    connect(m_refreshTimer, &QTimer::timeout, m_watchList, &WatchList::retrySave);
     connect(m_watchList, &WatchList::saveFailed, this, &Form1::reportUnsaved);
     // Over the part of the list that the strip panel leaves in sight.
     m_saveNotice = new SaveNotice(
-        this, QRect(ListView1->pos(), QPoint(ListView1->geometry().right(), WebBrowser1->y() - 1)));
+        this,
+        QRect(m_listView->pos(), QPoint(m_listView->geometry().right(), m_stripBrowser->y() - 1)));
     connect(m_watchList, &WatchList::saved, m_saveNotice, &QWidget::hide);
 
-    connect(Command4, &QPushButton::clicked, this, [this] {
+    connect(m_trackerButton, &QPushButton::clicked, this, [this] {
         if (!m_jujiao) {
             m_jujiao = new Jujiao(m_docker);
             m_jujiao->setWindowIcon(windowIcon());
@@ -222,67 +225,94 @@ void Form1::createControls() {
         m_jujiao->activateWindow();
     });
 
-    connect(ListView1, &WatchListView::leftClicked, this, &Form1::listClicked);
-    connect(ListView1, &WatchListView::rightReleased, this,
-            [this](const QPoint& at) { mnu2->popup(at); });
+    connect(m_listView, &WatchListView::leftClicked, this, &Form1::listClicked);
+    connect(m_listView, &WatchListView::rightReleased, this,
+            [this](const QPoint& at) { m_listMenu->popup(at); });
 }
 
 void Form1::createMenus() {
-    mnu2 = new QMenu(QStringLiteral("右键菜单"), this);
-    mnu2->setObjectName(QStringLiteral("mnu2"));
-    mnu21 = form::addEntry(mnu2, "mnu21", QStringLiteral("添加股票"));
-    mnu22 = form::addEntry(mnu2, "mnu22", QStringLiteral("删除股票"));
-    mnu23 = form::addEntry(mnu2, "mnu23", QStringLiteral("查看分时"));
+    m_listMenu = new QMenu(QStringLiteral("右键菜单"), this);
+    m_listMenu->setObjectName(QStringLiteral("mnu2"));
+    m_addStockAction = form::addEntry(m_listMenu, "mnu21", QStringLiteral("添加股票"));
+    m_removeStockAction = form::addEntry(m_listMenu, "mnu22", QStringLiteral("删除股票"));
+    m_chartAction = form::addEntry(m_listMenu, "mnu23", QStringLiteral("查看分时"));
 
-    mn = new QMenu(QStringLiteral("托盘菜单"), this);
-    mn->setObjectName(QStringLiteral("mn"));
+    m_trayMenu = new QMenu(QStringLiteral("托盘菜单"), this);
+    m_trayMenu->setObjectName(QStringLiteral("mn"));
+    // The rules between groups are entries that do nothing, as the design has them.
     const QString dashes = QStringLiteral("——————");
-    mn17 = form::addEntry(mn, "mn17", QStringLiteral("添加股票"));
-    mn21 = form::addEntry(mn, "mn21", dashes);
-    mn19 = form::addEntry(mn, "mn19", QStringLiteral("预警开"));
-    mn20 = form::addEntry(mn, "mn20", QStringLiteral("预警关"));
-    mn18 = form::addEntry(mn, "mn18", dashes);
-    mn1 = form::addEntry(mn, "mn1", QStringLiteral("Tarvex官网"));
-    mn11 = form::addEntry(mn, "mn11", QStringLiteral("-----------"));
-    mn12 = form::addEntry(mn, "mn12", QStringLiteral("开机启动"));
-    mn13 = form::addEntry(mn, "mn13", QStringLiteral("取消开机启动"));
-    mn14 = form::addEntry(mn, "mn14", dashes);
-    mn15 = form::addEntry(mn, "mn15", QStringLiteral("在线联系Orlan"));
-    mn16 = form::addEntry(mn, "mn16", QStringLiteral("退出"));
+    m_trayAddStockAction = form::addEntry(m_trayMenu, "mn17", QStringLiteral("添加股票"));
+    form::addEntry(m_trayMenu, "mn21", dashes);
+    m_alertsOnAction = form::addEntry(m_trayMenu, "mn19", QStringLiteral("预警开"));
+    m_alertsOffAction = form::addEntry(m_trayMenu, "mn20", QStringLiteral("预警关"));
+    form::addEntry(m_trayMenu, "mn18", dashes);
+    m_homePageAction = form::addEntry(m_trayMenu, "mn1", QStringLiteral("Tarvex官网"));
+    form::addEntry(m_trayMenu, "mn11", QStringLiteral("-----------"));
+    m_startAtLoginAction = form::addEntry(m_trayMenu, "mn12", QStringLiteral("开机启动"));
+    m_noStartAtLoginAction = form::addEntry(m_trayMenu, "mn13", QStringLiteral("取消开机启动"));
+    form::addEntry(m_trayMenu, "mn14", dashes);
+    m_contactAction = form::addEntry(m_trayMenu, "mn15", QStringLiteral("在线联系Orlan"));
+    m_exitAction = form::addEntry(m_trayMenu, "mn16", QStringLiteral("退出"));
 
-    connect(mnu21, &QAction::triggered, this, &Form1::showAddDialog);
-    connect(mn17, &QAction::triggered, this, &Form1::showAddDialog);
-    connect(mnu22, &QAction::triggered, m_watchList, &WatchList::removeSelected);
-    connect(mn1, &QAction::triggered, this, &Form1::openHomePage);
-    connect(mn12, &QAction::triggered, this, &Form1::enableStartAtLogin);
-    connect(mn13, &QAction::triggered, this, &Form1::disableStartAtLogin);
+    connect(m_addStockAction, &QAction::triggered, this, &Form1::showAddDialog);
+    connect(m_trayAddStockAction, &QAction::triggered, this, &Form1::showAddDialog);
+    connect(m_removeStockAction, &QAction::triggered, m_watchList, &WatchList::removeSelected);
+    connect(m_homePageAction, &QAction::triggered, this, &Form1::openHomePage);
+    connect(m_startAtLoginAction, &QAction::triggered, this, &Form1::enableStartAtLogin);
+    connect(m_noStartAtLoginAction, &QAction::triggered, this, &Form1::disableStartAtLogin);
     // Handed to the desktop, which opens the user's instant-messaging program
     // for it (or the browser, for a web page); a hidden panel shows nobody anything.
-    connect(mn15, &QAction::triggered, this, [this] { openAddress(services::contactUrl()); });
-    connect(mn16, &QAction::triggered, this, [this] { m_tray->exitNow(); });
+    connect(m_contactAction, &QAction::triggered, this,
+            [this] { openAddress(services::contactUrl()); });
+    connect(m_exitAction, &QAction::triggered, this, [this] { m_tray->exitNow(); });
+}
+
+// The band reads the small browser's pages and opens the windows of the
+// function area and the list's chart entry; what it reads comes back here.
+void Form1::connectWebBand() {
+    m_band = new WebBand(this, m_bandBrowser, m_docker, m_programDirectory);
+    // The strip panel is a narrow band: scroll bars would cover it.
+    connect(m_stripBrowser, &WebView::loaded, m_stripBrowser, &WebView::hideScrollBars);
+    connect(m_band, &WebBand::riskGradeRead, this, &Form1::setRiskGrade);
+    connect(m_band, &WebBand::picksRead, m_picksLabel, &QLabel::setText);
+    connect(m_companionButton, &QPushButton::clicked, m_band, &WebBand::startCompanion);
+    connect(m_introButton, &QPushButton::clicked, m_band, &WebBand::showIntro);
+    connect(m_historyButton, &QPushButton::clicked, m_band, &WebBand::showHistory);
+    connect(m_chartAction, &QAction::triggered, this, [this] {
+        if (const std::optional<QString> code = lastSelectedCode())
+            m_band->showChart(*code);
+    });
 }
 
 void Form1::load() {
     m_tray->addIcon();
-    ListView1->addColumns();
-    ListView1->setAllColumnsShowFocus(true);
+    m_listView->addColumns();
+    m_listView->setAllColumnsShowFocus(true);
     m_watchList->load();
 
-    WebBrowser1->setUrl(sitePage(pages::kAnnouncement));
-    WebBrowser2->setUrl(sitePage(pages::kMarketRisk));
+    m_stripBrowser->setUrl(sitePage(pages::kAnnouncement));
+    m_bandBrowser->setUrl(sitePage(pages::kMarketRisk));
 }
 
 void Form1::listClicked() {
-    WebBrowser1->setUrl(sitePage(pages::kAnnouncement));
-    WebBrowser2->setUrl(sitePage(pages::kDailyPicks));
+    m_stripBrowser->setUrl(sitePage(pages::kAnnouncement));
+    m_bandBrowser->setUrl(sitePage(pages::kDailyPicks));
+}
+
+std::optional<QString> Form1::lastSelectedCode() const {
+    std::optional<QString> code;
+    for (int i = 0; i < m_listView->topLevelItemCount(); ++i)
+        if (m_listView->topLevelItem(i)->isSelected())
+            code = m_listView->topLevelItem(i)->text(desk::CodeColumn);
+    return code;
 }
 
 void Form1::setRiskGrade(const QString& grade) {
-    Label3->setText(grade);
+    m_riskLabel->setText(grade);
     // Red only while the grade is high: a grade that falls again must not stay red.
-    form::setTextColour(Label3, desk::isHighRisk(grade)
-                                    ? desk::kRed
-                                    : Frame3->palette().color(QPalette::WindowText));
+    form::setTextColour(m_riskLabel, desk::isHighRisk(grade)
+                                         ? desk::kRed
+                                         : m_riskBox->palette().color(QPalette::WindowText));
 }
 
 FrmAdd* Form1::addDialog() const {
@@ -291,8 +321,11 @@ FrmAdd* Form1::addDialog() const {
 
 void Form1::showAddDialog() {
     if (!m_addDialog) {
-        m_addDialog = new FrmAdd(this);
+        // A window of its own: it asks after this one only while this one is there.
+        m_addDialog = new FrmAdd(m_docker);
+        m_addDialog->setWindowIcon(windowIcon());
         connect(m_addDialog, &FrmAdd::stockChosen, m_watchList, &WatchList::add);
+        connect(m_addDialog, &FrmAdd::homePageRequested, this, &Form1::openHomePage);
     }
     m_addDialog->show();
     m_addDialog->raise();

@@ -5,6 +5,8 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <optional>
+
 class AlertMonitor;
 class EdgeDocker;
 class FrmAdd;
@@ -25,8 +27,10 @@ class WebBand;
 class WebView;
 
 // Quillon's main window: the two index lines, the watch list, the strip panel
-// and the three boxes below it, with the tray icon and its menus. Controls
-// keep their design names; other windows reach them through these members.
+// and the three boxes below it, with the tray icon and its menus. Its controls
+// are its own; each carries its design name as its object name, and the parts
+// that work with them (the refresh, the alerts, the web band) are handed the
+// few they serve.
 class Form1 : public QWidget {
     Q_OBJECT
 public:
@@ -58,61 +62,21 @@ public:
     // The outer rectangle, frame included, as docking has it: while the window
     // is hidden at a screen edge, where it lies beyond that edge.
     QRect outerRect() const;
-    // Docking at the screen edges, which tells of every change to outerRect().
-    const EdgeDocker* docker() const { return m_docker; }
 
     TrayShell* trayShell() const { return m_tray; }
     RefreshCycle* refreshCycle() const { return m_refresh; }
     AlertMonitor* alertMonitor() const { return m_alerts; }
     WatchList* watchList() const { return m_watchList; }
     WebBand* webBand() const { return m_band; }
-    const QString& programDirectory() const { return m_programDirectory; }
-
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    WatchListView* ListView1 = nullptr;
-    WebView* WebBrowser1 = nullptr;
-    WebView* WebBrowser2 = nullptr;
-    QGroupBox* Frame1 = nullptr;
-    QGroupBox* Frame2 = nullptr;
-    QGroupBox* Frame3 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QPushButton* Command3 = nullptr;
-    QPushButton* Command4 = nullptr;
-    QuoteFetcher* Inet1 = nullptr; // rows of the refresh cycle
-    QuoteFetcher* Inet2 = nullptr; // the price-alert monitor
-    QuoteFetcher* Inet3 = nullptr; // the two indexes
-    QTimer* Timer1 = nullptr;      // refresh cycle
-    QTimer* Timer2 = nullptr;      // price alerts, off until switched on
-    QTimer* Timer3 = nullptr;      // docking at the screen edges
-
-    QMenu* mnu2 = nullptr; // the list's popup
-    QAction* mnu21 = nullptr;
-    QAction* mnu22 = nullptr;
-    QAction* mnu23 = nullptr;
-    QMenu* mn = nullptr; // the tray's popup
-    QAction* mn17 = nullptr;
-    QAction* mn21 = nullptr;
-    QAction* mn19 = nullptr;
-    QAction* mn20 = nullptr;
-    QAction* mn18 = nullptr;
-    QAction* mn1 = nullptr;
-    QAction* mn11 = nullptr;
-    QAction* mn12 = nullptr;
-    QAction* mn13 = nullptr;
-    QAction* mn14 = nullptr;
-    QAction* mn15 = nullptr;
-    QAction* mn16 = nullptr;
 
 private:
     void createControls();
     void createMenus();
+    void connectWebBand();
     void load();
     void listClicked();
+    // The code of the last selected row of the list, if a row is selected.
+    std::optional<QString> lastSelectedCode() const;
     void reportUnsaved(const QStringList& fileNames);
     void tellUser(const QString& message);
     // In the program the desktop has for the address's scheme.
@@ -129,4 +93,37 @@ private:
     WebBand* m_band = nullptr;
     QPointer<FrmAdd> m_addDialog;
     QPointer<Jujiao> m_jujiao; // the hot-sector tracker while it is open
+
+    QLabel* m_shanghaiIndexLabel = nullptr;
+    QLabel* m_shenzhenIndexLabel = nullptr;
+    WatchListView* m_listView = nullptr;
+    WebView* m_stripBrowser = nullptr; // the strip panel over the foot of the list
+    WebView* m_bandBrowser = nullptr;  // the small browser reading the risk and picks pages
+    QLabel* m_picksLabel = nullptr;
+    QGroupBox* m_riskBox = nullptr;
+    QLabel* m_riskLabel = nullptr;
+    QPushButton* m_companionButton = nullptr;
+    QPushButton* m_introButton = nullptr;
+    QPushButton* m_historyButton = nullptr;
+    QPushButton* m_trackerButton = nullptr;
+    QuoteFetcher* m_rowFetcher = nullptr;   // rows of the refresh cycle
+    QuoteFetcher* m_alertFetcher = nullptr; // the price-alert monitor
+    QuoteFetcher* m_indexFetcher = nullptr; // the two indexes
+    QTimer* m_refreshTimer = nullptr;
+    QTimer* m_alertTimer = nullptr; // off until the alerts are switched on
+    QTimer* m_dockTimer = nullptr;  // docking at the screen edges
+
+    QMenu* m_listMenu = nullptr;
+    QAction* m_addStockAction = nullptr;
+    QAction* m_removeStockAction = nullptr;
+    QAction* m_chartAction = nullptr;
+    QMenu* m_trayMenu = nullptr;
+    QAction* m_trayAddStockAction = nullptr;
+    QAction* m_alertsOnAction = nullptr;
+    QAction* m_alertsOffAction = nullptr;
+    QAction* m_homePageAction = nullptr;
+    QAction* m_startAtLoginAction = nullptr;
+    QAction* m_noStartAtLoginAction = nullptr;
+    QAction* m_contactAction = nullptr;
+    QAction* m_exitAction = nullptr;
 };

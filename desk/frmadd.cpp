@@ -2,7 +2,6 @@
 
 #include "desk/deskrules.h"
 #include "desk/edgedocker.h"
-#include "desk/form1.h"
 #include "desk/rightedgefollow.h"
 #include "net/quotefetcher.h"
 #include "services/services.h"
@@ -15,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QUrl>
@@ -34,17 +32,15 @@ T* place(T* widget, const char* name, const QRect& geometry, const QFont& font) 
 
 } // namespace
 
-FrmAdd::FrmAdd(Form1* mainWindow)
+FrmAdd::FrmAdd(desk::MainOuter mainOuter)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowCloseButtonHint)
-    , m_mainWindow(mainWindow) {
+                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmAdd"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("添加黑马"));
-    setWindowIcon(mainWindow->windowIcon());
     setFixedSize(form::size(3960, 2880));
     createControls();
-    placeBelowMainWindow();
+    placeBelowMainWindow(std::move(mainOuter));
 }
 
 void FrmAdd::createControls() {
@@ -52,72 +48,74 @@ void FrmAdd::createControls() {
     const QFont box14 = form::songTi(14.25);
     const QFont windowFont = font();
 
-    Label1 = place(new QLabel(QStringLiteral("股票编号："), this), "Label1",
-                   form::rect(120, 120, 1455, 255), label12);
-    Text1 = place(new QLineEdit(this), "Text1", form::rect(1320, 120, 1695, 375), box14);
-    Label2 = place(new QLabel(QStringLiteral("股票名称："), this), "Label2",
-                   form::rect(120, 600, 1455, 255), label12);
-    Text2 = place(new QLineEdit(this), "Text2", form::rect(1320, 600, 1695, 375), label12);
-    Label3 = place(new QLabel(QStringLiteral("止盈价："), this), "Label3",
-                   form::rect(120, 1080, 1095, 255), label12);
-    Text4 = place(new QLineEdit(QStringLiteral("现价的5%"), this), "Text4",
-                  form::rect(1320, 1080, 1695, 375), box14);
-    Label4 = place(new QLabel(QStringLiteral("止损价："), this), "Label4",
-                   form::rect(120, 1560, 1095, 255), label12);
-    Text5 = place(new QLineEdit(QStringLiteral("现价的-5%"), this), "Text5",
-                  form::rect(1320, 1560, 1695, 375), box14);
+    QLabel* codeCaption = place(new QLabel(QStringLiteral("股票编号："), this), "Label1",
+                                form::rect(120, 120, 1455, 255), label12);
+    m_codeField = place(new QLineEdit(this), "Text1", form::rect(1320, 120, 1695, 375), box14);
+    QLabel* nameCaption = place(new QLabel(QStringLiteral("股票名称："), this), "Label2",
+                                form::rect(120, 600, 1455, 255), label12);
+    m_nameField = place(new QLineEdit(this), "Text2", form::rect(1320, 600, 1695, 375), label12);
+    QLabel* takeProfitCaption = place(new QLabel(QStringLiteral("止盈价："), this), "Label3",
+                                      form::rect(120, 1080, 1095, 255), label12);
+    m_takeProfitField = place(new QLineEdit(QStringLiteral("现价的5%"), this), "Text4",
+                              form::rect(1320, 1080, 1695, 375), box14);
+    QLabel* stopLossCaption = place(new QLabel(QStringLiteral("止损价："), this), "Label4",
+                                    form::rect(120, 1560, 1095, 255), label12);
+    m_stopLossField = place(new QLineEdit(QStringLiteral("现价的-5%"), this), "Text5",
+                            form::rect(1320, 1560, 1695, 375), box14);
 
-    Command1 = place(new QPushButton(QStringLiteral("添加股票"), this), "Command1",
-                     form::rect(480, 2040, 2655, 375), label12);
-    form::setFace(Command1, QColor(255, 128, 128));
+    m_addButton = place(new QPushButton(QStringLiteral("添加股票"), this), "Command1",
+                        form::rect(480, 2040, 2655, 375), label12);
+    form::setFace(m_addButton, QColor(255, 128, 128));
 
-    Label8 = place(new QLabel(QStringLiteral("默认止盈价是现价的5%，止损位是-5%，可修改"), this),
-                   "Label8", form::rect(120, 2520, 3735, 375), windowFont);
-    Label5 = place(new LinkLabel(QStringLiteral("Tarvex"), this), "Label5",
-                   form::rect(3120, 240, 735, 255), form::songTi(10.5));
-    Label6 = place(new LinkLabel(QStringLiteral("私募内线涨停荐股热点题材        解套战法"), this),
-                   "Label6", form::rect(3120, 600, 735, 1095), windowFont);
-    Label6->setWordWrap(true);
-    Label7 = place(new LinkLabel(QUrl(services::siteBaseUrl()).authority(), this), "Label7",
-                   form::rect(3120, 1800, 855, 375), windowFont);
-    for (QLabel* label : {static_cast<QLabel*>(Label5), static_cast<QLabel*>(Label6),
-                          static_cast<QLabel*>(Label7), Label1, Label2, Label3, Label4, Label8}) {
+    QLabel* hint =
+        place(new QLabel(QStringLiteral("默认止盈价是现价的5%，止损位是-5%，可修改"), this),
+              "Label8", form::rect(120, 2520, 3735, 375), windowFont);
+    LinkLabel* makerLink = place(new LinkLabel(QStringLiteral("Tarvex"), this), "Label5",
+                                 form::rect(3120, 240, 735, 255), form::songTi(10.5));
+    LinkLabel* picksLink =
+        place(new LinkLabel(QStringLiteral("私募内线涨停荐股热点题材        解套战法"), this),
+              "Label6", form::rect(3120, 600, 735, 1095), windowFont);
+    picksLink->setWordWrap(true);
+    LinkLabel* siteLink = place(new LinkLabel(QUrl(services::siteBaseUrl()).authority(), this),
+                                "Label7", form::rect(3120, 1800, 855, 375), windowFont);
+    for (QLabel* label :
+         std::initializer_list<QLabel*>{makerLink, picksLink, siteLink, codeCaption, nameCaption,
+                                        takeProfitCaption, stopLossCaption, hint}) {
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setTextFormat(Qt::PlainText);
     }
 
-    Inet1 = new QuoteFetcher(services::quoteBaseUrl(), this);
-    Inet1->setObjectName(QStringLiteral("Inet1"));
+    m_fetcher = new QuoteFetcher(services::quoteBaseUrl(), this);
+    m_fetcher->setObjectName(QStringLiteral("Inet1"));
 
     // Keyboard order: code, name, add button, take-profit, stop-loss.
     for (QLabel* label : findChildren<QLabel*>())
         label->setFocusPolicy(Qt::NoFocus);
-    setTabOrder(Text1, Text2);
-    setTabOrder(Text2, Command1);
-    setTabOrder(Command1, Text4);
-    setTabOrder(Text4, Text5);
-    Text1->setFocus();
+    setTabOrder(m_codeField, m_nameField);
+    setTabOrder(m_nameField, m_addButton);
+    setTabOrder(m_addButton, m_takeProfitField);
+    setTabOrder(m_takeProfitField, m_stopLossField);
+    m_codeField->setFocus();
 
-    Text1->installEventFilter(this);
-    Command1->installEventFilter(this);
-    connect(Text1, &QLineEdit::textChanged, this,
-            [this](const QString& code) { Command1->setEnabled(code.size() == 6); });
-    connect(Text2, &QLineEdit::textChanged, this, [this](const QString& name) {
+    m_codeField->installEventFilter(this);
+    m_addButton->installEventFilter(this);
+    connect(m_codeField, &QLineEdit::textChanged, this,
+            [this](const QString& code) { m_addButton->setEnabled(code.size() == 6); });
+    connect(m_nameField, &QLineEdit::textChanged, this, [this](const QString& name) {
         if (!name.isEmpty() && name != kLookingUp)
-            Command1->setEnabled(true);
+            m_addButton->setEnabled(true);
     });
-    connect(Command1, &QPushButton::clicked, this, &FrmAdd::add);
-    for (LinkLabel* link : {Label5, Label6, Label7})
-        connect(link, &LinkLabel::clicked, m_mainWindow, &Form1::openHomePage);
+    connect(m_addButton, &QPushButton::clicked, this, &FrmAdd::add);
+    for (LinkLabel* link : {makerLink, picksLink, siteLink})
+        connect(link, &LinkLabel::clicked, this, &FrmAdd::homePageRequested);
 }
 
-void FrmAdd::placeBelowMainWindow() {
+void FrmAdd::placeBelowMainWindow(desk::MainOuter docker) {
     // Below the main window, left edges aligned, both by their outer
     // rectangles; then moved the least it takes to lie wholly on the screen,
     // since the main window may be tucked away at an edge.
-    QPointer<Form1> mainWindow(m_mainWindow);
     const auto mainOuter =
-        desk::firstReading([mainWindow] { return mainWindow ? mainWindow->outerRect() : QRect(); });
+        desk::firstReading([docker] { return docker ? docker->outerRect() : QRect(); });
     WindowPlacer::of(this)->placeAtShow([mainOuter](const QSize& outer) {
         const QRect main = mainOuter();
         const QRect below(QPoint(main.left(), main.bottom() + 1), outer);
@@ -129,7 +127,7 @@ void FrmAdd::placeBelowMainWindow() {
 }
 
 bool FrmAdd::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Text1 && event->type() == QEvent::FocusOut) {
+    if (watched == m_codeField && event->type() == QEvent::FocusOut) {
         // Focus that leaves with the whole window (another program, a menu)
         // has not left the field for another one of ours.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
@@ -137,18 +135,18 @@ bool FrmAdd::eventFilter(QObject* watched, QEvent* event) {
             lookUpName();
     }
     const bool press = event->type() == QEvent::MouseButtonPress;
-    if (watched == Command1 && (press || event->type() == QEvent::MouseButtonRelease) &&
+    if (watched == m_addButton && (press || event->type() == QEvent::MouseButtonRelease) &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         // A press that took the focus from the code field has started the
         // lookup before it arrives here, and finds the button disabled.
         if (press) {
             m_pressedWhileLookingUp = m_lookingUp;
         } else if (std::exchange(m_pressedWhileLookingUp, false) &&
-                   Command1->rect().contains(
+                   m_addButton->rect().contains(
                        static_cast<QMouseEvent*>(event)->position().toPoint())) {
             if (m_lookingUp)
                 m_clickedWhileLookingUp = true;
-            else if (Command1->isEnabled()) // answered while the button was held down
+            else if (m_addButton->isEnabled()) // answered while the button was held down
                 add();
         }
     }
@@ -159,39 +157,39 @@ void FrmAdd::lookUpName() {
     // Only the answer for the code now in the field may fill the fields: a
     // slower one for an earlier code is dropped, and with it a click made
     // while that one was out.
-    Inet1->cancelAll();
+    m_fetcher->cancelAll();
     m_lookingUp = true;
     m_clickedWhileLookingUp = false;
-    Text2->setEnabled(false);
-    Command1->setEnabled(false);
-    Text2->setText(kLookingUp);
-    Inet1->fetchStock(Text1->text(), [this](const QuoteFetcher::Result& reply) {
+    m_nameField->setEnabled(false);
+    m_addButton->setEnabled(false);
+    m_nameField->setText(kLookingUp);
+    m_fetcher->fetchStock(m_codeField->text(), [this](const QuoteFetcher::Result& reply) {
         const auto field = [&reply](std::size_t n) -> std::optional<QString> {
             if (!reply)
                 return std::nullopt;
             const auto value = reply->field(n);
             return value ? std::optional(QString::fromStdU16String(*value)) : std::nullopt;
         };
-        Text2->setText(field(quote::kNameField).value_or(QString()));
+        m_nameField->setText(field(quote::kNameField).value_or(QString()));
         const std::optional<QString> price = field(quote::kPriceField);
         // A price that is no number leaves both proposals as they were.
         if (const auto takeProfit = desk::proposedPrice(price, 1.05))
-            Text4->setText(*takeProfit);
+            m_takeProfitField->setText(*takeProfit);
         if (const auto stopLoss = desk::proposedPrice(price, 0.95))
-            Text5->setText(*stopLoss);
-        Text2->setEnabled(true);
+            m_stopLossField->setText(*stopLoss);
+        m_nameField->setEnabled(true);
         m_lookingUp = false;
         // The click acts on the button as the answer left it: a failed
         // lookup keeps it disabled, and stores no prices of 0.
-        if (std::exchange(m_clickedWhileLookingUp, false) && Command1->isEnabled())
+        if (std::exchange(m_clickedWhileLookingUp, false) && m_addButton->isEnabled())
             add();
     });
 }
 
 void FrmAdd::add() {
-    Text1->setEnabled(false);
-    Text2->setEnabled(false);
-    Command1->setEnabled(false);
-    emit stockChosen({Text1->text(), Text4->text(), Text5->text()});
+    m_codeField->setEnabled(false);
+    m_nameField->setEnabled(false);
+    m_addButton->setEnabled(false);
+    emit stockChosen({m_codeField->text(), m_takeProfitField->text(), m_stopLossField->text()});
     close();
 }

@@ -1,12 +1,10 @@
 #pragma once
 
+#include "desk/rightedgefollow.h"
 #include "watchlist/watchlistfiles.h"
 
 #include <QWidget>
 
-class Form1;
-class LinkLabel;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QuoteFetcher;
@@ -24,39 +22,32 @@ class QuoteFetcher;
 class FrmAdd : public QWidget {
     Q_OBJECT
 public:
-    explicit FrmAdd(Form1* mainWindow);
+    // mainOuter gives the main window's outer rectangle; the dialog opens below it.
+    explicit FrmAdd(desk::MainOuter mainOuter);
 
     static const QString kLookingUp; // "获取名称中", shown while the lookup runs
-
-    QLabel* Label1 = nullptr;
-    QLineEdit* Text1 = nullptr; // code
-    QLabel* Label2 = nullptr;
-    QLineEdit* Text2 = nullptr; // name, shown only
-    QLabel* Label3 = nullptr;
-    QLineEdit* Text4 = nullptr; // take-profit price, stored as typed
-    QLabel* Label4 = nullptr;
-    QLineEdit* Text5 = nullptr; // stop-loss price, stored as typed
-    QPushButton* Command1 = nullptr;
-    QLabel* Label8 = nullptr;
-    LinkLabel* Label5 = nullptr;
-    LinkLabel* Label6 = nullptr;
-    LinkLabel* Label7 = nullptr;
-    QuoteFetcher* Inet1 = nullptr;
 
 signals:
     // The add button was clicked: the stock as typed, for the watch list.
     void stockChosen(const watchlist::Row& row);
+    // One of the links to the maker's home page was clicked.
+    void homePageRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
-    void placeBelowMainWindow();
+    void placeBelowMainWindow(desk::MainOuter mainOuter);
     void lookUpName();
     void add();
 
-    Form1* m_mainWindow;
+    QLineEdit* m_codeField = nullptr;
+    QLineEdit* m_nameField = nullptr;       // shown only
+    QLineEdit* m_takeProfitField = nullptr; // stored as typed
+    QLineEdit* m_stopLossField = nullptr;   // stored as typed
+    QPushButton* m_addButton = nullptr;
+    QuoteFetcher* m_fetcher = nullptr;
     bool m_lookingUp = false;
     bool m_pressedWhileLookingUp = false; // on the add button, not yet released
     bool m_clickedWhileLookingUp = false;

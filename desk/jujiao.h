@@ -4,7 +4,6 @@
 
 #include <QWidget>
 
-class QLabel;
 class QListWidget;
 class QTimer;
 class QuoteFetcher;
@@ -24,12 +23,6 @@ public:
     // mainOuter gives the main window's outer rectangle, asked afresh at every tick.
     explicit Jujiao(desk::MainOuter mainOuter);
 
-    QListWidget* List1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QuoteFetcher* Inet1 = nullptr;
-    QTimer* Timer1 = nullptr; // the minutes, from load on
-    QTimer* Timer2 = nullptr; // following the main window
-
 signals:
     // The list was rebuilt from a fetch; it stays empty when the fetch failed.
     void refreshed();
@@ -40,5 +33,9 @@ private:
     void refresh();
     void showPage(const QString& page);
 
+    QListWidget* m_headlines = nullptr;
+    QuoteFetcher* m_newsFetcher = nullptr;
+    QTimer* m_minuteTimer = nullptr; // the minutes, from load on
+    QTimer* m_followTimer = nullptr; // following the main window
     int m_minutes = 0;
 };

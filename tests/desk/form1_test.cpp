@@ -9,15 +9,14 @@
 #include "desk/refreshcycle.h"
 #include "desk/watchlistview.h"
 #include "desk/webband.h"
+#include "net/quotefetcher.h"
 #include "platform/safesave.h"
 #include "quote/gbk.h"
-#include "services/services.h"
 #include "services/sitepages.h"
 #include "tests/support/processprobe.h"
 #include "tests/support/qtry.h"
 #include "tests/support/scriptedhttpserver.h"
 #include "tests/support/urlhandler.h"
-#include "widgets/linklabel.h"
 #include "widgets/trayshell.h"
 #include "widgets/webview.h"
 
@@ -26,10 +25,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -50,6 +46,13 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
+// A window's control, timer or fetcher by its design name.
+template <typename T = QWidget> T* partOf(const QObject* window, const char* name) {
+    T* found = window->findChild<T*>(QLatin1String(name));
+    EXPECT_TRUE(found) << name;
+    return found;
+}
+
 // Quillon's window over a watch list in a temporary program directory, with
 // the maker's site and the quote service on loopback; quote replies are set per target.
 class Form1Test : public ::testing::Test {
@@ -61,66 +64,74 @@ protected:
             qunsetenv(service);
     }
 
-    void startWith(const QByteArray& codes = "600000\r\n000858\r\n",
-                   const QByteArray& takeProfits = "10.5\r\n160\r\n",
-                   const QByteArray& stopLosses = "9.5\r\n140\r\n") {
+    static constexpr const char* kFiles[] = {"Setting.ini", "Setting2.ini", "Setting3.ini"};
+
+    // The codes, take-profit and stop-loss files as given.
+    void startWith(const QByteArrayList& files = {"600000\r\n000858\r\n", "10.5\r\n160\r\n",
+                                                  "9.5\r\n140\r\n"}) {
         ASSERT_TRUE(m_server.listen());
         for (const char* service : kServices)
             qputenv(service, m_server.baseUrl().toUtf8());
-        for (const auto& [name, bytes] : {std::pair{"Setting.ini", codes},
-                                          {"Setting2.ini", takeProfits},
-                                          {"Setting3.ini", stopLosses}})
-            ASSERT_TRUE(safeSave(m_dir.filePath(name), bytes));
+        for (int i = 0; i < 3; ++i)
+            ASSERT_TRUE(safeSave(m_dir.filePath(kFiles[i]), files[i]));
         m_form = std::make_unique<Form1>(m_dir.path(), m_dir.path());
+        m_form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
     }
 
     // The web views fetch pages of the same server: requests are told apart by path.
     qsizetype requestsFor(const QByteArray& target) const {
-        const auto log = m_server.requests();
-        return std::count_if(log.begin(), log.end(), [&](auto& r) { return r.target == target; });
+        return std::ranges::count(m_server.requests(), target, &RecordedRequest::target);
     }
 
-    // The list's rows, the header first, cells joined by "|".
+    template <typename T = QWidget> T* part(const char* name) const {
+        return partOf<T>(m_form.get(), name);
+    }
+    WatchListView* list() const { return part<WatchListView>("ListView1"); }
+    void choose(const char* entry) const { part<QAction>(entry)->trigger(); }
+    void click(const char* button) const { QTest::mouseClick(part(button), Qt::LeftButton); }
+
+    // The list's rows, cells joined by "|".
     QStringList rows() const {
         QStringList result;
-        const WatchListView* list = m_form->ListView1;
-        for (int i = -1; i < list->topLevelItemCount(); ++i) {
+        for (int i = 0; i < list()->topLevelItemCount(); ++i) {
             QStringList cells;
             for (int c = 0; c < desk::ColumnCount; ++c)
-                cells.append((i < 0 ? list->headerItem() : list->topLevelItem(i))->text(c));
+                cells.append(list()->topLevelItem(i)->text(c));
             result.append(cells.join('|'));
         }
         return result;
     }
     QByteArray files() const {
-        return readFile(m_dir.filePath("Setting.ini")) + "#" +
-               readFile(m_dir.filePath("Setting2.ini")) + "#" +
-               readFile(m_dir.filePath("Setting3.ini"));
+        QByteArrayList contents;
+        for (const char* name : kFiles)
+            contents.append(readFile(m_dir.filePath(name)));
+        return contents.join('#');
     }
 
     void deleteRow(int row) {
-        m_form->ListView1->clearSelection();
+        list()->clearSelection();
         if (row >= 0)
-            m_form->ListView1->topLevelItem(row)->setSelected(true);
-        m_form->mnu22->trigger();
+            list()->topLevelItem(row)->setSelected(true);
+        choose("mnu22");
     }
 
     // The add dialog, shown and active, so that a click really moves the focus.
     FrmAdd* openDialog() {
-        m_form->show();
-        m_form->mnu21->trigger();
+        choose("mnu21");
         FrmAdd* dialog = m_form->addDialog();
         EXPECT_TRUE(dialog && QTest::qWaitForWindowExposed(dialog));
         dialog->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
         return dialog;
     }
-    // Clicks into the code field and types code over what it held.
-    static void typeCode(FrmAdd* dialog, const QString& code) {
-        QTest::mouseClick(dialog->Text1, Qt::LeftButton);
-        EXPECT_TRUE(dialog->Text1->hasFocus());
-        QTest::keyClick(dialog->Text1, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(dialog->Text1, code);
+    // Clicks into the code field and types keys over what it held ("\t" leaves the field).
+    static void typeCode(FrmAdd* dialog, const QString& keys) {
+        QWidget* field = partOf(dialog, "Text1");
+        QTest::mouseClick(field, Qt::LeftButton);
+        EXPECT_TRUE(field->hasFocus());
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, keys);
     }
 
     // Runs script in view and waits for its answer; a view answers scripts in order.
@@ -143,7 +154,7 @@ protected:
 
     // The hot-sector tracker Command4 opened, once it is open.
     Jujiao* openTracker() {
-        m_form->Command4->click();
+        click("Command4");
         for (QWidget* window : QApplication::topLevelWidgets())
             if (auto* tracker = qobject_cast<Jujiao*>(window); tracker && tracker->isVisible())
                 return tracker;
@@ -152,20 +163,21 @@ protected:
     // Its list, "*" before a bold line.
     static QStringList lines(const Jujiao* tracker) {
         QStringList result;
-        for (int i = 0; i < tracker->List1->count(); ++i)
-            result.append((tracker->List1->item(i)->font().bold() ? "*" : "") +
-                          tracker->List1->item(i)->text());
+        const auto* list = partOf<QListWidget>(tracker, "List1");
+        for (int i = 0; i < list->count(); ++i)
+            result.append((list->item(i)->font().bold() ? "*" : "") + list->item(i)->text());
         return result;
     }
     // Runs its minute timer for that many quick ticks: whether a fetch was on its way after each.
     static std::vector<bool> runMinutes(Jujiao* tracker, std::size_t ticks) {
         std::vector<bool> fetching;
-        const auto probe = QObject::connect(tracker->Timer1, &QTimer::timeout, [&] {
-            fetching.push_back(!tracker->Inet1->isIdle());
+        auto* minutes = partOf<QTimer>(tracker, "Timer1");
+        const auto probe = QObject::connect(minutes, &QTimer::timeout, [&] {
+            fetching.push_back(!partOf<QuoteFetcher>(tracker, "Inet1")->isIdle());
             if (fetching.size() == ticks)
-                tracker->Timer1->stop();
+                minutes->stop();
         });
-        tracker->Timer1->start(5);
+        minutes->start(5);
         EXPECT_SOON(fetching.size() == ticks);
         QObject::disconnect(probe);
         return fetching;
@@ -187,42 +199,35 @@ TEST_F(Form1Test, TheListOpensPagesAndItsMenuDeletingSavesByteForByteAndTheClose
     // without its trail. Rewrites after deleting other rows keep them unchanged.
     const QByteArray c = QByteArray::fromHex("438120ff"), three = QByteArray::fromHex("330078"),
                      lone = QByteArray::fromHex("6381");
-    startWith("A\r\nB\r\n" + c + "\r\nD\r\n", "1\r\n2\r\n" + three + "\r\n4\r\n",
-              "a\r\nb\r\n" + lone + "\r\nd\r\n");
-    m_form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
-    m_form->WebBrowser1->setUrl(QUrl("about:blank"));
-    auto* viewport = m_form->ListView1->viewport();
-    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(20, 8));
-    EXPECT_EQ(m_form->WebBrowser1->url().path(), "/gonggao.htm");
+    startWith({"A\r\nB\r\n" + c + "\r\nD\r\n", "1\r\n2\r\n" + three + "\r\n4\r\n",
+               "a\r\nb\r\n" + lone + "\r\nd\r\n"});
+    auto* strip = part<WebView>("WebBrowser1");
+    strip->setUrl(QUrl("about:blank"));
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(20, 8));
+    EXPECT_EQ(strip->url().path(), "/gonggao.htm");
     EXPECT_SOON(requestsFor("/map2.asp?cid=15&page=1"));
-    { // The contact entry hands its link to the desktop: the site's contact page unless set.
-        RecordingUrlHandler desktop({"http", "xmpp"});
-        m_form->mn15->trigger();
-        const QByteArray page = m_server.baseUrl().toUtf8() + pages::kContact + "\n";
-        EXPECT_SOON(desktop.addresses() == page);
+    { // The contact entry hands its link, as set, to the desktop.
+        RecordingUrlHandler desktop({"xmpp"});
         qputenv("QUILLON_CONTACT_URL", " xmpp:orlan@example.org?message ");
-        m_form->mn15->trigger();
+        choose("mn15");
         qunsetenv("QUILLON_CONTACT_URL");
-        EXPECT_SOON(desktop.addresses() == page + "xmpp:orlan@example.org?message\n");
+        EXPECT_SOON(desktop.addresses() == "xmpp:orlan@example.org?message\n");
     }
 
-    auto* notice = m_form->findChild<QLabel*>("saveNotice");
-    ASSERT_TRUE(notice);
-    const auto blockFiles = [this](bool block) { // directories cannot be replaced, by root neither
+    auto* notice = part<QLabel>("saveNotice");
+    // Directories in the files' places cannot be replaced, by root neither.
+    auto blockFiles = [dir = QDir(m_dir.path())](bool block) mutable {
         for (const char* name : {"Setting2.ini", "Setting3.ini"})
-            ASSERT_TRUE(block
-                            ? QFile::remove(m_dir.filePath(name)) && QDir(m_dir.path()).mkdir(name)
-                            : QDir(m_dir.path()).rmdir(name));
+            ASSERT_TRUE(block ? dir.remove(name) && dir.mkdir(name) : dir.rmdir(name));
     };
-    deleteRow(-1);               // nothing selected: nothing changes, no file is touched
-    EXPECT_EQ(rows().size(), 5); // the header and four rows
+    deleteRow(-1); // nothing selected: nothing changes, no file is touched
+    EXPECT_EQ(rows().size(), 4);
     blockFiles(true);
     deleteRow(1);
     EXPECT_EQ(notice->isVisible() ? notice->text() : "",
               "自选股未能保存：Setting2.ini、Setting3.ini");
     // The refresh timer retries; the notice stays until the files are back in step with the list.
-    m_form->Timer1->start(20);
+    part<QTimer>("Timer1")->start(20);
     QTest::qWait(200);
     EXPECT_TRUE(notice->isVisible());
     blockFiles(false);
@@ -239,16 +244,14 @@ TEST_F(Form1Test, TheListOpensPagesAndItsMenuDeletingSavesByteForByteAndTheClose
     // reachable on the task bar, and it keeps refreshing.
     QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(
         m_form->windowHandle());
-    EXPECT_TRUE(m_form->isMinimized());
-    EXPECT_TRUE(m_form->isVisible());
-    EXPECT_TRUE(m_form->Timer1->isActive());
+    EXPECT_TRUE(m_form->isMinimized() && m_form->isVisible() && part<QTimer>("Timer1")->isActive());
     m_form->trayShell()->addIcon();
-    EXPECT_TRUE(m_form->close()); // a close from code, like the session's, is not refused
-    EXPECT_FALSE(m_form->trayShell()->trayIcon()->isVisible());
+    // A close from code, like the session's, is not refused, and takes the icon away.
+    EXPECT_TRUE(m_form->close() && !m_form->trayShell()->trayIcon()->isVisible());
 }
 
 TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingAndOneClickAddsWhatTheLookupProposed) {
-    startWith("600000\r\n", "11\r\n", "9\r\n");
+    startWith({"600000\r\n", "11\r\n", "9\r\n"});
     m_replies.set("/msq?cn_600000", "'sh','600000','" + gbk::encode(u"浦发银行") + "','12.34','1%'",
                   300);
     m_replies["/msq?cn_NOREPL"].mode = ScriptedResponse::Mode::CloseWithoutReply;
@@ -258,101 +261,84 @@ TEST_F(Form1Test, TheAddDialogLooksUpWithoutBlockingAndOneClickAddsWhatTheLookup
     QPointer<FrmAdd> dialog = openDialog();
     const QPoint opened = dialog->pos();
     m_form->move(m_form->pos() + QPoint(-40, 30)); // while the dialog's frame settles
-    // The looked-up name, both proposals, and whether the dialog can add.
+    // The looked-up name, in brackets while its field is disabled, both
+    // proposals, and whether the dialog can add.
     const auto shows = [&dialog] {
-        return QStringList{dialog->Text2->text(), dialog->Text4->text(), dialog->Text5->text(),
-                           dialog->Command1->isEnabled() ? "adds" : "cannot add"}
+        QStringList texts;
+        for (const char* name : {"Text2", "Text4", "Text5"})
+            texts.append(partOf(dialog, name)->property("text").toString());
+        if (!partOf(dialog, "Text2")->isEnabled())
+            texts[0] = "(" + texts[0] + ")";
+        return (texts << (partOf(dialog, "Command1")->isEnabled() ? "adds" : "cannot add"))
             .join('|');
     };
+    // Five characters cannot add; focus that leaves with the window, as to
+    // another program, looks nothing up.
     typeCode(dialog, "60000");
-    EXPECT_FALSE(dialog->Command1->isEnabled());
-    // Focus that leaves with the window, as to another program, looks nothing up.
     m_form->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(m_form.get()) && dialog->Text2->text().isEmpty());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_form.get()));
+    EXPECT_EQ(shows(), "|现价的5%|现价的-5%|cannot add");
     dialog->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
-    typeCode(dialog, "600000");
-    QTest::keyClick(dialog->Text1, Qt::Key_Tab);
+    typeCode(dialog, "600000\t");
     // The lookup runs while the window stays responsive.
-    EXPECT_EQ(dialog->Text2->text(), FrmAdd::kLookingUp);
-    EXPECT_FALSE(dialog->Text2->isEnabled() || dialog->Command1->isEnabled());
-    EXPECT_SOON(dialog->Text2->text() == "浦发银行");
-    EXPECT_TRUE(dialog->Text2->isEnabled());
-    EXPECT_EQ(shows(), "浦发银行|12.96|11.72|adds");
+    EXPECT_EQ(shows(), "(" + FrmAdd::kLookingUp + ")|现价的5%|现价的-5%|cannot add");
+    EXPECT_SOON(shows() == "浦发银行|12.96|11.72|adds");
 
     // A click on the add button takes the focus from the code field, which
     // looks the stock up; without a name it adds nothing, nor prices of 0.
     typeCode(dialog, "NOREPL");
-    QTest::mouseClick(dialog->Command1, Qt::LeftButton);
-    EXPECT_FALSE(dialog->Text1->hasFocus());
-    EXPECT_EQ(dialog->Text2->text(), FrmAdd::kLookingUp);
-    EXPECT_SOON(dialog->Text2->isEnabled());
-    EXPECT_EQ(shows(), "|0|0|cannot add");
+    QTest::mouseClick(partOf(dialog, "Command1"), Qt::LeftButton);
+    EXPECT_EQ(shows(), "(" + FrmAdd::kLookingUp + ")|12.96|11.72|cannot add");
+    EXPECT_SOON(shows() == "|0|0|cannot add");
 
     // Left where it opened by the main window; opened again, it is only brought up.
     EXPECT_EQ(dialog->pos(), opened);
-    dialog->move(dialog->pos() + QPoint(30, 30));
-    const QPoint moved = dialog->pos();
-    m_form->mn17->trigger();
-    EXPECT_EQ(m_form->addDialog(), dialog);
-    EXPECT_EQ(dialog->pos(), moved);
+    dialog->move(opened + QPoint(30, 30));
+    choose("mn17");
+    EXPECT_TRUE(m_form->addDialog() == dialog && dialog->pos() == opened + QPoint(30, 30));
 
     // The three links open the maker's home page and leave the dialog open.
     {
         RecordingUrlHandler desktop({"http"});
-        for (QWidget* link : {dialog->Label5, dialog->Label6, dialog->Label7})
-            QTest::mouseClick(link, Qt::LeftButton);
-        const QByteArray home = m_server.baseUrl().toUtf8() + "/\n";
-        EXPECT_SOON(desktop.addresses() == home + home + home);
+        for (const char* link : {"Label5", "Label6", "Label7"})
+            QTest::mouseClick(partOf(dialog, link), Qt::LeftButton);
+        EXPECT_SOON(desktop.addresses() == (m_server.baseUrl().toUtf8() + "/\n").repeated(3));
         ASSERT_TRUE(dialog->isVisible());
     }
 
     // One click adds, with the proposals of the code in the field: the slow
     // answer for the code before it never arrives.
-    typeCode(dialog, "600000");
-    QTest::keyClick(dialog->Text1, Qt::Key_Tab);
+    typeCode(dialog, "600000\t");
     typeCode(dialog, "000858");
-    QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+    QTest::mouseClick(partOf(dialog, "Command1"), Qt::LeftButton);
     EXPECT_SOON(dialog.isNull());
     // Held down until the answer, the click adds on its release; the opening
     // texts, left as they were by a price that is no number, are stored as they read.
     dialog = openDialog();
     typeCode(dialog, "BADPRI");
-    QTest::mousePress(dialog->Command1, Qt::LeftButton);
-    EXPECT_SOON(dialog->Text2->text() == "坏价");
-    QTest::mouseRelease(dialog->Command1, Qt::LeftButton);
+    QTest::mousePress(partOf(dialog, "Command1"), Qt::LeftButton);
+    EXPECT_SOON(shows().startsWith("坏价|"));
+    QTest::mouseRelease(partOf(dialog, "Command1"), Qt::LeftButton);
     EXPECT_SOON(dialog.isNull());
     // A click on the button disabled while a lookup is out adds once it answers.
     dialog = openDialog();
-    typeCode(dialog, "000001");
-    QTest::keyClick(dialog->Text1, Qt::Key_Tab);
-    QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+    typeCode(dialog, "000001\t");
+    QTest::mouseClick(partOf(dialog, "Command1"), Qt::LeftButton);
     EXPECT_SOON(dialog.isNull());
-    EXPECT_EQ(rows().mid(1),
+    EXPECT_EQ(rows(),
               (QStringList{"600000|待命||||11|9", "000858||待命|||157.5|142.5",
                            "BADPRI||待命|||现价的5%|现价的-5%", "000001||待命|||10.5|9.5"}));
-    const QByteArray saved = "600000\r\n000858\r\nBADPRI\r\n000001\r\n#11\r\n157.5\r\n" +
-                             gbk::encode(u"现价的5%") + "\r\n10.5\r\n#9\r\n142.5\r\n" +
-                             gbk::encode(u"现价的-5%") + "\r\n9.5\r\n";
-    EXPECT_EQ(files(), saved);
-
-    // Closing the dialog while a lookup is on its way drops the late reply.
-    dialog = openDialog();
-    typeCode(dialog, "000001");
-    QTest::keyClick(dialog->Text1, Qt::Key_Tab);
-    EXPECT_SOON(requestsFor("/msq?cn_000001") == 2);
-    dialog->close();
-    EXPECT_SOON(dialog.isNull());
-    QTest::qWait(800);           // past the reply's arrival
-    EXPECT_EQ(rows().size(), 5); // the header and four rows
-    EXPECT_EQ(files(), saved);
+    EXPECT_EQ(files(), "600000\r\n000858\r\nBADPRI\r\n000001\r\n#11\r\n157.5\r\n" +
+                           gbk::encode(u"现价的5%") + "\r\n10.5\r\n#9\r\n142.5\r\n" +
+                           gbk::encode(u"现价的-5%") + "\r\n9.5\r\n");
 }
 
 TEST_F(Form1Test, StartUpShowsTheListAndHostileRepliesLiterallyAndBandWindowsOpenOnce) {
     startWith();
     // A smoothed outline face leaves the thin strokes of 12 pt glyphs pale
     // pink; the bitmap Song face draws them in the full colour.
-    const QImage image = m_form->Label1->grab().toImage();
+    const QImage image = part("Label1")->grab().toImage();
     int solid = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
@@ -362,16 +348,13 @@ TEST_F(Form1Test, StartUpShowsTheListAndHostileRepliesLiterallyAndBandWindowsOpe
     // Markup that a rich-text label would load (an image read from a device
     // without end), NUL bytes, bytes that are not GBK, and replies of 10,000 fields.
     const QByteArray markup = "<img src=/dev/zero>";
-    const QByteArray manyFields =
-        "'sh','000858','" + markup + "','9.5','<b>-1%</b>'" + QByteArray(",'x'").repeated(10000);
     m_replies.set("/msq?cn_600000", "'sh','600000','" + markup + "','1" + QByteArray(1, '\0') +
                                         "2','\x81\x20\xff','o','p','b','a','v','m','<i>9</i>'");
-    m_replies.set("/msq?cn_000858", manyFields);
+    m_replies.set("/msq?cn_000858", "'sh','000858','" + markup + "','9.5','<b>-1%</b>'" +
+                                        QByteArray(",'x'").repeated(10000));
     m_replies.set("/msq?zs_000001", "'','','','" + markup + "','<b>1%</b>'");
     m_replies.set("/msq?zs_399001",
                   "'','','','\x81\x20" + QByteArray(1, '\0') + "','" + markup + "'");
-    m_form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
     const qint64 before = processprobe::residentKiB();
 
     QSignalSpy finished(m_form->refreshCycle(), &RefreshCycle::tickFinished);
@@ -381,16 +364,10 @@ TEST_F(Form1Test, StartUpShowsTheListAndHostileRepliesLiterallyAndBandWindowsOpe
     ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 10000));
     m_form->grab(); // paints every label and cell
 
-    const QStringList shown = rows(), first = shown[1].split('|');
-    EXPECT_EQ(first.mid(0, 4), (QStringList{"600000", QString::fromLatin1(markup),
-                                            QString("1") + QChar(0) + "2", "<i>9</i>"}));
-    EXPECT_TRUE(first[desk::ChangeColumn].contains(QChar::ReplacementCharacter));
-    EXPECT_EQ(shown[2], QString::fromLatin1("000858|" + markup + "|9.5|x|<b>-1%</b>|160|140"));
-    EXPECT_EQ(m_form->Label4->text(), "上证指数  <img src=/dev/zero> <b>1%</b>");
-    EXPECT_TRUE(m_form->Label5->text().endsWith(" <img src=/dev/zero>"));
-    EXPECT_TRUE(m_form->Label5->text().contains(QChar(0)));
-    m_form->setRiskGrade(QString::fromLatin1(markup)); // the risk page's text, as it came
-    EXPECT_EQ(m_form->Label3->text(), QString::fromLatin1(markup));
+    EXPECT_EQ(rows()[0], "600000|" + QString::fromLatin1(markup) + "|1" + QChar(0) + "2|<i>9</i>|" +
+                             gbk::decode("\x81\x20\xff") + "|10.5|9.5");
+    EXPECT_EQ(rows()[1], QString::fromLatin1("000858|" + markup + "|9.5|x|<b>-1%</b>|160|140"));
+    EXPECT_EQ(part<QLabel>("Label4")->text(), "上证指数  <img src=/dev/zero> <b>1%</b>");
     for (const QLabel* label : m_form->findChildren<QLabel*>())
         EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
     EXPECT_LT(processprobe::residentKiB() - before, 30 * 1024)
@@ -398,44 +375,34 @@ TEST_F(Form1Test, StartUpShowsTheListAndHostileRepliesLiterallyAndBandWindowsOpe
 
     // The band's windows open once, beside the main window, and are built afresh after closing.
     WebBand* band = m_form->webBand();
-    m_form->mnu23->trigger(); // no row selected: no chart
+    choose("mnu23"); // no row selected: no chart
     EXPECT_FALSE(band->chartWindow());
-    m_form->ListView1->topLevelItem(0)->setSelected(true);
-    m_form->ListView1->topLevelItem(1)->setSelected(true);
-    m_form->mnu23->trigger(); // the last selected row's chart
+    list()->topLevelItem(0)->setSelected(true);
+    list()->topLevelItem(1)->setSelected(true);
+    choose("mnu23"); // the last selected row's chart
     EXPECT_SOON(requestsFor("/cn/000858/index_kp.shtml") == 1);
-    QTest::mouseClick(m_form->Command2, Qt::LeftButton);
-    QTest::mouseClick(m_form->Command3, Qt::LeftButton);
+    click("Command2");
+    click("Command3");
     QPointer<HistoryWindow> history = band->historyWindow();
     ASSERT_TRUE(band->chartWindow() && band->introWindow() && history);
     // Where the introduction and the history open, and that only the history follows the main
-    // window, is the desktop's end-to-end test; the chart's caption ends in the site's host.
-    EXPECT_TRUE(band->chartWindow()->windowTitle().endsWith("——127.0.0.1"));
+    // window, is the desktop's end-to-end test.
     EXPECT_SOON(requestsFor("/map1.asp?cid=15") == 1);
 
     // Showing an open window only brings it up; a closed one is gone and comes back loaded afresh.
-    QTest::mouseClick(m_form->Command3, Qt::LeftButton);
+    click("Command3");
     EXPECT_EQ(band->historyWindow(), history);
     history->close();
     EXPECT_SOON(history.isNull());
-    EXPECT_FALSE(band->historyWindow());
-    QTest::mouseClick(m_form->Command3, Qt::LeftButton);
-    EXPECT_TRUE(band->historyWindow() && band->historyWindow()->isVisible());
+    click("Command3");
     EXPECT_SOON(requestsFor("/map1.asp?cid=15") == 2);
 
-    // The companion starts from the program's directory without arguments; a missing one is
-    // ignored.
+    // The companion starts from the program's directory without arguments.
     const QString companion = m_dir.filePath("Tarvex");
     ASSERT_TRUE(safeSave(companion, "#!/bin/sh\necho \"started $#\" >\"$0.log\"\n"));
     QFile::setPermissions(companion, QFile::ReadOwner | QFile::ExeOwner);
-    QTest::mouseClick(m_form->Command1, Qt::LeftButton);
+    click("Command1");
     EXPECT_SOON(readFile(companion + ".log") == "started 0\n");
-    ASSERT_TRUE(QFile::remove(companion) && QFile::remove(companion + ".log"));
-    const QWidgetList topLevels = QApplication::topLevelWidgets();
-    QTest::mouseClick(m_form->Command1, Qt::LeftButton);
-    QTest::qWait(300);
-    EXPECT_EQ(QApplication::topLevelWidgets(), topLevels);
-    EXPECT_FALSE(QFile::exists(companion + ".log"));
 }
 
 TEST_F(Form1Test, TheSmallBrowserTakesRiskAndTodaysPicksFromTheirOwnAddressesOnly) {
@@ -447,29 +414,30 @@ TEST_F(Form1Test, TheSmallBrowserTakesRiskAndTodaysPicksFromTheirOwnAddressesOnl
     qputenv("QUILLON_SITE_URL", base.toUtf8());
     qputenv("QUILLON_QUOTE_URL", base.toUtf8());
     m_form = std::make_unique<Form1>(m_dir.path(), m_dir.path());
-    QLabel* risk = m_form->Label3;
-    EXPECT_SOON(risk->text() == "高");
-    EXPECT_EQ(risk->palette().color(QPalette::WindowText), desk::kRed);
+    auto* risk = part<QLabel>("Label3");
+    auto* band = part<WebView>("WebBrowser2");
+    EXPECT_SOON(risk->text() == "高" && risk->palette().color(QPalette::WindowText) == desk::kRed);
     ASSERT_TRUE(standin.site().setRiskGrade("低"));
-    loadAndSettle(m_form->WebBrowser2, Form1::sitePage(pages::kMarketRisk));
-    EXPECT_EQ(risk->text(), "低");
-    EXPECT_NE(risk->palette().color(QPalette::WindowText), desk::kRed);
+    loadAndSettle(band, Form1::sitePage(pages::kMarketRisk));
+    EXPECT_TRUE(risk->text() == "低" && risk->palette().color(QPalette::WindowText) != desk::kRed);
 
     // The strip panel's scroll bars go, whatever the page asked for.
-    loadAndSettle(m_form->WebBrowser1, Form1::sitePage(pages::kContact));
-    EXPECT_EQ(evaluate(m_form->WebBrowser1, "getComputedStyle(document.documentElement).overflow +"
-                                            "getComputedStyle(document.body).overflow"),
+    auto* strip = part<WebView>("WebBrowser1");
+    loadAndSettle(strip, Form1::sitePage(pages::kContact));
+    EXPECT_EQ(evaluate(strip, "getComputedStyle(document.documentElement).overflow +"
+                              "getComputedStyle(document.body).overflow"),
               "hiddenhidden");
 
     // Today's page gives characters 9 to 31; yesterday's changes nothing.
     const QUrl picksPage = Form1::sitePage(pages::kDailyPicks);
-    loadAndSettle(m_form->WebBrowser2, picksPage);
-    EXPECT_EQ(m_form->Label1->text(), standin::picksText(standin::dailyPicks(
-                                          QDate::currentDate(), standin.book().stocks())));
+    loadAndSettle(band, picksPage);
+    auto* picks = part<QLabel>("Label1");
+    EXPECT_EQ(picks->text(), standin::picksText(standin::dailyPicks(QDate::currentDate(),
+                                                                    standin.book().stocks())));
     ASSERT_TRUE(standin.site().setPicksDay("yesterday"));
-    m_form->Label1->setText("before");
-    EXPECT_EQ(loadAndSettle(m_form->WebBrowser2, picksPage), picksPage);
-    EXPECT_EQ(m_form->Label1->text(), "before");
+    picks->setText("before");
+    EXPECT_EQ(loadAndSettle(band, picksPage), picksPage);
+    EXPECT_EQ(picks->text(), "before");
 
     // A risk page that redirects to the stand-in under another host name is some other page.
     ASSERT_TRUE(standin.site().setRiskGrade("中"));
@@ -479,14 +447,13 @@ TEST_F(Form1Test, TheSmallBrowserTakesRiskAndTodaysPicksFromTheirOwnAddressesOnl
     m_replies["/htm/fengxian.htm"].status = 302;
     m_replies["/htm/fengxian.htm"].headers = {{"Location", elsewhere}};
     qputenv("QUILLON_SITE_URL", m_server.baseUrl().toUtf8());
-    EXPECT_EQ(loadAndSettle(m_form->WebBrowser2, Form1::sitePage(pages::kMarketRisk)),
-              QUrl(elsewhere));
+    EXPECT_EQ(loadAndSettle(band, Form1::sitePage(pages::kMarketRisk)), QUrl(elsewhere));
     EXPECT_EQ(risk->text(), "低");
 }
 
 TEST_F(Form1Test, TheTrackerListsTheNewsPageEveryFifthMinuteAndABadServiceOnlyEmptiesIt) {
     startWith();
-    // GBK pages beyond a quote reply's 64 KiB; the third never comes, the fourth floods.
+    // GBK pages beyond a quote reply's 64 KiB; the third floods.
     const auto page = [](const QString& first, const QString& second) {
         QString html(100 * 1024, ' ');
         for (const QString& headline : {first, second})
@@ -498,19 +465,15 @@ TEST_F(Form1Test, TheTrackerListsTheNewsPageEveryFifthMinuteAndABadServiceOnlyEm
     const ScriptedResponse flood = ScriptedResponse::rawStream(
         "HTTP/1.1 200 OK\r\n\r\n" + page("券商", "煤炭"), QByteArray(64 * 1024, ' '), 70);
     QList<ScriptedResponse> news{ScriptedResponse(page("半导体拉升", "银行走高")),
-                                 ScriptedResponse(page("券商走强", "煤炭领涨")),
-                                 ScriptedResponse({}, 60000), flood,
+                                 ScriptedResponse(page("券商走强", "煤炭领涨")), flood,
                                  ScriptedResponse(page("军工", "光伏涨停"))};
     m_server.setHandler([&news](const RecordedRequest& request) {
         return request.target == pages::kNews && !news.isEmpty() ? news.takeFirst()
                                                                  : ScriptedResponse();
     });
-    m_form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
     QPointer<Jujiao> tracker = openTracker();
     ASSERT_TRUE(tracker);
     QSignalSpy refreshed(tracker, &Jujiao::refreshed);
-    EXPECT_TRUE(tracker->Timer1->isActive() && tracker->Timer2->isActive());
     EXPECT_EQ(openTracker(), tracker); // clicked while it is open: only brought up
     EXPECT_SOON(refreshed.size() == 1);
     EXPECT_EQ(lines(tracker), (QStringList{"*半导体拉升12-07 09:31", "银行走高12-07 09:31"}));
@@ -520,31 +483,22 @@ TEST_F(Form1Test, TheTrackerListsTheNewsPageEveryFifthMinuteAndABadServiceOnlyEm
     EXPECT_SOON(refreshed.size() == 2);
     EXPECT_EQ(lines(tracker), (QStringList{"券商走强12-07 09:31", "*煤炭领涨12-07 09:31"}));
 
-    // A service that never answers: the window goes on while the fetch waits
-    // (the fifth tick returns with it on its way), and the list empties at the deadline.
-    tracker->Inet1->setTimeout(2000);
+    // A page past 4 MiB, ended by the service's close, is refused, its first
+    // entries with it: a failed fetch empties the list.
     EXPECT_EQ(runMinutes(tracker, 5), fifth);
     EXPECT_SOON(refreshed.size() == 3);
     EXPECT_EQ(lines(tracker), QStringList());
 
-    // A page past 4 MiB, ended by the service's close, is refused, its first entries with it.
-    EXPECT_EQ(runMinutes(tracker, 5), fifth);
-    EXPECT_SOON(refreshed.size() == 4);
-    EXPECT_EQ(lines(tracker), QStringList());
-
     // Its frame long settled, it follows the main window's move at once, not at its tick.
-    tracker->Timer2->stop();
+    tracker->findChild<QTimer*>("Timer2")->stop();
     m_form->move(m_form->pos() + QPoint(-40, 30));
     EXPECT_SOON(tracker->frameGeometry().topLeft() == desk::besideRightEdge(m_form->outerRect()));
 
-    // Closed, it is gone; opened again, it fetches at once and counts its minutes afresh.
-    EXPECT_EQ(runMinutes(tracker, 3), std::vector<bool>(3, false));
+    // Closed, it is gone; opened again, it fetches once, at once.
     tracker->close();
     EXPECT_SOON(tracker.isNull());
     tracker = openTracker();
     ASSERT_TRUE(tracker);
-    EXPECT_SOON(tracker->List1->count() == 2);
-    EXPECT_EQ(requestsFor(pages::kNews), 5);
-    EXPECT_EQ(lines(tracker), (QStringList{"军工12-07 09:31", "*光伏涨停12-07 09:31"}));
-    EXPECT_EQ(runMinutes(tracker, 5), fifth);
+    EXPECT_SOON(lines(tracker) == (QStringList{"军工12-07 09:31", "*光伏涨停12-07 09:31"}));
+    EXPECT_EQ(requestsFor(pages::kNews), 4);
 }
