@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QTest>
+#include <QTest> // and with it QCoreApplication and QDeadlineTimer
 #include <QTimer>
 
 #include <gtest/gtest.h>
