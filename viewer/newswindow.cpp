@@ -26,6 +26,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <array>
+
 namespace {
 
 const QString kCaption =
@@ -72,13 +74,13 @@ NewsWindow::NewsWindow()
 
     createControls();
     createMenus();
-    m_tray = new TrayShell(this, windowIcon(), QStringLiteral("Tarvex-私募内线"), mnu);
+    m_tray = new TrayShell(this, windowIcon(), QStringLiteral("Tarvex-私募内线"), m_trayMenu);
 
     // Start-up: the tray icon first; the main browser is silent from its
     // creation; both pages are asked for and not waited for.
     m_tray->addIcon();
-    WebBrowser1->setUrl(sitePage(pages::kFirstRumours));
-    WebBrowser2->setUrl(sitePage(pages::kIntroduction));
+    m_pageBrowser->setUrl(sitePage(pages::kFirstRumours));
+    m_introBrowser->setUrl(sitePage(pages::kIntroduction));
 }
 
 NewsWindow::~NewsWindow() {
@@ -99,13 +101,15 @@ void NewsWindow::createControls() {
         int left;
         const char* page;
     } buttons[] = {
-        {&Command1, "Command1", "私募内参", "最新最全的市场传闻,传闻里有黄金", 120,
+        {&m_rumourButton, "Command1", "私募内参", "最新最全的市场传闻,传闻里有黄金", 120,
          pages::kRumours},
-        {&Command5, "Command5", "热点题材", "每日盘中热点题材汇总", 1560, pages::kHotTopics},
-        {&Command2, "Command2", "操盘神器", "最详细、最精准的大盘研判", 3000, pages::kTradingTools},
-        {&Command3, "Command3", "免费技术", "市场瞬息万变，授人以鱼不如授人以渔！", 4440,
+        {&m_hotTopicsButton, "Command5", "热点题材", "每日盘中热点题材汇总", 1560,
+         pages::kHotTopics},
+        {&m_tradingToolsButton, "Command2", "操盘神器", "最详细、最精准的大盘研判", 3000,
+         pages::kTradingTools},
+        {&m_techniqueButton, "Command3", "免费技术", "市场瞬息万变，授人以鱼不如授人以渔！", 4440,
          pages::kTechnique},
-        {&Command4, "Command4", "群聊精华", "唯有辉煌战绩才能证明本站的理论", 5880,
+        {&m_chatDigestButton, "Command4", "群聊精华", "唯有辉煌战绩才能证明本站的理论", 5880,
          pages::kChatDigest},
     };
     for (const auto& b : buttons) {
@@ -115,104 +119,92 @@ void NewsWindow::createControls() {
         (*b.button)->setFont(round);
         const char* page = b.page;
         connect(*b.button, &QPushButton::clicked, this,
-                [this, page] { WebBrowser1->setUrl(sitePage(page)); });
+                [this, page] { m_pageBrowser->setUrl(sitePage(page)); });
     }
 
-    WebBrowser1 = form::place(new WebView(this, WebView::Mode::Silent, lcViewer()), "WebBrowser1",
-                              form::rect(120, 840, 7095, 5655));
-    WebBrowser2 = form::place(new WebView(this, WebView::Mode::Normal, lcViewer()), "WebBrowser2",
-                              form::rect(7320, 120, 2295, 5295));
-    connect(WebBrowser1, &WebView::loaded, this, &NewsWindow::pageLoaded);
+    m_pageBrowser = form::place(new WebView(this, WebView::Mode::Silent, lcViewer()), "WebBrowser1",
+                                form::rect(120, 840, 7095, 5655));
+    m_introBrowser = form::place(new WebView(this, WebView::Mode::Normal, lcViewer()),
+                                 "WebBrowser2", form::rect(7320, 120, 2295, 5295));
+    connect(m_pageBrowser, &WebView::loaded, this, &NewsWindow::pageLoaded);
 
-    Image1 = form::place(new QLabel(this), "Image1", form::rect(7320, 5400, 2295, 1170));
-    Image1->setPixmap(banner());
-    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1->setToolTip(QStringLiteral("点右键可修改刷新频率"));
-    Image1->installEventFilter(this);
+    m_banner = form::place(new QLabel(this), "Image1", form::rect(7320, 5400, 2295, 1170));
+    m_banner->setPixmap(banner());
+    m_banner->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_banner->setToolTip(QStringLiteral("点右键可修改刷新频率"));
+    m_banner->installEventFilter(this);
 
-    Label1 = form::place(
+    m_sloganLink = form::place(
         new LinkLabel(QStringLiteral(" Tarvex——解放散户、战胜主力、拒绝愚昧、笑傲股海！") +
                           QString(19, QLatin1Char(' ')),
                       this),
         "Label1", form::rect(120, 6720, 9615, 255));
-    Label1->setFont(form::songTi(10.5));
-    connect(Label1, &LinkLabel::clicked, this,
+    m_sloganLink->setFont(form::songTi(10.5));
+    connect(m_sloganLink, &LinkLabel::clicked, this,
             [] { platform::openInBrowser(services::siteBaseUrl() + QLatin1Char('/')); });
 
-    Text1 = form::place(new QLineEdit(QStringLiteral("1800"), this), "Text1",
-                        form::rect(6600, 6720, 615, 270));
-    Text2 = form::place(new QLineEdit(this), "Text2", form::rect(4200, 6600, 1935, 270));
-    Text1->hide();
-    Text2->hide();
+    m_periodField = form::place(new QLineEdit(QStringLiteral("1800"), this), "Text1",
+                                form::rect(6600, 6720, 615, 270));
+    m_headField = form::place(new QLineEdit(this), "Text2", form::rect(4200, 6600, 1935, 270));
+    m_periodField->hide();
+    m_headField->hide();
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &NewsWindow::tick);
-    Timer1->start();
+    m_reloadTimer = new QTimer(this);
+    m_reloadTimer->setObjectName(QStringLiteral("Timer1"));
+    m_reloadTimer->setInterval(1000);
+    connect(m_reloadTimer, &QTimer::timeout, this, &NewsWindow::tick);
+    m_reloadTimer->start();
 }
 
 void NewsWindow::createMenus() {
     const QString dashes = QStringLiteral("——————————");
-    mn = new QMenu(QStringLiteral("刷新间隔"), this);
-    mn->setObjectName(QStringLiteral("mn"));
-    mn9 = form::addEntry(mn, "mn9", QStringLiteral("刷新间隔"));
-    mn1 = form::addEntry(mn, "mn1", QStringLiteral("1分钟"));
-    mn2 = form::addEntry(mn, "mn2", QStringLiteral("2分钟"));
-    mn5 = form::addEntry(mn, "mn5", QStringLiteral("5分钟"));
-    mn10 = form::addEntry(mn, "mn10", QStringLiteral("10分钟"));
-    mn30 = form::addEntry(mn, "mn30", QStringLiteral("30分钟"));
-    mn60 = form::addEntry(mn, "mn60", QStringLiteral("60分钟"));
-
-    mnu = new QMenu(QStringLiteral("————"), this);
-    mnu->setObjectName(QStringLiteral("mnu"));
-    mnu2 = form::addEntry(mnu, "mnu2", QStringLiteral("官方网站"));
-    mnu1 = form::addEntry(mnu, "mnu1", QStringLiteral("新浪博客"));
-    mnu3 = form::addEntry(mnu, "mnu3", QStringLiteral("搜狐博客"));
-    mnu18 = form::addEntry(mnu, "mnu18", QStringLiteral("和讯博客"));
-    mnu11 = form::addEntry(mnu, "mnu11", dashes);
-    MNU12 = form::addEntry(mnu, "MNU12", QStringLiteral("刷新间隔"));
-    mnu5 = form::addEntry(mnu, "mnu5", QStringLiteral("1分钟"));
-    mnu6 = form::addEntry(mnu, "mnu6", QStringLiteral("2分钟"));
-    mnu7 = form::addEntry(mnu, "mnu7", QStringLiteral("5分钟"));
-    mnu8 = form::addEntry(mnu, "mnu8", QStringLiteral("10分钟"));
-    mnu9 = form::addEntry(mnu, "mnu9", QStringLiteral("30分钟"));
-    mnu10 = form::addEntry(mnu, "mnu10", QStringLiteral("60分钟"));
-    mnu13 = form::addEntry(mnu, "mnu13", dashes);
-    mnu15 = form::addEntry(mnu, "mnu15", QStringLiteral("→需要稳定收益"));
-    mnu16 = form::addEntry(mnu, "mnu16", QStringLiteral("关于Tarvex"));
-    mnu17 = form::addEntry(mnu, "mnu17", dashes);
-    mnu19 = form::addEntry(mnu, "mnu19", QStringLiteral("开机启动"));
-    mnu20 = form::addEntry(mnu, "mnu20", QStringLiteral("取消开机启动"));
-    mnu21 = form::addEntry(mnu, "mnu21", dashes);
-    mnu4 = form::addEntry(mnu, "mnu4", QStringLiteral("退出"));
-
-    // Either menu's entry writes its seconds into the period field, nothing more.
-    const std::pair<QAction*, int> periods[] = {
-        {mn1, 60},  {mn2, 120},  {mn5, 300},  {mn10, 600}, {mn30, 1800}, {mn60, 3600},
-        {mnu5, 60}, {mnu6, 120}, {mnu7, 300}, {mnu8, 600}, {mnu9, 1800}, {mnu10, 3600},
+    // Either menu's period entry writes its seconds into the period field, nothing more.
+    const auto addPeriods = [this](QMenu* menu, const std::array<const char*, 6>& names) {
+        const int seconds[] = {60, 120, 300, 600, 1800, 3600};
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const QString text = QString::number(seconds[i]);
+            connect(form::addEntry(menu, names[i], QStringLiteral("%1分钟").arg(seconds[i] / 60)),
+                    &QAction::triggered, this, [this, text] { m_periodField->setText(text); });
+        }
     };
-    for (const auto& [entry, seconds] : periods) {
-        const QString text = QString::number(seconds);
-        connect(entry, &QAction::triggered, this, [this, text] { Text1->setText(text); });
-    }
+    m_periodMenu = new QMenu(QStringLiteral("刷新间隔"), this);
+    m_periodMenu->setObjectName(QStringLiteral("mn"));
+    form::addEntry(m_periodMenu, "mn9", QStringLiteral("刷新间隔"));
+    addPeriods(m_periodMenu, {"mn1", "mn2", "mn5", "mn10", "mn30", "mn60"});
 
-    connect(mnu2, &QAction::triggered, this,
+    m_trayMenu = new QMenu(QStringLiteral("————"), this);
+    m_trayMenu->setObjectName(QStringLiteral("mnu"));
+    const auto add = [this](const char* name, const QString& caption) {
+        return form::addEntry(m_trayMenu, name, caption);
+    };
+    connect(add("mnu2", QStringLiteral("官方网站")), &QAction::triggered, this,
             [] { platform::openInBrowser(services::siteBaseUrl() + QLatin1Char('/')); });
-    connect(mnu1, &QAction::triggered, this, [this] { openSitePage(pages::kSinaBlog); });
-    connect(mnu3, &QAction::triggered, this, [this] { openSitePage(pages::kSohuBlog); });
-    connect(mnu18, &QAction::triggered, this, [this] { openSitePage(pages::kHexunBlog); });
-    connect(mnu15, &QAction::triggered, this, [this] { openSitePage(pages::kMembership); });
-    connect(mnu16, &QAction::triggered, this, [this] { openSitePage(pages::kAbout); });
-    connect(mnu19, &QAction::triggered, this, [this] {
+    connect(add("mnu1", QStringLiteral("新浪博客")), &QAction::triggered, this,
+            [this] { openSitePage(pages::kSinaBlog); });
+    connect(add("mnu3", QStringLiteral("搜狐博客")), &QAction::triggered, this,
+            [this] { openSitePage(pages::kSohuBlog); });
+    connect(add("mnu18", QStringLiteral("和讯博客")), &QAction::triggered, this,
+            [this] { openSitePage(pages::kHexunBlog); });
+    add("mnu11", dashes);
+    add("MNU12", QStringLiteral("刷新间隔"));
+    addPeriods(m_trayMenu, {"mnu5", "mnu6", "mnu7", "mnu8", "mnu9", "mnu10"});
+    add("mnu13", dashes);
+    connect(add("mnu15", QStringLiteral("→需要稳定收益")), &QAction::triggered, this,
+            [this] { openSitePage(pages::kMembership); });
+    connect(add("mnu16", QStringLiteral("关于Tarvex")), &QAction::triggered, this,
+            [this] { openSitePage(pages::kAbout); });
+    add("mnu17", dashes);
+    connect(add("mnu19", QStringLiteral("开机启动")), &QAction::triggered, this, [this] {
         if (!platform::enableAutostart(QCoreApplication::applicationFilePath()))
             m_tray->notify(QStringLiteral("Tarvex"), QStringLiteral("开机启动设置失败"));
     });
-    connect(mnu20, &QAction::triggered, this, [this] {
+    connect(add("mnu20", QStringLiteral("取消开机启动")), &QAction::triggered, this, [this] {
         if (!platform::disableAutostart(QCoreApplication::applicationFilePath()))
             m_tray->notify(QStringLiteral("Tarvex"), QStringLiteral("取消开机启动失败"));
     });
-    connect(mnu4, &QAction::triggered, this, [this] { m_tray->exitNow(); });
+    add("mnu21", dashes);
+    connect(add("mnu4", QStringLiteral("退出")), &QAction::triggered, this,
+            [this] { m_tray->exitNow(); });
 }
 
 void NewsWindow::openSitePage(const char* path) {
@@ -222,8 +214,8 @@ void NewsWindow::openSitePage(const char* path) {
 
 void NewsWindow::tick() {
     // Back to the rumour list, whatever category the user is reading.
-    if (viewer::reloadDue(m_tickCounter, Text1->text()))
-        WebBrowser1->setUrl(sitePage(pages::kRumours));
+    if (viewer::reloadDue(m_tickCounter, m_periodField->text()))
+        m_pageBrowser->setUrl(sitePage(pages::kRumours));
 }
 
 void NewsWindow::pageLoaded(const QUrl& url, bool ok) {
@@ -232,10 +224,10 @@ void NewsWindow::pageLoaded(const QUrl& url, bool ok) {
     // first real load, as after a start before the network is up.
     if (!ok)
         return;
-    WebBrowser1->hideScrollBars();
-    WebBrowser1->readBodyText(url, [this](const QString& text) {
-        const viewer::PageLoadOutcome outcome = viewer::pageLoaded(Text2->text(), text);
-        Text2->setText(outcome.head);
+    m_pageBrowser->hideScrollBars();
+    m_pageBrowser->readBodyText(url, [this](const QString& text) {
+        const viewer::PageLoadOutcome outcome = viewer::pageLoaded(m_headField->text(), text);
+        m_headField->setText(outcome.head);
         if (outcome.showNotice)
             showNotice();
     });
@@ -246,8 +238,8 @@ void NewsWindow::showNotice() {
         m_notice = new UpdateNotice;
         m_notice->setWindowIcon(windowIcon());
         connect(m_notice, &UpdateNotice::dismissed, this, [this] {
-            WebBrowser2->setUrl(sitePage(pages::kIntroduction));
-            Text2->clear();
+            m_introBrowser->setUrl(sitePage(pages::kIntroduction));
+            m_headField->clear();
         });
     }
     m_notice->show();
@@ -255,14 +247,14 @@ void NewsWindow::showNotice() {
 
 void NewsWindow::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton)
-        mn->popup(event->globalPosition().toPoint());
+        m_periodMenu->popup(event->globalPosition().toPoint());
 }
 
 bool NewsWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == m_banner && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) {
-            mn->popup(mouse->globalPosition().toPoint());
+            m_periodMenu->popup(mouse->globalPosition().toPoint());
             return true;
         }
     }

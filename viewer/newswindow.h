@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QWidget>
 
-class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -17,8 +16,8 @@ class WebView;
 
 // Tarvex's window: five category buttons over the page being read, the
 // maker's introduction in a side panel, and the watch on the rumour page
-// (reloaded on the user's period, its head compared at every load). Controls
-// keep their design names.
+// (reloaded on the user's period, its head compared at every load). Its
+// controls are its own; each carries its design name as its object name.
 class NewsWindow : public QWidget {
     Q_OBJECT
 public:
@@ -30,51 +29,8 @@ public:
     void comeForward();
 
     TrayShell* trayShell() const { return m_tray; }
-    UpdateNotice* notice() const { return m_notice.data(); }
+    // Seconds counted towards the next timed reload of the rumour page.
     int tickCounter() const { return m_tickCounter; }
-
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QPushButton* Command3 = nullptr;
-    QPushButton* Command4 = nullptr;
-    QPushButton* Command5 = nullptr;
-    WebView* WebBrowser1 = nullptr; // the page being read; silent
-    WebView* WebBrowser2 = nullptr; // the introduction panel
-    QLabel* Image1 = nullptr;
-    LinkLabel* Label1 = nullptr;
-    QLineEdit* Text1 = nullptr; // reload period in seconds, never shown
-    QLineEdit* Text2 = nullptr; // remembered page head, never shown
-    QTimer* Timer1 = nullptr;
-
-    QMenu* mn = nullptr; // the reload period, over the window
-    QAction* mn9 = nullptr;
-    QAction* mn1 = nullptr;
-    QAction* mn2 = nullptr;
-    QAction* mn5 = nullptr;
-    QAction* mn10 = nullptr;
-    QAction* mn30 = nullptr;
-    QAction* mn60 = nullptr;
-    QMenu* mnu = nullptr; // the tray's
-    QAction* mnu2 = nullptr;
-    QAction* mnu1 = nullptr;
-    QAction* mnu3 = nullptr;
-    QAction* mnu18 = nullptr;
-    QAction* mnu11 = nullptr;
-    QAction* MNU12 = nullptr;
-    QAction* mnu5 = nullptr;
-    QAction* mnu6 = nullptr;
-    QAction* mnu7 = nullptr;
-    QAction* mnu8 = nullptr;
-    QAction* mnu9 = nullptr;
-    QAction* mnu10 = nullptr;
-    QAction* mnu13 = nullptr;
-    QAction* mnu15 = nullptr;
-    QAction* mnu16 = nullptr;
-    QAction* mnu17 = nullptr;
-    QAction* mnu19 = nullptr;
-    QAction* mnu20 = nullptr;
-    QAction* mnu21 = nullptr;
-    QAction* mnu4 = nullptr;
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -92,4 +48,19 @@ private:
     TrayShell* m_tray = nullptr;
     QPointer<UpdateNotice> m_notice;
     int m_tickCounter = 0;
+
+    QPushButton* m_rumourButton = nullptr;
+    QPushButton* m_hotTopicsButton = nullptr;
+    QPushButton* m_tradingToolsButton = nullptr;
+    QPushButton* m_techniqueButton = nullptr;
+    QPushButton* m_chatDigestButton = nullptr;
+    WebView* m_pageBrowser = nullptr;  // the page being read; silent
+    WebView* m_introBrowser = nullptr; // the introduction panel
+    QLabel* m_banner = nullptr;        // right click: the period menu
+    LinkLabel* m_sloganLink = nullptr;
+    QLineEdit* m_periodField = nullptr; // reload period in seconds, never shown
+    QLineEdit* m_headField = nullptr;   // remembered page head, never shown
+    QTimer* m_reloadTimer = nullptr;    // one tick a second, for the reload clock
+    QMenu* m_periodMenu = nullptr;      // the reload period, over the window
+    QMenu* m_trayMenu = nullptr;
 };

@@ -35,24 +35,25 @@ UpdateNotice::UpdateNotice()
     setPalette(background);
 
     // Narrower than its text and two lines high: it wraps after "新", at the blanks.
-    label1 = makeLabel(this, "label1", QStringLiteral("  传 闻 有 更 新      快 去 淘 金 吧！"),
-                       form::rect(120, 120, 2055, 495));
-    label1->setWordWrap(true);
-    label1->setFont(form::songTi(10.5));
-    label1->setToolTip(QStringLiteral("单击窗体 关闭"));
-    form::setTextColour(label1, QColor(255, 0, 0));
+    m_message = makeLabel(this, "label1", QStringLiteral("  传 闻 有 更 新      快 去 淘 金 吧！"),
+                          form::rect(120, 120, 2055, 495));
+    m_message->setWordWrap(true);
+    m_message->setFont(form::songTi(10.5));
+    m_message->setToolTip(QStringLiteral("单击窗体 关闭"));
+    form::setTextColour(m_message, QColor(255, 0, 0));
 
-    Label2 = makeLabel(this, "Label2", QStringLiteral("单击关闭"), form::rect(1200, 600, 855, 255));
-    Label2->setAutoFillBackground(true);
-    QPalette darkRed = Label2->palette();
+    m_closeHint =
+        makeLabel(this, "Label2", QStringLiteral("单击关闭"), form::rect(1200, 600, 855, 255));
+    m_closeHint->setAutoFillBackground(true);
+    QPalette darkRed = m_closeHint->palette();
     darkRed.setColor(QPalette::Window, QColor(192, 0, 0));
     darkRed.setColor(QPalette::WindowText, QColor(255, 255, 0));
-    Label2->setPalette(darkRed);
+    m_closeHint->setPalette(darkRed);
 
-    // The labels keep their own mouse handling (label1's tool tip), so their
+    // The labels keep their own mouse handling (the message's tool tip), so their
     // clicks are caught here rather than made to pass through.
-    label1->installEventFilter(this);
-    Label2->installEventFilter(this);
+    m_message->installEventFilter(this);
+    m_closeHint->installEventFilter(this);
 
     // In the screen's bottom-right corner by the outer size, 400 twips above
     // the bottom for a task bar; shown again, it stays where it was. On several
@@ -70,7 +71,8 @@ UpdateNotice::UpdateNotice()
 }
 
 bool UpdateNotice::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == label1 || watched == Label2) && event->type() == QEvent::MouseButtonRelease &&
+    if ((watched == m_message || watched == m_closeHint) &&
+        event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         dismiss();
         return true;

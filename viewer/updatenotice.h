@@ -14,9 +14,6 @@ class UpdateNotice : public QWidget {
 public:
     UpdateNotice();
 
-    QLabel* label1 = nullptr;
-    QLabel* Label2 = nullptr;
-
 signals:
     // The user clicked or closed the notice away; it is hidden already.
     void dismissed();
@@ -28,4 +25,7 @@ protected:
 
 private:
     void dismiss();
+
+    QLabel* m_message = nullptr;   // the news, in red, two lines
+    QLabel* m_closeHint = nullptr; // "单击关闭" on dark red
 };

@@ -8,14 +8,11 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpServer>
-#include <QTest>
-#include <QTextLayout>
 #include <QTimer>
 #include <qpa/qwindowsysteminterface.h>
 
@@ -23,130 +20,96 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <memory>
-
 namespace {
 
 using namespace pages;
 
-class NewsWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_site = "http://127.0.0.1:" + QString::number(m_standin.listen(0));
-        qputenv("QUILLON_SITE_URL", m_site.toUtf8());
-    }
-    void TearDown() override { qunsetenv("QUILLON_SITE_URL"); }
+// A control by its design name, as the design and the end-to-end tests know it.
+template <typename T> T* named(const QObject& window, const QString& name) {
+    T* found = window.findChild<T*>(name);
+    return found ? found : throw std::runtime_error("no control named " + name.toStdString());
+}
 
-    QUrl page(const char* path) const { return QUrl(m_site + path); }
+// The update notice, if there is exactly one, shown or not.
+UpdateNotice* onlyNotice() {
+    QList<QWidget*> notices = QApplication::topLevelWidgets();
+    notices.removeIf([](QWidget* window) { return !qobject_cast<UpdateNotice*>(window); });
+    return notices.size() == 1 ? static_cast<UpdateNotice*>(notices[0]) : nullptr;
+}
 
-    // After button's load, once the window has handled it (a view answers
-    // scripts in the order asked): the first ten characters of the page's text.
-    static QString headAfterLoad(NewsWindow& window, QPushButton* button) {
-        QSignalSpy loaded(window.WebBrowser1, &WebView::loaded);
-        if (button)
-            button->click();
-        EXPECT_SOON(!loaded.isEmpty());
-        auto head = std::make_shared<std::optional<QString>>();
-        window.WebBrowser1->page()->runJavaScript(
-            "document.body ? document.body.outerText.slice(0, 10) : ''",
-            [head](const QVariant& text) { *head = text.toString(); });
-        EXPECT_SOON(head->has_value());
-        return head->value_or("<none>");
-    }
-
-    standin::StandinServer m_standin{5, 3600 * 1000};
-    QString m_site;
-};
+// After a click on the rumour button, once the window has handled the load
+// (a view answers scripts in the order asked): the first ten characters of
+// the page's text.
+QString rumourHeadAfterClick(NewsWindow& window) {
+    auto* browser = named<WebView>(window, "WebBrowser1");
+    QSignalSpy loaded(browser, &WebView::loaded);
+    named<QPushButton>(window, "Command1")->click();
+    EXPECT_SOON(!loaded.isEmpty());
+    auto head = std::make_shared<std::optional<QString>>();
+    browser->page()->runJavaScript("document.body ? document.body.outerText.slice(0, 10) : ''",
+                                   [head](const QVariant& text) { *head = text.toString(); });
+    EXPECT_SOON(head->has_value());
+    return head->value_or("<none>");
+}
 
 } // namespace
 
-TEST_F(NewsWindowTest, ButtonsAndPeriodEntriesTouchNothingElseAndTheNoticeWrapsAfterXin) {
-    QElapsedTimer clock;
-    clock.start();
-    NewsWindow window;
-    // At one minute the timed reload is the 60th tick, and must not come before 55 s.
-    window.mn1->trigger();
-    QTest::qWait(1200);
-    EXPECT_LE(window.tickCounter() * 55'000, clock.elapsed() * 60) << window.tickCounter();
-    window.Timer1->setInterval(1); // a few seconds counted, then the clock stands still
-    EXPECT_SOON(window.tickCounter() >= 3);
-    window.Timer1->stop();
-    const int counted = window.tickCounter();
-    window.Text2->setText("remembered");
-
-    for (const auto& [button, path] : {std::pair{window.Command1, kRumours},
-                                       {window.Command5, kHotTopics},
-                                       {window.Command2, kTradingTools},
-                                       {window.Command3, kTechnique},
-                                       {window.Command4, kChatDigest}}) {
-        button->click();
-        EXPECT_EQ(window.WebBrowser1->url(), page(path)) << path;
-    }
-
-    const std::pair<QAction*, const char*> periods[] = {
-        {window.mn1, "60"},   {window.mn2, "120"},   {window.mn5, "300"},
-        {window.mn10, "600"}, {window.mn30, "1800"}, {window.mn60, "3600"},
-        {window.mnu5, "60"},  {window.mnu6, "120"},  {window.mnu7, "300"},
-        {window.mnu8, "600"}, {window.mnu9, "1800"}, {window.mnu10, "3600"}};
-    for (const auto& [entry, seconds] : periods) {
-        entry->trigger();
-        EXPECT_EQ(window.Text1->text(), seconds) << entry->objectName().toStdString();
-    }
-    EXPECT_EQ(window.tickCounter(), counted);
-    EXPECT_EQ(window.Text2->text(), "remembered");
-    EXPECT_EQ(window.WebBrowser1->url(), page(kChatDigest)) << "a period entry reloaded";
-
-    // Narrower than its text, label1 breaks it after "新" in its own font.
+// Narrower than its text, the notice's message breaks after "新" in its own
+// font: wrapped at blanks, a line is the longest run of words that fits.
+TEST(UpdateNoticeTest, TheNoticeWrapsAfterXin) {
     UpdateNotice notice;
-    const QLabel* label = notice.label1;
-    QTextLayout layout(label->text(), label->font()); // wrapping at blanks, as QLabel does
-    QStringList lines;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(label->contentsRect().width());
-        lines << label->text().mid(line.textStart(), line.textLength()).trimmed();
-    }
-    layout.endLayout();
-    EXPECT_EQ(lines, QStringList({"传 闻 有 更 新", "快 去 淘 金 吧！"}));
+    const auto* label = named<QLabel>(notice, "label1");
+    ASSERT_EQ(label->text(), "  传 闻 有 更 新      快 去 淘 金 吧！");
+    const QFontMetrics metrics(label->font());
+    const int width = label->contentsRect().width();
+    EXPECT_LE(metrics.horizontalAdvance("  传 闻 有 更 新"), width);
+    EXPECT_GT(metrics.horizontalAdvance("  传 闻 有 更 新      快"), width);
+    EXPECT_LE(metrics.horizontalAdvance("快 去 淘 金 吧！"), width);
 }
 
-TEST_F(NewsWindowTest, AChangedRumourHeadRaisesOneNoticeAClickOrItsCloseBoxTakesANewBaseline) {
-    // Started while the site cannot be reached: the failed load is no baseline.
-    QTcpServer closed;
-    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+TEST(NewsWindowTest, AChangedRumourHeadRaisesOneNoticeItsDismissalTakesANewBaselineTheClockRunsOn) {
+    standin::StandinServer standin(5, 3600 * 1000);
+    const QString site = "http://127.0.0.1:" + QString::number(standin.listen(0));
+    // Started while the site cannot be reached: a failed load is no baseline.
+    QTcpServer closed; // a port that refuses connections once it is closed
+    closed.listen(QHostAddress::LocalHost);
     qputenv("QUILLON_SITE_URL", "http://127.0.0.1:" + QByteArray::number(closed.serverPort()));
     closed.close();
     NewsWindow window;
-    window.Timer1->stop();
-    headAfterLoad(window, nullptr);
-    EXPECT_EQ(window.Text2->text(), "");
+    auto* browser = named<WebView>(window, "WebBrowser1");
+    auto* head = named<QLineEdit>(window, "Text2");
+    rumourHeadAfterClick(window);
+    EXPECT_EQ(head->text(), "");
+    // At one minute the timed reload is the clock's 60th tick: on this timer, not before 55 s.
+    EXPECT_EQ(named<QTimer>(window, "Timer1")->interval(), 1000);
+    named<QTimer>(window, "Timer1")->setInterval(1); // a few seconds counted, then it stands still
+    EXPECT_SOON(window.tickCounter() >= 3);
+    named<QTimer>(window, "Timer1")->stop();
+    const int counted = window.tickCounter();
 
-    qputenv("QUILLON_SITE_URL", m_site.toUtf8());
-    const QString head = headAfterLoad(window, window.Command1);
-    EXPECT_TRUE(head.startsWith("传闻"));
-    EXPECT_EQ(window.Text2->text(), head);
-
-    const QPoint movedByUser(20, 30);
+    qputenv("QUILLON_SITE_URL", site.toUtf8());
     for (const char* target : {"label1", "Label2", "close box", "tx"}) {
-        m_standin.site().moveRumoursOn();
-        const QString baseline = window.Text2->text();
+        // Without a baseline (after the failed start, after a dismissal) even
+        // a changed head only becomes the baseline.
+        standin.site().moveRumoursOn();
+        const QString baseline = rumourHeadAfterClick(window);
+        EXPECT_EQ(head->text(), baseline);
+        EXPECT_FALSE(onlyNotice() && onlyNotice()->isVisible()) << target;
+
+        standin.site().moveRumoursOn();
         for (int load = 0; load < 2; ++load) { // the second one while it is shown
-            headAfterLoad(window, window.Command1);
-            ASSERT_TRUE(window.notice() && window.notice()->isVisible()) << target;
+            rumourHeadAfterClick(window);
+            ASSERT_TRUE(onlyNotice() && onlyNotice()->isVisible()) << target;
         }
-        UpdateNotice* notice = window.notice();
-        EXPECT_EQ(window.Text2->text(), baseline);
-        EXPECT_EQ(std::ranges::count_if(QApplication::topLevelWidgets(),
-                                        [](QWidget* w) { return qobject_cast<UpdateNotice*>(w); }),
-                  1);
+        UpdateNotice* notice = onlyNotice();
+        EXPECT_EQ(head->text(), baseline);
         if (target == std::string("label1")) {
             QTest::qWait(1000); // placed for good; then the user moves it
-            notice->move(movedByUser);
+            notice->move(20, 30);
         }
-        EXPECT_EQ(notice->pos(), movedByUser) << "placed again at a later show";
+        EXPECT_EQ(notice->pos(), QPoint(20, 30)) << "placed again at a later show";
 
-        window.WebBrowser2->setUrl(QUrl("about:blank"));
+        named<WebView>(window, "WebBrowser2")->setUrl(QUrl("about:blank"));
         QWidget* clicked = notice->findChild<QWidget*>(target);
         if (target == std::string("close box")) // as the window manager sends it, Alt+F4 too
             QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(
@@ -154,13 +117,26 @@ TEST_F(NewsWindowTest, AChangedRumourHeadRaisesOneNoticeAClickOrItsCloseBoxTakes
         else
             QTest::mouseClick(clicked ? clicked : notice, Qt::LeftButton, {}, QPoint(4, 55));
         EXPECT_FALSE(notice->isVisible()) << target;
-        EXPECT_EQ(window.WebBrowser2->url(), page(kIntroduction));
-        EXPECT_EQ(window.Text2->text(), "");
-
-        // Even a changed head is only the new baseline after a dismissal.
-        m_standin.site().moveRumoursOn();
-        const QString newHead = headAfterLoad(window, window.Command1);
-        EXPECT_EQ(window.Text2->text(), newHead);
-        EXPECT_FALSE(notice->isVisible());
+        EXPECT_EQ(named<WebView>(window, "WebBrowser2")->url(), QUrl(site + kIntroduction));
+        EXPECT_EQ(head->text(), "");
     }
+
+    // The buttons and the period entries touch nothing else.
+    head->setText("remembered");
+    const char* byButton[] = {kRumours, kTradingTools, kTechnique, kChatDigest, kHotTopics};
+    for (int button = 1; button <= 5; ++button) {
+        named<QPushButton>(window, "Command" + QString::number(button))->click();
+        EXPECT_EQ(browser->url(), QUrl(site + byButton[button - 1])) << button;
+    }
+    const std::pair<const char*, const char*> periods[] = {
+        {"mn60", "3600"}, {"mn30", "1800"},  {"mn10", "600"},  {"mn5", "300"},  {"mn2", "120"},
+        {"mn1", "60"},    {"mnu10", "3600"}, {"mnu9", "1800"}, {"mnu8", "600"}, {"mnu7", "300"},
+        {"mnu6", "120"},  {"mnu5", "60"}}; // longest first, so that each one changes the field
+    for (const auto& [entry, seconds] : periods) {
+        named<QAction>(window, entry)->trigger();
+        EXPECT_EQ(named<QLineEdit>(window, "Text1")->text(), seconds) << entry;
+    }
+    EXPECT_EQ(window.tickCounter(), counted);
+    EXPECT_EQ(head->text(), "remembered");
+    EXPECT_EQ(browser->url(), QUrl(site + kHotTopics)) << "a period entry reloaded";
 }
