@@ -1,5 +1,7 @@
 #include "tests/support/testdisplay.h"
 
+#include "platform/x11.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -9,7 +11,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <sys/prctl.h>
 #include <xcb/xcb.h>
 
@@ -25,9 +26,8 @@ constexpr int kAttempts = 3;
 bool answers(const QString& display) {
     // A connection that failed answers no request.
     xcb_connection_t* connection = xcb_connect(display.toLatin1().constData(), nullptr);
-    auto* reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
-    const bool answered = reply != nullptr;
-    std::free(reply);
+    const bool answered = x11::owned(xcb_get_input_focus_reply(
+                              connection, xcb_get_input_focus(connection), nullptr)) != nullptr;
     xcb_disconnect(connection);
     return answered;
 }
@@ -40,6 +40,7 @@ bool couldNotOpenDisplay(const QByteArray& output) {
     return failed.match(QString::fromLocal8Bit(output)).hasMatch();
 }
 
+// The tools the displays and those who use them need, when one is missing.
 std::string missing(const QStringList& tools) {
     for (const QString& tool : tools)
         if (QStandardPaths::findExecutable(tool).isEmpty())
@@ -74,13 +75,14 @@ TestDisplay::~TestDisplay() {
 }
 
 std::string TestDisplay::start(QSize screen) {
-    if (const std::string absent = missing({"Xvfb", "xdotool", "xwininfo"}); !absent.empty())
-        return absent;
     return startServer(
         "Xvfb", {"-screen", "0", QString("%1x%2x24").arg(screen.width()).arg(screen.height())});
 }
 
 std::string TestDisplay::startServer(const QString& server, const QStringList& arguments) {
+    if (std::string absent = missing({server, "xdotool", "xwininfo", "xprop", "xrandr"});
+        !absent.empty())
+        return absent;
     dieWithParent(m_xserver);
     // An X server resets when its last client leaves, and drops every client
     // still opening its display then. The X tools that poll here come and go
@@ -109,9 +111,6 @@ std::string TestDisplay::startServer(const QString& server, const QStringList& a
 }
 
 std::string TestDisplay::startMonitors(const QList<QRect>& monitors) {
-    if (const std::string absent = missing({"Xorg", "xrandr", "xdotool", "xwininfo"});
-        !absent.empty())
-        return absent;
     QFile config(m_xorgDir.filePath("dummy.conf"));
     if (!m_xorgDir.isValid() || !QDir(m_xorgDir.path()).mkdir("conf.d") ||
         !config.open(QIODevice::WriteOnly) ||
@@ -164,7 +163,7 @@ std::string TestDisplay::startMonitors(const QList<QRect>& monitors) {
 
 std::string TestDisplay::startHere(QProcess& process, const QStringList& command,
                                    const std::function<bool()>& ready) {
-    if (const std::string absent = missing({command.first(), "xprop"}); !absent.empty())
+    if (std::string absent = missing({command.first()}); !absent.empty())
         return absent;
     dieWithParent(process);
     process.setProcessEnvironment(environment());
