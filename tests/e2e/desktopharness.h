@@ -26,6 +26,11 @@ inline const QString kTarvexCaption =
 
 using testdisplay::waitUntil;
 
+// The runs of a suite whose parameter is whether a window manager (openbox) runs.
+inline std::string windowManagerName(const ::testing::TestParamInfo<bool>& info) {
+    return info.param ? "Openbox" : "NoWindowManager";
+}
+
 // A rectangle as X tools write it, WxH+X+Y.
 std::string text(const std::optional<QRect>& rect);
 
