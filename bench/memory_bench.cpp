@@ -7,27 +7,24 @@
 #include "bench/processmemory.h"
 #include "demo/standinserver.h"
 #include "services/sitepages.h"
+#include "tests/support/testdisplay.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <vector>
 
-#include <csignal>
-#include <sys/prctl.h>
-
 using namespace Qt::StringLiterals;
+
+using testdisplay::TestDisplay;
+using testdisplay::waitUntil;
 
 namespace {
 
@@ -70,31 +67,14 @@ struct Measurement {
     QMap<QString, QMap<QString, double>> byKind;
 };
 
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(100, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
 void pause(int ms) {
     waitUntil([] { return false; }, ms);
 }
 
-void dieWithParent(QProcess& process) {
-    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-}
-
 class Bench {
 public:
-    Bench(QString display, quint16 port, QString binDir, QString* log)
-        : m_display(std::move(display))
+    Bench(const TestDisplay& display, quint16 port, QString binDir, QString* log)
+        : m_display(display)
         , m_base(u"http://127.0.0.1:%1"_s.arg(port))
         , m_binDir(std::move(binDir))
         , m_log(log) {}
@@ -108,15 +88,13 @@ public:
 
         // A fresh home each time: no page comes from a cache an earlier run filled.
         QTemporaryDir home;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"DISPLAY"_s, m_display);
+        QProcessEnvironment environment = m_display.environment();
         for (const char* service : {"QUOTE", "SITE", "CHART", "NEWS"})
             environment.insert(u"QUILLON_%1_URL"_s.arg(QLatin1String(service)), m_base);
         environment.insert(u"HOME"_s, home.path());
         for (const char* dir :
              {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"})
             environment.insert(QLatin1String(dir), home.path());
-        environment.remove(u"WAYLAND_DISPLAY"_s);
         for (auto it = variant.environment.begin(); it != variant.environment.end(); ++it)
             environment.insert(it.key(), it.value());
 
@@ -124,7 +102,7 @@ public:
         std::vector<std::unique_ptr<QProcess>> processes;
         for (const Program* program : programs) {
             auto process = std::make_unique<QProcess>();
-            dieWithParent(*process);
+            testdisplay::dieWithParent(*process);
             process->setProcessEnvironment(environment);
             // Chromium's log lines would drown the table; a program that fails
             // shows as pages never served.
@@ -186,27 +164,11 @@ public:
     }
 
 private:
-    QString m_display;
+    const TestDisplay& m_display;
     QString m_base;
     QString m_binDir;
     QString* m_log;
 };
-
-QString startXvfb(QProcess& xvfb) {
-    dieWithParent(xvfb);
-    xvfb.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s,
-                           u"-nolisten"_s, u"tcp"_s});
-    QByteArray announced;
-    waitUntil(
-        [&] {
-            announced += xvfb.readAllStandardOutput();
-            return announced.contains('\n') || xvfb.state() == QProcess::NotRunning;
-        },
-        15000);
-    bool ok = false;
-    const int number = announced.trimmed().toInt(&ok);
-    return ok ? u":"_s + QString::number(number) : QString();
-}
 
 void printBreakdown(const char* variant, const Measurement& m) {
     std::printf("  %s:\n", variant);
@@ -227,10 +189,9 @@ int main(int argc, char** argv) {
     const int settleMs =
         1000 * bench::positiveOption(arguments, u"--settle"_s, kDefaultSettleSeconds);
 
-    QProcess xvfb;
-    const QString display = startXvfb(xvfb);
-    if (display.isEmpty()) {
-        std::fprintf(stderr, "Xvfb did not start: %s\n", xvfb.readAllStandardError().constData());
+    TestDisplay display;
+    if (const std::string failed = display.start({1024, 768}); !failed.empty()) {
+        std::fprintf(stderr, "%s\n", failed.c_str());
         return 1;
     }
     QString log;
@@ -247,7 +208,7 @@ int main(int argc, char** argv) {
     std::printf("Memory of Quillon and Tarvex %d s after the stand-in served their first pages,\n"
                 "on the X display %s; PSS summed over each program and every process it "
                 "started.\n%d rounds, the variants interleaved.\n\n",
-                settleMs / 1000, qPrintable(display), rounds);
+                settleMs / 1000, qPrintable(display.name()), rounds);
     std::printf("%-5s %-20s %-8s %8s %9s %6s %7s\n", "round", "variant", "running", "PSS MB",
                 "alone MB", "procs", "others");
 
@@ -324,7 +285,5 @@ int main(int argc, char** argv) {
             std::printf(",");
     }
     std::printf("\n");
-    xvfb.kill();
-    xvfb.waitForFinished(5000);
     return 0;
 }

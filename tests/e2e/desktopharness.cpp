@@ -2,68 +2,27 @@
 
 #include "platform/x11.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <pwd.h>
-#include <sys/prctl.h>
 #include <unistd.h>
 #include <utility>
 #include <xcb/xcb.h>
 
 namespace e2e {
+using testdisplay::dieWithParent;
+using testdisplay::stop;
+
 namespace {
-
-// A child that must not outlive the test, even when the test is killed.
-void dieWithParent(QProcess& process) {
-    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-}
-
-void stop(QProcess& process) {
-    process.kill();
-    process.waitForFinished(5000);
-}
-
-// How often a helper that could not reach the X server is started: a starved
-// machine may refuse a client now and then although the server is up.
-constexpr int kAttempts = 3;
-
-// Whether the X server on display takes a client and answers it. Xvfb's
-// announcement of its display alone does not promise that.
-bool answers(const QString& display) {
-    // A connection that failed answers no request.
-    xcb_connection_t* connection = xcb_connect(display.toLatin1().constData(), nullptr);
-    auto* reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
-    const bool answered = reply != nullptr;
-    std::free(reply);
-    xcb_disconnect(connection);
-    return answered;
-}
-
-// What trayer, openbox and the X tools each say, in words of their own, when
-// they could not reach their X server.
-bool couldNotOpenDisplay(const QByteArray& output) {
-    static const QRegularExpression failed(R"(open (the )?(display|X server))",
-                                           QRegularExpression::CaseInsensitiveOption);
-    return failed.match(QString::fromLocal8Bit(output)).hasMatch();
-}
-
-void expectTools(const QStringList& tools) {
-    for (const QString& tool : tools)
-        EXPECT_FALSE(QStandardPaths::findExecutable(tool).isEmpty())
-            << tool.toStdString() << " is missing; scripts/install-deps.sh installs it";
-}
 
 constexpr char kProgramUser[] = "quillon";
 
@@ -88,150 +47,11 @@ std::optional<passwd> programUser() {
     return ::testing::AssertionSuccess();
 }
 
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(25);
-    }
-    return true;
-}
-
 std::string text(const std::optional<QRect>& rect) {
     if (!rect)
         return "none";
     return QString::asprintf("%dx%d%+d%+d", rect->width(), rect->height(), rect->x(), rect->y())
         .toStdString();
-}
-
-VirtualDisplay::~VirtualDisplay() {
-    for (QProcess* process : {&m_windowManager, &m_trayer, &m_xserver})
-        stop(*process);
-}
-
-void VirtualDisplay::start(QSize screen) {
-    ASSERT_NO_FATAL_FAILURE(expectTools({"Xvfb", "xdotool", "xwininfo"}));
-    ASSERT_NO_FATAL_FAILURE(startServer(
-        "Xvfb", {"-screen", "0", QString("%1x%2x24").arg(screen.width()).arg(screen.height())}));
-}
-
-void VirtualDisplay::startServer(const QString& server, const QStringList& arguments) {
-    dieWithParent(m_xserver);
-    // An X server resets when its last client leaves, and drops every client
-    // still opening its display then. The X tools that poll here come and go
-    // while trayer, openbox or a program is connecting: without -noreset,
-    // a busy machine now and then left one of those without a display.
-    m_xserver.start(server,
-                    QStringList{"-displayfd", "1", "-noreset", "-nolisten", "tcp"} + arguments);
-    QByteArray announced;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            announced += m_xserver.readAllStandardOutput();
-            return announced.contains('\n') || m_xserver.state() == QProcess::NotRunning;
-        },
-        30000))
-        << server.toStdString() << " did not report its display";
-    bool ok = false;
-    m_name = ":" + QString::number(announced.trimmed().toInt(&ok));
-    ASSERT_TRUE(ok) << server.toStdString() << " said: " << announced.constData()
-                    << m_xserver.readAllStandardError().constData();
-    ASSERT_TRUE(
-        waitUntil([&] { return m_xserver.state() == QProcess::NotRunning || answers(m_name); },
-                  20000) &&
-        m_xserver.state() == QProcess::Running)
-        << server.toStdString() << " on " << m_name.toStdString()
-        << " took no client: " << m_xserver.readAllStandardError().constData();
-}
-
-void VirtualDisplay::startMonitors(const QList<QRect>& monitors) {
-    ASSERT_NO_FATAL_FAILURE(expectTools({"Xorg", "xrandr", "xdotool", "xwininfo"}));
-    ASSERT_TRUE(m_xorgDir.isValid() && QDir(m_xorgDir.path()).mkdir("conf.d"));
-    QFile config(m_xorgDir.filePath("dummy.conf"));
-    ASSERT_TRUE(config.open(QIODevice::WriteOnly) &&
-                config.write("Section \"Device\"\n Identifier \"dummy\"\n Driver \"dummy\"\n"
-                             " VideoRam 65536\nEndSection\n") > 0);
-    config.close();
-    ASSERT_NO_FATAL_FAILURE(startServer("Xorg", {"-config", config.fileName(), "-configdir",
-                                                 m_xorgDir.filePath("conf.d"), "-logfile",
-                                                 m_xorgDir.filePath("xorg.log")}));
-
-    // The first monitor takes the driver's output, so that it replaces the
-    // monitor RandR made of the whole screen and is the primary one.
-    static const QRegularExpression connected(R"((?:^|\n)(\S+) connected)");
-    const QString output =
-        connected.match(QString::fromUtf8(run("xrandr", {"--query"}))).captured(1);
-    ASSERT_FALSE(output.isEmpty()) << "xrandr names no connected output";
-    // The output shows the whole desktop in one mode: the server keeps the
-    // pointer within what outputs show.
-    QRect desktop;
-    for (const QRect& monitor : monitors)
-        desktop |= monitor;
-    const int w = desktop.right() + 1, h = desktop.bottom() + 1;
-    const QString mode = QString::asprintf("%dx%d", w, h);
-    const QStringList timing =
-        QString::asprintf("%.1f %d %d %d %d %d %d %d %d", (w + 140) * (h + 10) * 60 / 1e6, w,
-                          w + 40, w + 80, w + 140, h, h + 2, h + 4, h + 10)
-            .split(' ');
-    for (const QStringList& step : {QStringList{"--newmode", mode} + timing,
-                                    {"--addmode", output, mode},
-                                    {"--output", output, "--mode", mode}})
-        ASSERT_FALSE(run("xrandr", step).isNull())
-            << "xrandr failed to make " << mode.toStdString();
-    for (qsizetype i = 0; i < monitors.size(); ++i) {
-        // Its size in millimetres too, at 96 dots per inch.
-        const QRect& m = monitors[i];
-        const QString geometry =
-            QString::asprintf("%d/%dx%d/%d%+d%+d", m.width(), qRound(m.width() * 25.4 / 96),
-                              m.height(), qRound(m.height() * 25.4 / 96), m.x(), m.y());
-        ASSERT_FALSE(run("xrandr", {"--setmonitor", QString("M%1").arg(i), geometry,
-                                    i == 0 ? output : "none"})
-                         .isNull())
-            << "xrandr could not make monitor " << geometry.toStdString();
-    }
-}
-
-void VirtualDisplay::startHere(QProcess& process, const QStringList& command,
-                               const std::function<bool()>& ready) {
-    ASSERT_NO_FATAL_FAILURE(expectTools({command.first(), "xprop"}));
-    dieWithParent(process);
-    process.setProcessEnvironment(environment());
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    QByteArray said;
-    for (int attempt = 1;; ++attempt) {
-        process.start(command.first(), command.mid(1));
-        bool up = false;
-        // Generous: the helper competes for a starved machine with the programs of other tests.
-        waitUntil([&] { return (up = ready()) || process.state() == QProcess::NotRunning; }, 30000);
-        if (up)
-            return;
-        const bool ended = process.state() == QProcess::NotRunning;
-        stop(process);
-        const QByteArray output = process.readAll();
-        said += QByteArray::number(attempt) + ". " + output.trimmed() + '\n';
-        if (!ended || !couldNotOpenDisplay(output) || attempt == kAttempts)
-            FAIL() << command.first().toStdString() << (ended ? " ended" : " never came up")
-                   << " after " << attempt << " attempt(s) on " << m_name.toStdString()
-                   << "; it said:\n"
-                   << said.constData();
-        waitUntil([&] { return answers(m_name); }, 5000);
-    }
-}
-
-void VirtualDisplay::startTray() {
-    static const QRegularExpression panel(R"((0x[0-9a-f]+) "panel": \("panel" "trayer"\))");
-    startHere(m_trayer, {"trayer", "--edge", "top", "--align", "right"}, [&] {
-        m_trayPanel =
-            panel.match(QString::fromUtf8(run("xwininfo", {"-root", "-tree"}))).captured(1);
-        return !m_trayPanel.isEmpty();
-    });
-}
-
-void VirtualDisplay::startWindowManager() {
-    // A window manager announces itself on the root window once it manages the screen.
-    startHere(m_windowManager, {"openbox", "--sm-disable"}, [&] {
-        return run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
-    });
 }
 
 std::optional<QRect> VirtualDisplay::frame(const QString& id) const {
@@ -267,7 +87,7 @@ QString VirtualDisplay::wmState(const QString& id) const {
 }
 
 void VirtualDisplay::sendCloseRequest(const QString& id) const {
-    xcb_connection_t* connection = xcb_connect(m_name.toLatin1().constData(), nullptr);
+    xcb_connection_t* connection = xcb_connect(name().toLatin1().constData(), nullptr);
     ASSERT_EQ(xcb_connection_has_error(connection), 0);
     const auto atom = [connection](const char* name) {
         return x11::atom(connection, name);
@@ -296,42 +116,12 @@ std::optional<QPoint> VirtualDisplay::trayIcon(const QString& title) const {
     const QRegularExpression icon(QRegularExpression::escape(QString(R"(("%1" "%1"))").arg(title)) +
                                   R"(\s+(\d+)x(\d+)[-+]\d+[-+]\d+\s+\+(-?\d+)\+(-?\d+))");
     const QRegularExpressionMatch match =
-        icon.match(QString::fromUtf8(run("xwininfo", {"-tree", "-id", m_trayPanel})));
+        icon.match(QString::fromUtf8(run("xwininfo", {"-tree", "-id", trayPanel()})));
     const auto at = [&](int n) {
         return match.captured(n).toInt();
     };
     return match.hasMatch() ? std::optional(QPoint(at(3) + at(1) / 2, at(4) + at(2) / 2))
                             : std::nullopt;
-}
-
-QProcessEnvironment VirtualDisplay::environment() const {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("DISPLAY", m_name);
-    environment.remove("WAYLAND_DISPLAY");
-    return environment;
-}
-
-QByteArray VirtualDisplay::run(const QString& tool, const QStringList& arguments) const {
-    for (int attempt = 1;; ++attempt) {
-        QProcess process;
-        process.setProcessEnvironment(environment());
-        process.start(tool, arguments);
-        // Not waitForFinished: the service must go on answering meanwhile.
-        const bool ended =
-            waitUntil([&] { return process.state() == QProcess::NotRunning; }, 20000);
-        stop(process);
-        const QByteArray out = process.readAllStandardOutput();
-        if (ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
-            return out.isNull() ? QByteArray("") : out;
-        // Any other failure is the tool's answer (a window that is gone, say).
-        const bool unreached = ended && couldNotOpenDisplay(process.readAllStandardError());
-        EXPECT_TRUE(!unreached || attempt < kAttempts)
-            << tool.toStdString() << " could not open " << m_name.toStdString() << " in "
-            << kAttempts << " attempts";
-        if (!unreached || attempt == kAttempts)
-            return {};
-        waitUntil([&] { return answers(m_name); }, 5000);
-    }
 }
 
 std::optional<WindowState> VirtualDisplay::window(const QString& id) const {
@@ -348,11 +138,12 @@ std::optional<WindowState> VirtualDisplay::window(const QString& id) const {
                        m.captured(6) == "IsViewable"};
 }
 
-LoopbackService::LoopbackService(QMap<QByteArray, ScriptedResponse> answers) {
-    m_server.setHandler([answers = std::move(answers)](const RecordedRequest& request) {
+LoopbackService::LoopbackService(QMap<QByteArray, ScriptedResponse> answers)
+    : m_answers(std::move(answers)) {
+    m_server.setHandler([this](const RecordedRequest& request) {
         ScriptedResponse notFound("not here");
         notFound.status = 404;
-        return answers.value(request.target, notFound);
+        return m_answers.value(request.target, notFound);
     });
 }
 

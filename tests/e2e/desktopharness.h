@@ -4,6 +4,7 @@
 // a service on loopback; and the X tools that look at the screen. The void
 // members fail fatally: call them in ASSERT_NO_FATAL_FAILURE.
 #include "tests/support/scriptedhttpserver.h"
+#include "tests/support/testdisplay.h"
 
 #include <QElapsedTimer>
 #include <QMap>
@@ -23,9 +24,12 @@ inline const QString kCaption = QStringLiteral("QuillonV5.2      By Orlan");
 inline const QString kTarvexCaption =
     QStringLiteral("TarvexV3.6——最小的私募内线软件→→散户赚钱好帮手");
 
-// Polls with the event loop running, so that the service answers and the
-// children are heard from while the test waits, X tools included.
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs);
+using testdisplay::waitUntil;
+
+// The runs of a suite whose parameter is whether a window manager (openbox) runs.
+inline std::string windowManagerName(const ::testing::TestParamInfo<bool>& info) {
+    return info.param ? "Openbox" : "NoWindowManager";
+}
 
 // A rectangle as X tools write it, WxH+X+Y.
 std::string text(const std::optional<QRect>& rect);
@@ -37,24 +41,10 @@ struct WindowState {
     bool viewable = false;
 };
 
-// Xvfb on the first free display (it reports which itself), and trayer's
-// system tray on it when a test asks for one.
-class VirtualDisplay {
+// The display the programs run on, and what the tests ask the X tools about
+// it. The starts say what went wrong: ASSERT_EQ(display.start(...), "").
+class VirtualDisplay : public testdisplay::TestDisplay {
 public:
-    ~VirtualDisplay();
-    void start(QSize screen);
-    // Xorg's dummy driver instead, its screen divided by RandR into these
-    // monitors, which Qt sees as screens (Xvfb's cannot be divided); the first
-    // one is primary.
-    void startMonitors(const QList<QRect>& monitors);
-    void startTray(); // on the top edge, right-aligned
-    // openbox, as a user's desktop has a window manager that frames, stacks
-    // and iconifies windows and constrains where they go.
-    void startWindowManager();
-
-    QProcessEnvironment environment() const;
-    // Runs an X tool here to its end: its standard output, or a null array when it failed.
-    QByteArray run(const QString& tool, const QStringList& arguments) const;
     std::optional<WindowState> window(const QString& id) const;
     // The window's outer rectangle: its window manager's frame, or the window
     // itself where there is none.
@@ -79,27 +69,19 @@ public:
     // Our tray icon's centre in trayer's panel, once it has docked there.
     std::optional<QPoint> trayIcon(const QString& title) const;
 
-private:
-    // Starts an X server on the first free display, up once it takes a client.
-    void startServer(const QString& server, const QStringList& arguments);
-    // Starts a program on this display, which is up once `ready` holds.
-    void startHere(QProcess& process, const QStringList& command,
-                   const std::function<bool()>& ready);
-
-    QProcess m_xserver;
-    QTemporaryDir m_xorgDir; // Xorg's configuration and log
-    QProcess m_trayer;
-    QProcess m_windowManager;
-    QString m_name;
-    QString m_trayPanel;
+protected:
+    void unreached(const std::string& what) const override { ADD_FAILURE() << what; }
 };
 
 // The quote service and the maker's pages: the given answers by request
-// target, a 404 for anything else.
+// target (answer() changes one as it runs), a 404 for anything else.
 class LoopbackService {
 public:
     explicit LoopbackService(QMap<QByteArray, ScriptedResponse> answers = {});
     bool listen() { return (m_listening.start(), m_server.listen()); }
+    void answer(const QByteArray& target, ScriptedResponse response) {
+        m_answers[target] = std::move(response);
+    }
     QString url() const { return m_server.baseUrl(); }
 
     struct Arrival {
@@ -110,6 +92,7 @@ public:
     QList<Arrival> arrivals(const QElapsedTimer& since, QByteArrayView targetPrefix = {}) const;
 
 private:
+    QMap<QByteArray, ScriptedResponse> m_answers;
     ScriptedHttpServer m_server;
     QElapsedTimer m_listening; // started with the server's own request clock
 };

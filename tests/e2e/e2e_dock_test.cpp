@@ -69,11 +69,11 @@ std::string hiddenTo(const VirtualDisplay& display, const QRect& strip, QSize de
 class DockEndToEnd : public ::testing::TestWithParam<bool> {
 protected:
     void startDesk(int scale = 1) {
-        ASSERT_NO_FATAL_FAILURE(m_display.startMonitors(kTwoMonitors));
+        ASSERT_EQ(m_display.startMonitors(kTwoMonitors), "");
         if (scale != 1)
             m_quillon.addEnvironment("QT_SCALE_FACTOR", QString::number(scale));
         if (GetParam()) {
-            ASSERT_NO_FATAL_FAILURE(m_display.startWindowManager());
+            ASSERT_EQ(m_display.startWindowManager(), "");
         }
         // The service knows nothing: docking does not depend on it.
         ASSERT_TRUE(m_service.listen());
@@ -183,10 +183,9 @@ protected:
 TEST_P(DockEndToEnd, OnTwoMonitorsHidesAtTheDesktopsEdgesOnlyAndItsAddDialogStaysInView) {
     ASSERT_NO_FATAL_FAILURE(startDesk());
     const int shownRightX = kDesktop.width() - m_outer.width() + kOverhang;
+    // How near an edge docks is the rules' test; here, that the server's
+    // monitors are Qt's screens.
     for (const auto& [at, why] : std::vector<std::pair<QPoint, const char*>>{
-             {{5, 5}, "5 pixels from the top and the left: one pixel too far from both"},
-             {{shownRightX - kOverhang - 1, 200},
-              "one pixel short of the right edge: 15 twips, more than the 4 that dock"},
              {{1280 - m_outer.width(), 200}, "right side on the boundary: a monitor lies beyond"},
              {{1280, 200}, "left side on the boundary"}}) {
         ASSERT_NO_FATAL_FAILURE(putWindow(at, kPointerAway));
@@ -234,7 +233,4 @@ TEST_P(DockEndToEnd, AtTwiceTheSizeThresholdsStripAndOverhangKeepTheirDeviceInde
                   {2300, 300}, {kDesktop.width() - 3, 300}, {shownRightX, 100});
 }
 
-INSTANTIATE_TEST_SUITE_P(WindowManager, DockEndToEnd, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& param) {
-                             return param.param ? "Openbox" : "NoWindowManager";
-                         });
+INSTANTIATE_TEST_SUITE_P(WindowManager, DockEndToEnd, ::testing::Bool(), windowManagerName);

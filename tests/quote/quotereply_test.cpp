@@ -11,20 +11,6 @@
 
 using quote::Reply;
 
-// Every "," starts a field, empty pieces included, so later numbers stay in
-// place; apostrophes go wherever they stand and nothing else does.
-TEST(QuoteReply, FieldsAreTheCommaSeparatedPiecesLessTheirApostrophes) {
-    const Reply reply(u"'cn_600000',it's,'','a'b'c',''',' 7.50\t','\r\n-1.2%\n','新 希 望',,");
-    const std::optional<std::u16string> fields[] = {
-        u"cn_600000",   u"its",      u"", u"abc", u"",         u" 7.50\t",
-        u"\r\n-1.2%\n", u"新 希 望", u"", u"",    std::nullopt};
-    for (std::size_t n = 0; n < std::size(fields); ++n)
-        EXPECT_EQ(reply.field(n), fields[n]) << "field " << n;
-    EXPECT_EQ(reply.body().substr(0, 12), u"'cn_600000',");
-    EXPECT_EQ(Reply(u"no quote for this code").field(0), u"no quote for this code");
-    EXPECT_EQ(Reply(u"").field(0), std::nullopt);
-}
-
 // A reply is handed around by value (through the fetcher, into callers'
 // rows): each copy must read its own body, short or long, after the one it
 // came from is gone. The source's storage is reused for a different reply so a
