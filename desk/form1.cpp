@@ -25,6 +25,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -337,7 +338,7 @@ void Form1::openHomePage() {
 }
 
 void Form1::openAddress(const QString& address) {
-    if (!platform::openInBrowser(address))
+    if (!QDesktopServices::openUrl(QUrl(address)))
         tellUser(QStringLiteral("无法打开浏览器"));
 }
 

@@ -79,7 +79,8 @@ private:
     std::optional<QString> lastSelectedCode() const;
     void reportUnsaved(const QStringList& fileNames);
     void tellUser(const QString& message);
-    // In the program the desktop has for the address's scheme.
+    // In the program the desktop has for the address's scheme (the browser, for a
+    // web page); the user is told when there is none.
     void openAddress(const QString& address);
 
     QString m_programDirectory;

@@ -74,15 +74,3 @@ QString desktopEntry(const QString& name, const QString& executablePath) {
 }
 
 } // namespace autostart
-
-namespace browser {
-
-Command windowsCommand(const QString& address) {
-    return {QStringLiteral("explorer.exe"), {address}};
-}
-
-Command linuxCommand(const QString& address) {
-    return {QStringLiteral("xdg-open"), {address}};
-}
-
-} // namespace browser

@@ -40,16 +40,3 @@ QString execArgument(const QString& argument);
 QString desktopEntry(const QString& name, const QString& executablePath);
 
 } // namespace autostart
-
-// Opening a web address in the user's browser, as a separate process.
-namespace browser {
-
-struct Command {
-    QString program;
-    QStringList arguments; // the address is always one argument of its own
-};
-
-Command windowsCommand(const QString& address); // explorer.exe ADDRESS
-Command linuxCommand(const QString& address);   // xdg-open ADDRESS
-
-} // namespace browser

@@ -56,12 +56,6 @@ void moveFrame(QWidget* window, QPoint outerTopLeft);
 // can report it minimised again after it was restored and is on the screen.
 bool windowIconified(const QWidget* window);
 
-// Hands address to the desktop (xdg-open, or explorer.exe on Windows) as one
-// argument, without a shell, in a separate process not waited for; the
-// desktop opens it in the program registered for its scheme: the user's
-// browser for a web page. False when the desktop's opener could not be started.
-bool openInBrowser(const QString& address);
-
 // The companion program's file in programDirectory: Tarvex beside Quillon.
 QString companionProgram(const QString& programDirectory);
 

@@ -255,11 +255,6 @@ void moveFrame(QWidget* window, QPoint outerTopLeft) {
     xcb_flush(connection);
 }
 
-bool openInBrowser(const QString& address) {
-    const browser::Command command = browser::linuxCommand(address);
-    return QProcess::startDetached(command.program, command.arguments);
-}
-
 QString companionProgram(const QString& programDirectory) {
     return programDirectory + QStringLiteral("/Tarvex");
 }

@@ -80,11 +80,6 @@ bool windowIconified(const QWidget* window) {
     return IsIconic(reinterpret_cast<HWND>(window->winId())) != FALSE;
 }
 
-bool openInBrowser(const QString& address) {
-    const browser::Command command = browser::windowsCommand(address);
-    return QProcess::startDetached(command.program, command.arguments);
-}
-
 // Windows has no superuser in that sense; the sandbox runs for administrators too.
 QString appConfigFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);

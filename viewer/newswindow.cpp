@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -141,7 +142,7 @@ void NewsWindow::createControls() {
         "Label1", form::rect(120, 6720, 9615, 255));
     m_sloganLink->setFont(form::songTi(10.5));
     connect(m_sloganLink, &LinkLabel::clicked, this,
-            [] { platform::openInBrowser(services::siteBaseUrl() + QLatin1Char('/')); });
+            [] { QDesktopServices::openUrl(QUrl(services::siteBaseUrl() + QLatin1Char('/'))); });
 
     m_periodField = form::place(new QLineEdit(QStringLiteral("1800"), this), "Text1",
                                 form::rect(6600, 6720, 615, 270));
@@ -178,7 +179,7 @@ void NewsWindow::createMenus() {
         return form::addEntry(m_trayMenu, name, caption);
     };
     connect(add("mnu2", QStringLiteral("官方网站")), &QAction::triggered, this,
-            [] { platform::openInBrowser(services::siteBaseUrl() + QLatin1Char('/')); });
+            [] { QDesktopServices::openUrl(QUrl(services::siteBaseUrl() + QLatin1Char('/'))); });
     connect(add("mnu1", QStringLiteral("新浪博客")), &QAction::triggered, this,
             [this] { openSitePage(pages::kSinaBlog); });
     connect(add("mnu3", QStringLiteral("搜狐博客")), &QAction::triggered, this,
@@ -208,7 +209,7 @@ void NewsWindow::createMenus() {
 }
 
 void NewsWindow::openSitePage(const char* path) {
-    if (!platform::openInBrowser(sitePage(path).toString()))
+    if (!QDesktopServices::openUrl(sitePage(path)))
         m_tray->notify(QStringLiteral("Tarvex"), QStringLiteral("无法打开浏览器"));
 }
 

@@ -27,15 +27,12 @@ public:
         for (const QString& scheme : schemes)
             defaults += "x-scheme-handler/" + scheme.toUtf8() + "=recorder.desktop\n";
         write(m_home.filePath("mimeapps.list"), defaults);
-        // A plain X session without a desktop environment (xdg-open asks for
-        // handlers only with a display, not connecting to it), and no
-        // system-wide handlers.
-        for (const auto& [name, value] :
-             {std::pair{"XDG_CURRENT_DESKTOP", QByteArray("X-Generic")},
-              {"XDG_DATA_HOME", m_home.path().toUtf8()},
-              {"XDG_CONFIG_HOME", m_home.path().toUtf8()},
-              {"XDG_DATA_DIRS", m_home.filePath("none").toUtf8()},
-              {"DISPLAY", qEnvironmentVariableIsEmpty("DISPLAY") ? ":0" : qgetenv("DISPLAY")}}) {
+        // A plain X session without a desktop environment, and no system-wide
+        // handlers.
+        for (const auto& [name, value] : {std::pair{"XDG_CURRENT_DESKTOP", QByteArray("X-Generic")},
+                                          {"XDG_DATA_HOME", m_home.path().toUtf8()},
+                                          {"XDG_CONFIG_HOME", m_home.path().toUtf8()},
+                                          {"XDG_DATA_DIRS", m_home.filePath("none").toUtf8()}}) {
             m_saved.emplace_back(name, qEnvironmentVariableIsSet(name)
                                            ? std::optional(qgetenv(name))
                                            : std::nullopt);
