@@ -1,5 +1,7 @@
 #include "bench/eventloopprobe.h"
 
+#include <QEventLoop>
+
 #include <algorithm>
 #include <cmath>
 
@@ -22,6 +24,27 @@ void EventLoopProbe::start() {
 
 void EventLoopProbe::stop() {
     m_timer.stop();
+}
+
+void EventLoopProbe::spin(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void EventLoopProbe::run(const std::function<void()>& begin, const qint64& endNs, int deadlineMs) {
+    start();
+    spin(20);
+    QEventLoop loop;
+    const auto quitAfterNextFire = connect(this, &EventLoopProbe::fired, &loop, [&] {
+        if (endNs >= 0 && lastFireNs() > endNs)
+            loop.quit();
+    });
+    QTimer::singleShot(deadlineMs, &loop, &QEventLoop::quit);
+    QTimer::singleShot(0, &loop, begin);
+    loop.exec();
+    disconnect(quitAfterNextFire);
+    stop();
 }
 
 EventLoopProbe::Stalls EventLoopProbe::stallsDuring(qint64 fromNs, qint64 toNs) const {

@@ -15,7 +15,6 @@
 #include "widgets/formgeometry.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QListWidget>
 #include <QTimer>
 
@@ -68,12 +67,6 @@ struct Measurement {
     int lines = 0;
 };
 
-void spinEventLoop(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 // The tracker's list as a blocking fetch would fill it.
 void blockingRefresh(BlockingHttpClient& client, QListWidget& list) {
     const std::optional<QByteArray> body = client.get(pages::kNews);
@@ -96,7 +89,6 @@ Measurement measure(Variant variant, ScriptedHttpServer& server, EventLoopProbe&
     std::unique_ptr<Jujiao> tracker;
     std::unique_ptr<QListWidget> plainList;
     QListWidget* list = nullptr;
-    QEventLoop loop;
     qint64 startNs = -1;
     qint64 endNs = -1;
     const qint64 requestNs = probe.nowNs();
@@ -105,7 +97,7 @@ Measurement measure(Variant variant, ScriptedHttpServer& server, EventLoopProbe&
         tracker->setAttribute(Qt::WA_DeleteOnClose, false);
         tracker->show();
         list = tracker->findChild<QListWidget*>(QStringLiteral("List1"));
-        QObject::connect(tracker.get(), &Jujiao::refreshed, &loop, [&] { endNs = probe.nowNs(); });
+        QObject::connect(tracker.get(), &Jujiao::refreshed, &probe, [&] { endNs = probe.nowNs(); });
     } else {
         plainList = std::make_unique<QListWidget>();
         plainList->setFont(form::songTi(12));
@@ -113,28 +105,19 @@ Measurement measure(Variant variant, ScriptedHttpServer& server, EventLoopProbe&
         plainList->show();
         list = plainList.get();
     }
-    probe.start();
-    spinEventLoop(20);
-
-    const auto quitAfterNextFire = QObject::connect(&probe, &EventLoopProbe::fired, &loop, [&] {
-        if (endNs >= 0 && probe.lastFireNs() > endNs)
-            loop.quit();
-    });
-    QTimer::singleShot(kRunDeadlineMs, &loop, &QEventLoop::quit);
     std::unique_ptr<BlockingHttpClient> client;
-    QTimer::singleShot(0, &loop, [&] {
-        startNs = probe.nowNs();
-        if (variant == Variant::Blocking) {
-            client = std::make_unique<BlockingHttpClient>(
-                QStringLiteral("127.0.0.1"), server.port(), Jujiao::kTimeoutMs,
-                http::ResponseLimits{.maxBodyBytes = std::size_t(Jujiao::kMaxPageBytes)});
-            blockingRefresh(*client, *list);
-            endNs = probe.nowNs();
-        }
-    });
-    loop.exec();
-    QObject::disconnect(quitAfterNextFire);
-    probe.stop();
+    probe.run(
+        [&] {
+            startNs = probe.nowNs();
+            if (variant == Variant::Blocking) {
+                client = std::make_unique<BlockingHttpClient>(
+                    QStringLiteral("127.0.0.1"), server.port(), Jujiao::kTimeoutMs,
+                    http::ResponseLimits{.maxBodyBytes = std::size_t(Jujiao::kMaxPageBytes)});
+                blockingRefresh(*client, *list);
+                endNs = probe.nowNs();
+            }
+        },
+        endNs, kRunDeadlineMs);
 
     Measurement result;
     result.finished = startNs >= 0 && endNs >= 0;
@@ -152,18 +135,13 @@ int main(int argc, char** argv) {
     prepareOffscreenBenchmark();
     QApplication app(argc, argv);
     applyApplicationDefaults(QStringLiteral("quillon-bench-jujiao"));
-    const int runs = bench::positiveOption(QCoreApplication::arguments(), QStringLiteral("--runs"),
-                                           kDefaultRuns);
-    if (!gbk::available()) {
-        std::fprintf(stderr, "this Qt has no GBK codec; the page could not be decoded\n");
+    const int runs = benchmarkRuns(kDefaultRuns);
+    if (runs == 0)
         return 1;
-    }
 
     ServiceThread service(QStringLiteral("news service"));
-    if (!service.listen()) {
-        std::fprintf(stderr, "the news service could not listen on 127.0.0.1\n");
+    if (!service.listen())
         return 1;
-    }
     ScriptedHttpServer& server = service.server();
     const QByteArray page = makePage();
     server.setHandler(

@@ -15,7 +15,6 @@
 #include "tests/support/scriptedhttpserver.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QHash>
 #include <QLabel>
 #include <QTimer>
@@ -23,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -122,38 +122,18 @@ struct Measurement {
     int connections = 0;
 };
 
-void spinEventLoop(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 Measurement measure(Variant variant, ScriptedHttpServer& server, const Scenario& scenario,
                     EventLoopProbe& probe) {
     Desk desk(scenario);
-    spinEventLoop(100); // first paint and layout are not part of a tick
+    EventLoopProbe::spin(100); // first paint and layout are not part of a tick
 
     const int requestsBefore = server.requestCount();
     const int connectionsBefore = server.connectionCount();
-    probe.start();
-    spinEventLoop(20);
-
     qint64 startNs = -1;
     qint64 endNs = -1;
-    QEventLoop loop;
-    // The tick is over once the loop has turned again after it: the gap that
-    // spans the tick's end is part of what the window went through.
-    const auto quitAfterNextFire = QObject::connect(&probe, &EventLoopProbe::fired, &loop, [&] {
-        if (endNs >= 0 && probe.lastFireNs() > endNs)
-            loop.quit();
-    });
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    deadline.start(kRunDeadlineMs);
-
     std::unique_ptr<RefreshCycle> cycle;
     std::unique_ptr<BlockingHttpClient> client;
+    std::function<void()> begin;
     if (variant == Variant::Quillon) {
         // Two fetchers as in the main window: one for the rows, one for the indexes.
         auto* rowFetcher = new QuoteFetcher(server.baseUrl(), &desk.window);
@@ -163,24 +143,22 @@ Measurement measure(Variant variant, ScriptedHttpServer& server, const Scenario&
         cycle = std::make_unique<RefreshCycle>(desk.list, desk.shanghai, desk.shenzhen, rowFetcher,
                                                indexFetcher);
         cycle->setClock([] { return QTime(14, 0); }); // outside the morning reload minutes
-        QObject::connect(cycle.get(), &RefreshCycle::tickFinished, &loop,
+        QObject::connect(cycle.get(), &RefreshCycle::tickFinished, &probe,
                          [&] { endNs = probe.nowNs(); });
-        QTimer::singleShot(0, &loop, [&] {
+        begin = [&] {
             startNs = probe.nowNs();
             cycle->tick();
-        });
+        };
     } else {
         client = std::make_unique<BlockingHttpClient>(QStringLiteral("127.0.0.1"), server.port(),
                                                       kTimeoutMs);
-        QTimer::singleShot(0, &loop, [&] {
+        begin = [&] {
             startNs = probe.nowNs();
             blockingRefreshTick(*client, *desk.list, *desk.shanghai, *desk.shenzhen);
             endNs = probe.nowNs();
-        });
+        };
     }
-    loop.exec();
-    QObject::disconnect(quitAfterNextFire);
-    probe.stop();
+    probe.run(begin, endNs, kRunDeadlineMs);
 
     Measurement result;
     result.finished = startNs >= 0 && endNs >= 0;
@@ -213,19 +191,14 @@ int main(int argc, char** argv) {
     prepareOffscreenBenchmark();
     QApplication app(argc, argv);
     applyApplicationDefaults(QStringLiteral("quillon-bench-refresh"));
-    const int runs = bench::positiveOption(QCoreApplication::arguments(), QStringLiteral("--runs"),
-                                           kDefaultRuns);
-
-    if (!gbk::available()) {
-        std::fprintf(stderr, "this Qt has no GBK codec; the replies could not be decoded\n");
+    const int runs = benchmarkRuns(kDefaultRuns);
+    if (runs == 0)
         return 1;
-    }
+
     const Scenario scenario = makeScenario();
     ServiceThread service(QStringLiteral("quote service"));
-    if (!service.listen()) {
-        std::fprintf(stderr, "the quote service could not listen on 127.0.0.1\n");
+    if (!service.listen())
         return 1;
-    }
     ScriptedHttpServer& server = service.server();
     server.setHandler([replies = scenario.replies](const RecordedRequest& request) {
         ScriptedResponse response;

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "bench/benchfigures.h"
+#include "quote/gbk.h"
 #include "tests/support/scriptedhttpserver.h"
 
+#include <QCoreApplication>
 #include <QThread>
+
+#include <cstdio>
 
 // A scripted service in a thread of its own, so that it keeps answering while
 // a blocking variant holds the main thread.
@@ -22,11 +27,15 @@ public:
     ServiceThread(const ServiceThread&) = delete;
     ServiceThread& operator=(const ServiceThread&) = delete;
 
-    // The listening socket must be made on the thread that serves it.
+    // The listening socket must be made on the thread that serves it. Says
+    // so on standard error when it could not listen.
     bool listen() {
         bool listening = false;
         QMetaObject::invokeMethod(
             m_server, [&] { listening = m_server->listen(); }, Qt::BlockingQueuedConnection);
+        if (!listening)
+            std::fprintf(stderr, "the %s could not listen on 127.0.0.1\n",
+                         qPrintable(m_thread.objectName()));
         return listening;
     }
     ScriptedHttpServer& server() { return *m_server; }
@@ -35,6 +44,16 @@ private:
     QThread m_thread;
     ScriptedHttpServer* m_server;
 };
+
+// The number of runs the command line asks for ("--runs N"), or fallback;
+// 0 when this Qt cannot decode GBK, which the services' replies are in.
+inline int benchmarkRuns(int fallback) {
+    if (!gbk::available()) {
+        std::fprintf(stderr, "this Qt has no GBK codec; the replies could not be decoded\n");
+        return 0;
+    }
+    return bench::positiveOption(QCoreApplication::arguments(), QStringLiteral("--runs"), fallback);
+}
 
 // Before the QApplication exists: windows go to the offscreen platform unless
 // the user chose one, and its warning about every window it shows, which
