@@ -119,5 +119,5 @@ HistoryWindow::HistoryWindow(desk::MainOuter mainOuter)
     m_followTimer->setInterval(500);
     m_followTimer->start();
     new RightEdgeFollower(this, m_followTimer, std::move(mainOuter));
-    m_browser->setUrl(desk::sitePageUrl(services::siteBaseUrl(), pages::kHistory));
+    m_browser->setUrl(services::sitePage(pages::kHistory));
 }

@@ -119,7 +119,7 @@ Form1::Form1(const QString& programDirectory, const QString& watchListDirectory,
                                  m_rowFetcher, m_indexFetcher, this);
     connect(m_refreshTimer, &QTimer::timeout, m_refresh, &RefreshCycle::tick);
     connect(m_refresh, &RefreshCycle::picksReloadDue, this,
-            [this] { m_bandBrowser->setUrl(sitePage(pages::kDailyPicks)); });
+            [this] { m_bandBrowser->setUrl(services::sitePage(pages::kDailyPicks)); });
     m_alerts = new AlertMonitor(m_listView, m_alertTimer, m_alertFetcher, this);
     connect(m_alerts, &AlertMonitor::homePageRequested, this, &Form1::openHomePage);
     connect(m_alertsOnAction, &QAction::triggered, m_alerts, &AlertMonitor::switchOn);
@@ -140,10 +140,6 @@ void Form1::comeForward() {
 
 QRect Form1::outerRect() const {
     return m_docker->outerRect();
-}
-
-QUrl Form1::sitePage(const char* path) {
-    return desk::sitePageUrl(services::siteBaseUrl(), path);
 }
 
 void Form1::createControls() {
@@ -291,13 +287,13 @@ void Form1::load() {
     m_listView->setAllColumnsShowFocus(true);
     m_watchList->load();
 
-    m_stripBrowser->setUrl(sitePage(pages::kAnnouncement));
-    m_bandBrowser->setUrl(sitePage(pages::kMarketRisk));
+    m_stripBrowser->setUrl(services::sitePage(pages::kAnnouncement));
+    m_bandBrowser->setUrl(services::sitePage(pages::kMarketRisk));
 }
 
 void Form1::listClicked() {
-    m_stripBrowser->setUrl(sitePage(pages::kAnnouncement));
-    m_bandBrowser->setUrl(sitePage(pages::kDailyPicks));
+    m_stripBrowser->setUrl(services::sitePage(pages::kAnnouncement));
+    m_bandBrowser->setUrl(services::sitePage(pages::kDailyPicks));
 }
 
 std::optional<QString> Form1::lastSelectedCode() const {
@@ -334,7 +330,7 @@ void Form1::showAddDialog() {
 }
 
 void Form1::openHomePage() {
-    openAddress(services::siteBaseUrl() + QLatin1Char('/'));
+    openAddress(services::sitePage(pages::kHome).toString());
 }
 
 void Form1::openAddress(const QString& address) {

@@ -46,9 +46,6 @@ public:
     // The market-risk grade taken from the maker's page: red while it is "高".
     void setRiskGrade(const QString& grade);
 
-    // A page of the maker's site.
-    static QUrl sitePage(const char* path);
-
     // Shows the add-stock dialog below the window, or brings it up if it is open.
     void showAddDialog();
 

@@ -2,6 +2,7 @@
 
 #include "widgets/characters.h"
 
+#include "services/services.h"
 #include "services/sitepages.h"
 
 #include <QList>
@@ -15,10 +16,6 @@ constexpr int kPicksLength = 23;
 
 } // namespace
 
-QUrl sitePageUrl(const QString& siteBaseUrl, const char* path) {
-    return QUrl(siteBaseUrl + QString::fromLatin1(path));
-}
-
 QUrl chartPageUrl(const QString& chartBaseUrl, const QString& code) {
     // The code is one path segment whatever the list holds: "/", "?", "#" and
     // blanks are escaped, so the chart page asked for is always this code's.
@@ -29,9 +26,11 @@ QUrl chartPageUrl(const QString& chartBaseUrl, const QString& code) {
 
 BandPage bandPageOf(const QUrl& url, const QString& siteBaseUrl) {
     const QString reported = url.toString(QUrl::FullyEncoded);
-    if (reported == sitePageUrl(siteBaseUrl, pages::kMarketRisk).toString(QUrl::FullyEncoded))
+    if (reported ==
+        services::sitePageUrl(siteBaseUrl, pages::kMarketRisk).toString(QUrl::FullyEncoded))
         return BandPage::MarketRisk;
-    if (reported == sitePageUrl(siteBaseUrl, pages::kDailyPicks).toString(QUrl::FullyEncoded))
+    if (reported ==
+        services::sitePageUrl(siteBaseUrl, pages::kDailyPicks).toString(QUrl::FullyEncoded))
         return BandPage::DailyPicks;
     return BandPage::Other;
 }

@@ -9,9 +9,6 @@
 // What the main window's small browsers make of a finished load.
 namespace desk {
 
-// A page of the maker's site: the site's base URL followed by path.
-QUrl sitePageUrl(const QString& siteBaseUrl, const char* path);
-
 // A stock's intraday chart page on the chart server.
 QUrl chartPageUrl(const QString& chartBaseUrl, const QString& code);
 

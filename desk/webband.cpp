@@ -38,14 +38,17 @@ void WebBand::smallBrowserLoaded(const QUrl& url, bool ok) {
         return;
     switch (desk::bandPageOf(url, services::siteBaseUrl())) {
     case desk::BandPage::MarketRisk:
-        m_smallBrowser->readBodyText(url,
-                                     [this](const QString& text) { emit riskGradeRead(text); });
+        m_smallBrowser->readBodyText(url, [self = QPointer<WebBand>(this)](const QString& text) {
+            if (self)
+                emit self->riskGradeRead(text);
+        });
         break;
     case desk::BandPage::DailyPicks:
-        m_smallBrowser->readBodyText(url, [this](const QString& text) {
+        m_smallBrowser->readBodyText(url, [self = QPointer<WebBand>(this)](const QString& text) {
             // A page still showing an earlier day leaves the last picks in place.
-            if (const auto caption = desk::picksCaption(text, QDate::currentDate()))
-                emit picksRead(*caption);
+            if (const auto caption = desk::picksCaption(text, QDate::currentDate());
+                caption && self)
+                emit self->picksRead(*caption);
         });
         break;
     case desk::BandPage::Other:

@@ -52,4 +52,12 @@ QString contactUrl() {
     return url.isEmpty() ? siteBaseUrl() + QLatin1String(pages::kContact) : url;
 }
 
+QUrl sitePageUrl(const QString& siteBaseUrl, const char* path) {
+    return QUrl(siteBaseUrl + QString::fromLatin1(path));
+}
+
+QUrl sitePage(const char* path) {
+    return sitePageUrl(siteBaseUrl(), path);
+}
+
 } // namespace services

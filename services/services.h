@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 #include "version.h"
 
@@ -32,5 +33,10 @@ QString newsBaseUrl();  // QUILLON_NEWS_URL: the hot-sector news page
 // scheme the desktop has a handler for (an instant-messaging program's, or a
 // web page for the browser); unset or blank, the site's contact page.
 QString contactUrl();
+
+// A page of the maker's site: the site's base address followed by path (one
+// of pages::); sitePage asks the site the programs use now.
+QUrl sitePageUrl(const QString& siteBaseUrl, const char* path);
+QUrl sitePage(const char* path);
 
 } // namespace services

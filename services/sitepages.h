@@ -4,6 +4,8 @@
 // Tarvex show, read or open, and what the stand-in serves.
 namespace pages {
 
+inline constexpr char kHome[] = "/"; // opened in the browser from both programs
+
 // Quillon's windows.
 inline constexpr char kAnnouncement[] = "/gonggao.htm";
 inline constexpr char kMarketRisk[] = "/htm/fengxian.htm";

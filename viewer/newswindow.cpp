@@ -35,10 +35,6 @@ const QString kCaption =
     QStringLiteral("TarvexV" TARVEX_VERSION "——最小的私募内线软件→→散户赚钱好帮手");
 const QColor kLightGrey(224, 224, 224);
 
-QUrl sitePage(const char* path) {
-    return QUrl(services::siteBaseUrl() + QString::fromLatin1(path));
-}
-
 // Our own banner under the side panel: the program's name on its red, drawn
 // in device pixels, so its text is as sharp as the window's at any scale.
 QPixmap banner() {
@@ -80,8 +76,8 @@ NewsWindow::NewsWindow()
     // Start-up: the tray icon first; the main browser is silent from its
     // creation; both pages are asked for and not waited for.
     m_tray->addIcon();
-    m_pageBrowser->setUrl(sitePage(pages::kFirstRumours));
-    m_introBrowser->setUrl(sitePage(pages::kIntroduction));
+    m_pageBrowser->setUrl(services::sitePage(pages::kFirstRumours));
+    m_introBrowser->setUrl(services::sitePage(pages::kIntroduction));
 }
 
 NewsWindow::~NewsWindow() {
@@ -120,7 +116,7 @@ void NewsWindow::createControls() {
         (*b.button)->setFont(round);
         const char* page = b.page;
         connect(*b.button, &QPushButton::clicked, this,
-                [this, page] { m_pageBrowser->setUrl(sitePage(page)); });
+                [this, page] { m_pageBrowser->setUrl(services::sitePage(page)); });
     }
 
     m_pageBrowser = form::place(new WebView(this, WebView::Mode::Silent, lcViewer()), "WebBrowser1",
@@ -141,8 +137,7 @@ void NewsWindow::createControls() {
                       this),
         "Label1", form::rect(120, 6720, 9615, 255));
     m_sloganLink->setFont(form::songTi(10.5));
-    connect(m_sloganLink, &LinkLabel::clicked, this,
-            [] { QDesktopServices::openUrl(QUrl(services::siteBaseUrl() + QLatin1Char('/'))); });
+    connect(m_sloganLink, &LinkLabel::clicked, this, [this] { openSitePage(pages::kHome); });
 
     m_periodField = form::place(new QLineEdit(QStringLiteral("1800"), this), "Text1",
                                 form::rect(6600, 6720, 615, 270));
@@ -179,7 +174,7 @@ void NewsWindow::createMenus() {
         return form::addEntry(m_trayMenu, name, caption);
     };
     connect(add("mnu2", QStringLiteral("官方网站")), &QAction::triggered, this,
-            [] { QDesktopServices::openUrl(QUrl(services::siteBaseUrl() + QLatin1Char('/'))); });
+            [this] { openSitePage(pages::kHome); });
     connect(add("mnu1", QStringLiteral("新浪博客")), &QAction::triggered, this,
             [this] { openSitePage(pages::kSinaBlog); });
     connect(add("mnu3", QStringLiteral("搜狐博客")), &QAction::triggered, this,
@@ -209,14 +204,14 @@ void NewsWindow::createMenus() {
 }
 
 void NewsWindow::openSitePage(const char* path) {
-    if (!QDesktopServices::openUrl(sitePage(path)))
+    if (!QDesktopServices::openUrl(services::sitePage(path)))
         m_tray->notify(QStringLiteral("Tarvex"), QStringLiteral("无法打开浏览器"));
 }
 
 void NewsWindow::tick() {
     // Back to the rumour list, whatever category the user is reading.
     if (viewer::reloadDue(m_tickCounter, m_periodField->text()))
-        m_pageBrowser->setUrl(sitePage(pages::kRumours));
+        m_pageBrowser->setUrl(services::sitePage(pages::kRumours));
 }
 
 void NewsWindow::pageLoaded(const QUrl& url, bool ok) {
@@ -239,7 +234,7 @@ void NewsWindow::showNotice() {
         m_notice = new UpdateNotice;
         m_notice->setWindowIcon(windowIcon());
         connect(m_notice, &UpdateNotice::dismissed, this, [this] {
-            m_introBrowser->setUrl(sitePage(pages::kIntroduction));
+            m_introBrowser->setUrl(services::sitePage(pages::kIntroduction));
             m_headField->clear();
         });
     }

@@ -43,6 +43,8 @@ private:
     void tick();
     void pageLoaded(const QUrl& url, bool ok);
     void showNotice();
+    // A page of the maker's site in the user's browser; the tray says so when
+    // there is none.
     void openSitePage(const char* path);
 
     TrayShell* m_tray = nullptr;

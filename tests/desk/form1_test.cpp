@@ -12,6 +12,7 @@
 #include "net/quotefetcher.h"
 #include "platform/safesave.h"
 #include "quote/gbk.h"
+#include "services/services.h"
 #include "services/sitepages.h"
 #include "tests/support/processprobe.h"
 #include "tests/support/qtry.h"
@@ -418,18 +419,18 @@ TEST_F(Form1Test, TheSmallBrowserTakesRiskAndTodaysPicksFromTheirOwnAddressesOnl
     auto* band = part<WebView>("WebBrowser2");
     EXPECT_SOON(risk->text() == "高" && risk->palette().color(QPalette::WindowText) == desk::kRed);
     ASSERT_TRUE(standin.site().setRiskGrade("低"));
-    loadAndSettle(band, Form1::sitePage(pages::kMarketRisk));
+    loadAndSettle(band, services::sitePage(pages::kMarketRisk));
     EXPECT_TRUE(risk->text() == "低" && risk->palette().color(QPalette::WindowText) != desk::kRed);
 
     // The strip panel's scroll bars go, whatever the page asked for.
     auto* strip = part<WebView>("WebBrowser1");
-    loadAndSettle(strip, Form1::sitePage(pages::kContact));
+    loadAndSettle(strip, services::sitePage(pages::kContact));
     EXPECT_EQ(evaluate(strip, "getComputedStyle(document.documentElement).overflow +"
                               "getComputedStyle(document.body).overflow"),
               "hiddenhidden");
 
     // Today's page gives characters 9 to 31; yesterday's changes nothing.
-    const QUrl picksPage = Form1::sitePage(pages::kDailyPicks);
+    const QUrl picksPage = services::sitePage(pages::kDailyPicks);
     loadAndSettle(band, picksPage);
     auto* picks = part<QLabel>("Label1");
     EXPECT_EQ(picks->text(), standin::picksText(standin::dailyPicks(QDate::currentDate(),
@@ -447,7 +448,7 @@ TEST_F(Form1Test, TheSmallBrowserTakesRiskAndTodaysPicksFromTheirOwnAddressesOnl
     m_replies["/htm/fengxian.htm"].status = 302;
     m_replies["/htm/fengxian.htm"].headers = {{"Location", elsewhere}};
     qputenv("QUILLON_SITE_URL", m_server.baseUrl().toUtf8());
-    EXPECT_EQ(loadAndSettle(band, Form1::sitePage(pages::kMarketRisk)), QUrl(elsewhere));
+    EXPECT_EQ(loadAndSettle(band, services::sitePage(pages::kMarketRisk)), QUrl(elsewhere));
     EXPECT_EQ(risk->text(), "低");
 }
 
