@@ -12,7 +12,7 @@ WatchList::WatchList(WatchListView* view, const QString& directory, QObject* par
 }
 
 void WatchList::load() {
-    m_view->appendRows(m_keeper.files().load(), kStandingBy);
+    m_view->appendRows(m_keeper.load(), kStandingBy);
 }
 
 void WatchList::add(const watchlist::Row& row) {

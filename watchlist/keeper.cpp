@@ -8,8 +8,17 @@ Keeper::Keeper(Files files)
     : m_files(std::move(files)) {
 }
 
+std::vector<Row> Keeper::load() {
+    Contents contents = m_files.read();
+    m_linesInStep = contents.linesInStep;
+    if (!m_linesInStep)
+        qCInfo(lcWatchlist).noquote() << "the watch list's files in" << m_files.directory()
+                                      << "differ in length; the next add rewrites all three";
+    return std::move(contents.rows);
+}
+
 SaveOutcome Keeper::added(const std::vector<Row>& rows) {
-    if (m_inStep && !rows.empty())
+    if (m_inStep && m_linesInStep && !rows.empty())
         return settle(m_files.append(rows.back()));
     return settle(m_files.rewrite(rows));
 }
@@ -29,6 +38,9 @@ SaveOutcome Keeper::retry(const std::vector<Row>& rows) {
 SaveOutcome Keeper::settle(const SaveResult& result) {
     const bool wasInStep = m_inStep;
     m_inStep = result.ok();
+    // A save that went through wrote lines in step, or appended to lines in step.
+    if (m_inStep)
+        m_linesInStep = true;
     if (wasInStep && !m_inStep)
         qCInfo(lcWatchlist).noquote()
             << "could not save" << result.failedFiles.join(QStringLiteral(", ")) << "in"

@@ -21,12 +21,16 @@ struct SaveOutcome {
 // would lose that change for good. So after any failure the next save rewrites
 // all three from the list instead of appending, and retry() rewrites them until
 // that goes through. The user hears of the first failure of such a streak only.
+// Files that were read with more lines in one than in another are rewritten
+// whole at the first add too, so that the new row's line meets its own row.
 class Keeper {
 public:
     explicit Keeper(Files files);
 
-    const Files& files() const { return m_files; }
     bool inStep() const { return m_inStep; }
+
+    // The list as the files hold it; remembers whether their lines were in step.
+    std::vector<Row> load();
 
     // rows: the whole list, after a row was put at its end.
     SaveOutcome added(const std::vector<Row>& rows);
@@ -39,7 +43,8 @@ private:
     SaveOutcome settle(const SaveResult& result);
 
     Files m_files;
-    bool m_inStep = true;
+    bool m_inStep = true;       // the last save went through
+    bool m_linesInStep = true;  // the files have as many lines each: an append keeps rows whole
 };
 
 } // namespace watchlist

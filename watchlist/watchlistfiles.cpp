@@ -111,7 +111,7 @@ QString Files::path(const char* fileName) const {
     return QDir(m_directory).filePath(QString::fromLatin1(fileName));
 }
 
-std::vector<Row> Files::load() const {
+Contents Files::read() const {
     QStringList names;
     for (const Part& part : kParts)
         names.append(QString::fromLatin1(part.fileName));
@@ -120,8 +120,11 @@ std::vector<Row> Files::load() const {
     // neighbour's prices. Should that fail, what is there is still the best
     // that can be shown.
     recoverTogether(m_directory, names);
-    return assembleRows(readLines(path(kCodeFile)), readLines(path(kTakeProfitFile)),
-                        readLines(path(kStopLossFile)));
+    const QList<QByteArray> codes = readLines(path(kCodeFile));
+    const QList<QByteArray> takeProfits = readLines(path(kTakeProfitFile));
+    const QList<QByteArray> stopLosses = readLines(path(kStopLossFile));
+    return {assembleRows(codes, takeProfits, stopLosses),
+            codes.size() == takeProfits.size() && codes.size() == stopLosses.size()};
 }
 
 SaveResult Files::append(const Row& row) const {

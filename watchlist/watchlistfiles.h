@@ -72,6 +72,14 @@ struct SaveResult {
     bool ok() const { return failedFiles.isEmpty(); }
 };
 
+// What the three files held when read: the rows, and whether each file had
+// as many lines as the others. Files out of step (a hand edit, a copy from
+// elsewhere) cannot take one more line each: row i would no longer meet line i.
+struct Contents {
+    std::vector<Row> rows;
+    bool linesInStep = true;
+};
+
 class Files {
 public:
     explicit Files(QString directory);
@@ -81,7 +89,8 @@ public:
 
     // Reads the list, once a save that was cut off is finished or undone.
     // Missing or unreadable files count as empty.
-    std::vector<Row> load() const;
+    Contents read() const;
+    std::vector<Row> load() const { return read().rows; }
 
     // Adds one line to each file, creating files that do not exist yet.
     SaveResult append(const Row& row) const;
