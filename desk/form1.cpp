@@ -260,7 +260,7 @@ void Form1::createMenus() {
     // Handed to the desktop, which opens the user's instant-messaging program
     // for it (or the browser, for a web page); a hidden panel shows nobody anything.
     connect(m_contactAction, &QAction::triggered, this,
-            [this] { openAddress(services::contactUrl()); });
+            [this] { openAddress(services::contactUrl(), QStringLiteral("无法打开联系链接")); });
     connect(m_exitAction, &QAction::triggered, this, [this] { m_tray->exitNow(); });
 }
 
@@ -330,12 +330,12 @@ void Form1::showAddDialog() {
 }
 
 void Form1::openHomePage() {
-    openAddress(services::sitePage(pages::kHome).toString());
+    openAddress(services::sitePage(pages::kHome).toString(), QStringLiteral("无法打开浏览器"));
 }
 
-void Form1::openAddress(const QString& address) {
+void Form1::openAddress(const QString& address, const QString& failure) {
     if (!QDesktopServices::openUrl(QUrl(address)))
-        tellUser(QStringLiteral("无法打开浏览器"));
+        tellUser(failure);
 }
 
 void Form1::enableStartAtLogin() {

@@ -77,8 +77,8 @@ private:
     void reportUnsaved(const QStringList& fileNames);
     void tellUser(const QString& message);
     // In the program the desktop has for the address's scheme (the browser, for a
-    // web page); the user is told when there is none.
-    void openAddress(const QString& address);
+    // web page); when there is none the user is told failure, which names what did not open.
+    void openAddress(const QString& address, const QString& failure);
 
     QString m_programDirectory;
     QString m_watchListDirectory;

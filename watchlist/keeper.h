@@ -43,8 +43,8 @@ private:
     SaveOutcome settle(const SaveResult& result);
 
     Files m_files;
-    bool m_inStep = true;       // the last save went through
-    bool m_linesInStep = true;  // the files have as many lines each: an append keeps rows whole
+    bool m_inStep = true;      // the last save went through
+    bool m_linesInStep = true; // the files have as many lines each: an append keeps rows whole
 };
 
 } // namespace watchlist

@@ -32,6 +32,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QWindow>
 #include <qpa/qwindowsysteminterface.h>
 
@@ -207,6 +208,13 @@ TEST_F(Form1Test, TheListOpensPagesAndItsMenuDeletingSavesByteForByteAndTheClose
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(20, 8));
     EXPECT_EQ(strip->url().path(), "/gonggao.htm");
     EXPECT_SOON(requestsFor("/map2.asp?cid=15&page=1"));
+    { // With nothing on the desktop to open it, the user is told what did not open.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
+        choose("mn15");
+        qputenv("PATH", path);
+        EXPECT_EQ(QToolTip::text(), "Quillon\n无法打开联系链接");
+    }
     { // The contact entry hands its link, as set, to the desktop.
         RecordingUrlHandler desktop({"xmpp"});
         qputenv("QUILLON_CONTACT_URL", " xmpp:orlan@example.org?message ");
