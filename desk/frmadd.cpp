@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QUrl>
 
 #include <utility>
@@ -121,8 +120,7 @@ void FrmAdd::placeBelowMainWindow(desk::MainOuter docker) {
         const QRect below(QPoint(main.left(), main.bottom() + 1), outer);
         // On the screen the main window is on, by docking's reckoning, so a
         // window hidden at the top of a second monitor opens its dialog there.
-        const QScreen* screen = desk::screenHolding(main);
-        return screen ? form::keptInside(below, screen->availableGeometry()) : below.topLeft();
+        return desk::keptOnScreen(below, main);
     });
 }
 

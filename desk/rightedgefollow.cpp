@@ -2,6 +2,7 @@
 
 #include "widgets/windowplacer.h"
 
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -25,10 +26,18 @@ std::function<QRect()> firstReading(std::function<QRect()> outer) {
     };
 }
 
+QPoint keptOnScreen(const QRect& outer, const QRect& reference) {
+    const QScreen* screen = screenHolding(reference);
+    return screen ? form::keptInside(outer, screen->availableGeometry()) : outer.topLeft();
+}
+
 void placeBesideOnce(QWidget* window, MainOuter mainOuter) {
     WindowPlacer::of(window)->placeAtShow(
-        [mainOuter = firstReading([mainOuter] { return outerOf(mainOuter); })](const QSize&) {
-            return besideRightEdge(mainOuter());
+        [mainOuter = firstReading([mainOuter] { return outerOf(mainOuter); })](const QSize& outer) {
+            // The screen that would hold most of it: beside a main window
+            // near a boundary between monitors it opens on the next one.
+            const QRect beside(besideRightEdge(mainOuter()), outer);
+            return keptOnScreen(beside, beside);
         });
 }
 

@@ -29,8 +29,15 @@ using MainOuter = QPointer<const EdgeDocker>;
 // read afresh, a main window dragged meanwhile would take it along.
 std::function<QRect()> firstReading(std::function<QRect()> outer);
 
+// Where outer goes to lie wholly on a screen, moved the least it takes: the
+// available area of the screen that holds most of reference (the nearest one,
+// where reference is on none), so a window beside or below a main window
+// tucked away at an edge still opens in view.
+QPoint keptOnScreen(const QRect& outer, const QRect& reference);
+
 // Opens window beside the main window's right edge as it is at the window's
-// first show. Where it goes afterwards is the user's affair.
+// first show, kept on the screen there. Where it goes afterwards is the user's
+// affair.
 void placeBesideOnce(QWidget* window, MainOuter mainOuter);
 
 } // namespace desk

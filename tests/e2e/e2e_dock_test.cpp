@@ -178,8 +178,8 @@ protected:
 } // namespace
 
 // Two monitors side by side: the boundary between them hides nothing, the
-// desktop's edges do, and the add dialog opens on the monitor of the window
-// (last: the screenshots of a hidden window would see it).
+// desktop's edges do, and the introduction and the add dialog open on the
+// monitor of the window (last: the screenshots of a hidden window would see them).
 TEST_P(DockEndToEnd, OnTwoMonitorsHidesAtTheDesktopsEdgesOnlyAndItsAddDialogStaysInView) {
     ASSERT_NO_FATAL_FAILURE(startDesk());
     const int shownRightX = kDesktop.width() - m_outer.width() + kOverhang;
@@ -194,11 +194,21 @@ TEST_P(DockEndToEnd, OnTwoMonitorsHidesAtTheDesktopsEdgesOnlyAndItsAddDialogStay
     expectDocking("left edge, 2 pixels from the desktop's left",
                   QRect(0, 0, kStripAtMost, kDesktop.height()), {2, 200}, {100, 300}, {1, 300},
                   {-kOverhang, 200});
+    expectDocking("top of the right monitor, 3 pixels below it", QRect(1280, 0, 1280, kStripAtMost),
+                  {1800, 3}, {2000, 150}, {1900, 1}, {1800, -kOverhang});
     expectDocking("right edge of the desktop, pushed partly beyond it",
                   QRect(kDesktop.width() - kStripAtMost, 0, kStripAtMost, kDesktop.height()),
                   {shownRightX, 200}, {2300, 300}, {kDesktop.width() - 2, 300}, {shownRightX, 200});
-    expectDocking("top of the right monitor, 3 pixels below it", QRect(1280, 0, 1280, kStripAtMost),
-                  {1800, 3}, {2000, 150}, {1900, 1}, {1800, -kOverhang});
+    // Shown from its strip there, its introduction would open beside it, off
+    // the desktop: it opens against the desktop's right edge instead.
+    const auto docked = m_display.window(m_window);
+    ASSERT_TRUE(docked.has_value());
+    m_display.click(docked->position + QPoint(358, 300)); // "使用说明"
+    const QString intro = m_quillon.windowOfSize({381, 327}, 10000);
+    ASSERT_FALSE(intro.isEmpty()) << "no introduction";
+    EXPECT_TRUE(m_display.outerMeets(intro, [&](const QRect& outer) {
+        return outer.right() + 1 == kDesktop.width() && outer.left() >= 1280 && outer.top() >= 0;
+    })) << "the introduction is not wholly on the right monitor";
     // Low on the right monitor, the dialog below it would leave the desktop:
     // it is moved up onto that monitor, still aligned with the main window.
     const QPoint low(1700, kDesktop.height() - m_outer.height() - 60);
