@@ -18,6 +18,7 @@
 #include "services/sitepages.h"
 #include "version.h"
 #include "widgets/appicon.h"
+#include "widgets/fittinglabel.h"
 #include "widgets/formgeometry.h"
 #include "widgets/trayshell.h"
 #include "widgets/webview.h"
@@ -42,8 +43,9 @@ const QString kTrayTip = QStringLiteral("Tarvex-QuillonV5.0");
 // Windows' classic active-border colour, the face of the "历史荐股" button.
 const QColor kActiveBorderFace(212, 208, 200);
 
+template <typename Label = QLabel>
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
-    auto* label = new QLabel(text, parent);
+    auto* label = new Label(text, parent);
     label->setObjectName(QLatin1String(name));
     label->setGeometry(geometry);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -143,11 +145,15 @@ QRect Form1::outerRect() const {
 }
 
 void Form1::createControls() {
-    m_shanghaiIndexLabel =
-        makeLabel(this, "Label4", QStringLiteral("上证指数"), form::rect(240, 120, 2535, 255));
+    // An index line, name, level and change, is as wide as its label: the
+    // Shenzhen index has five digits and a fall its sign. So each label
+    // reaches to the next one or to the window's edge, and a line wider still
+    // is drawn smaller rather than cut off.
+    m_shanghaiIndexLabel = makeLabel<FittingLabel>(this, "Label4", QStringLiteral("上证指数"),
+                                                   form::rect(240, 120, 3000, 255));
     m_shanghaiIndexLabel->setFont(form::songTi(10.5));
-    m_shenzhenIndexLabel =
-        makeLabel(this, "Label5", QStringLiteral("深证成指"), form::rect(3240, 120, 2535, 255));
+    m_shenzhenIndexLabel = makeLabel<FittingLabel>(this, "Label5", QStringLiteral("深证成指"),
+                                                   form::rect(3240, 120, 2715, 255));
     m_shenzhenIndexLabel->setFont(form::songTi(10.5));
 
     m_listView = new WatchListView(this);

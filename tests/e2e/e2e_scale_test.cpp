@@ -3,8 +3,11 @@
 // size times the factor, and each text, judged from a screenshot, is that many
 // times as tall and as wide in ink as at 100 %. A bitmap strike drawn at its
 // 1x size over scaled advances keeps both its height and its ink columns.
+// Quillon's two index lines show whole at every scale.
 #include "tests/e2e/desktopharness.h"
+#include "widgets/formgeometry.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QTest>
 
@@ -12,14 +15,15 @@
 
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 using namespace e2e;
 
 namespace {
 
-// Texts in the client areas at 100 %, none of which a refresh changes:
-// Quillon's index caption, its row's code, today's picks and the button
-// 私募内参; Tarvex's button 私募内参 and its slogan.
+// Texts in the client areas at 100 %, before the first refresh: Quillon's
+// index caption, its row's code, today's picks and the button 私募内参;
+// Tarvex's button 私募内参 and its slogan.
 const QList<QRect> kQuillonTexts{
     {16, 8, 169, 17}, {2, 52, 50, 20}, {16, 264, 169, 25}, {274, 268, 49, 17}};
 const QList<QRect> kTarvexTexts{{14, 14, 69, 21}, {8, 448, 400, 17}};
@@ -43,6 +47,17 @@ QSize inkIn(const QImage& window, const QRect& area) {
         columns += inked;
     }
     return {columns, bottom - top + 1};
+}
+
+// The last column of area with ink in it, by the same reckoning.
+int lastInkColumn(const QImage& window, const QRect& area) {
+    const QImage part = window.copy(area).convertToFormat(QImage::Format_RGB32);
+    const int background = qGray(part.pixel(part.width() - 1, 0));
+    for (int x = part.width() - 1; x >= 0; --x)
+        for (int y = 0; y < part.height(); ++y)
+            if (qAbs(qGray(part.pixel(x, y)) - background) > 96)
+                return area.left() + x;
+    return -1;
 }
 
 } // namespace
@@ -81,6 +96,35 @@ TEST(ScaleEndToEnd, BothProgramsDrawEveryTextAtTheirWindowsScale) {
             for (const QRect& text : texts)
                 inks.append(inkIn(shot, {text.topLeft() * factor, text.size() * factor}));
         }
+        // The index lines, once a refresh has filled them: both reach, in ink,
+        // to the end of their text's advance in the windows' face at 100 %,
+        // times the factor. A line cut off at its label's edge ends earlier.
+        QElapsedTimer answered;
+        answered.start();
+        for (const char* index : {"/msq?zs_000001", "/msq?zs_399001"})
+            service.answer(index, ScriptedResponse("'','','','10070.39','+0.21%'"));
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                const auto asked = service.arrivals(answered, "/msq?zs_000001");
+                return !asked.isEmpty() && asked.last().ms >= 0;
+            },
+            20000));
+        QTest::qWait(1000);
+        const QImage shot = QImage::fromData(
+            display.run("import", {"-window", quillon.mainWindow(5000), "png:-"}), "PNG");
+        const int advance = QFontMetrics(form::songTi(10.5))
+                                .horizontalAdvance(QStringLiteral("深证成指  10070.39 +0.21%"));
+        // Label4 from 16 to Label5, Label5 from 216 to the window's edge.
+        for (const auto& [left, right] : {std::pair(16, 215), std::pair(216, 396)}) {
+            const QRect band(QPoint(left, 8) * factor, QPoint(right, 25) * factor);
+            // The "%" leaves about 4 pixels of its advance blank, and hinting
+            // shifts it by a few device pixels; cut off, a line ends a glyph short.
+            EXPECT_GE(lastInkColumn(shot, band) - left * factor, (advance - 4) * factor - 3)
+                << "the line at " << left << " is cut off at " << factor;
+        }
+        for (const char* index : {"/msq?zs_000001", "/msq?zs_399001"})
+            service.answer(index, ScriptedResponse()); // the next programs start with names alone
+
         if (atOne.isEmpty())
             atOne = inks;
         for (qsizetype i = 0; i < inks.size(); ++i) {
