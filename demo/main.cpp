@@ -30,12 +30,14 @@ std::optional<quint64> unsignedValue(const QCommandLineParser& parser, const QSt
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"quillon-standin"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         u"Stands in for the quote service, the maker's site, the chart server and the "
         "news page on http://127.0.0.1."_s);
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOptions({
         {u"port"_s, u"Port to listen on (default " QUILLON_STANDIN_PORT ")."_s, u"N"_s,
          QStringLiteral(QUILLON_STANDIN_PORT)},

@@ -16,6 +16,7 @@ using namespace Qt::StringLiterals;
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"quillon-gateway"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
     // The gateway tells of a failed fetch itself, once per change of the
     // feed's state; the fetcher's own line for every try would repeat it.
     // QT_LOGGING_RULES still turns it back on.
@@ -26,6 +27,7 @@ int main(int argc, char* argv[]) {
         u"Serves Quillon's quote requests (/msq?cn_CODE, /msq?zs_000001, /msq?zs_399001) on "
         "http://127.0.0.1 from an upstream quote feed."_s);
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOptions({
         {u"port"_s, u"Port to listen on (default " QUILLON_GATEWAY_PORT ")."_s, u"N"_s,
          QStringLiteral(QUILLON_GATEWAY_PORT)},

@@ -15,7 +15,7 @@ packages=(
   fonts-arphic-uming fonts-wqy-zenhei xfonts-wqy
   xvfb xauth x11-utils xdotool trayer openbox imagemagick libxcb1-dev
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
-  xdg-utils desktop-file-utils appstream dpkg-dev
+  xdg-utils desktop-file-utils appstream dpkg-dev help2man lintian
   systemd
   strace procps passwd
   g++-mingw-w64-x86-64-posix
