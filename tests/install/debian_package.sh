@@ -25,6 +25,7 @@ cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   pkill -u "$user" -f '^/usr/bin/(Quillon|Tarvex|quillon-)' 2>/dev/null || true
   if [ "$installed_before" = 0 ]; then dpkg --purge quillon >/dev/null 2>&1 || true; fi
+  rm -rf "${user_dirs:-}"
 }
 user=$(bash "$source_dir/scripts/ordinary-user.sh")
 trap cleanup EXIT
@@ -34,8 +35,12 @@ for socket in quillon-gateway quillon-site; do
     fail "$socket.socket is not enabled for the users' sessions"
 done
 
-# The user's own folders, fresh; the display is reached through its socket.
-home=$scratch/home runtime=$scratch/runtime
+# The user's own folders, fresh, where the user can enter them: the build may
+# lie in a folder only root may enter, such as /root. The display is reached
+# through its socket.
+user_dirs=$(mktemp -d /tmp/quillon-package.XXXXXX)
+chmod 755 "$user_dirs"
+home=$user_dirs/home runtime=$user_dirs/runtime
 mkdir -p "$home" "$runtime"
 chmod 700 "$runtime"
 chown "$user:" "$home" "$runtime"
