@@ -13,7 +13,7 @@ packages=(
   libgtest-dev libgmock-dev
   qt6-qpa-plugins
   fonts-arphic-uming fonts-wqy-zenhei xfonts-wqy
-  xvfb xauth x11-utils xdotool trayer openbox imagemagick libxcb1-dev
+  xvfb xauth x11-utils xdotool trayer openbox imagemagick libxcb1-dev weston qt6-wayland
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   xdg-utils desktop-file-utils appstream dpkg-dev help2man lintian
   systemd

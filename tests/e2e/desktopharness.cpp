@@ -47,6 +47,19 @@ std::optional<passwd> programUser() {
     return ::testing::AssertionSuccess();
 }
 
+QStringList asProgramUser(const QStringList& command) {
+    const auto user = programUser();
+    if (!user)
+        return command;
+    // setpriv becomes the program, whose pid is the one known here; it keeps
+    // the death signal, which a change of user would clear.
+    return QString("setpriv --reuid=%1 --regid=%2 --clear-groups --pdeathsig=keep --")
+               .arg(user->pw_uid)
+               .arg(user->pw_gid)
+               .split(' ') +
+           command;
+}
+
 std::string text(const std::optional<QRect>& rect) {
     if (!rect)
         return "none";
@@ -202,15 +215,7 @@ void ProgramRun::start(const QString& serviceUrl, const QMap<QString, QByteArray
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     dieWithParent(m_process);
     m_started.start();
-    QStringList command{program};
-    // setpriv becomes the program, whose pid is the one known here; it keeps
-    // the death signal, which a change of user would clear.
-    if (const auto user = programUser())
-        command = QString("setpriv --reuid=%1 --regid=%2 --clear-groups --pdeathsig=keep --")
-                      .arg(user->pw_uid)
-                      .arg(user->pw_gid)
-                      .split(' ') +
-                  command;
+    const QStringList command = asProgramUser({program});
     m_process.start(command.first(), command.mid(1));
     ASSERT_TRUE(m_process.waitForStarted(10000)) << m_process.errorString().toStdString();
 }

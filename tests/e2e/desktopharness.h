@@ -101,6 +101,8 @@ private:
 // scripts/ordinary-user.sh makes, so that Chromium's sandbox stays on. A folder
 // a test makes for a program is then given to that user with all it holds so far.
 ::testing::AssertionResult giveToProgramUser(const QStringList& folders);
+// A command line that runs command as that user (as it is where there is none).
+QStringList asProgramUser(const QStringList& command);
 
 // A built program (Quillon unless told otherwise), its main window known by
 // its caption, copied into a temporary directory beside the given files,
