@@ -78,12 +78,15 @@ fail() {
   exit 1
 }
 echo "Quillon is starting on the virtual display $display..."
-window=$(timeout 60 xdotool search --sync --onlyvisible --pid "$quillon" --name '^QuillonV' 2>/dev/null |
-  head -n 1) || true
-if [ -z "$window" ]; then
+window=
+for _ in $(seq 600); do
+  window=$(xdotool search --onlyvisible --pid "$quillon" --name '^QuillonV' 2>/dev/null | head -n 1) ||
+    true
+  [ -n "$window" ] && break
   kill -0 "$quillon" 2>/dev/null || fail "Quillon ended before its window showed"
-  fail "Quillon's window did not show within 60 seconds"
-fi
+  sleep 0.1
+done
+[ -n "$window" ] || fail "Quillon's window did not show within 60 seconds"
 echo "Its window is up; waiting for the first refresh..."
 sleep 10
 kill -0 "$quillon" 2>/dev/null || fail "Quillon ended after its window showed"
