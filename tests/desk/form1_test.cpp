@@ -208,13 +208,12 @@ TEST_F(Form1Test, TheListOpensPagesAndItsMenuDeletingSavesByteForByteAndTheClose
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(20, 8));
     EXPECT_EQ(strip->url().path(), "/gonggao.htm");
     EXPECT_SOON(requestsFor("/map2.asp?cid=15&page=1"));
-    { // With nothing on the desktop to open it, the user is told what did not open.
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", "/nonexistent");
-        choose("mn15");
-        qputenv("PATH", path);
-        EXPECT_EQ(QToolTip::text(), "Quillon\n无法打开联系链接");
-    }
+    // With nothing on the desktop to open it, the user is told what did not open.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
+    choose("mn15");
+    qputenv("PATH", path);
+    EXPECT_EQ(QToolTip::text(), "Quillon\n无法打开联系链接");
     { // The contact entry hands its link, as set, to the desktop.
         RecordingUrlHandler desktop({"xmpp"});
         qputenv("QUILLON_CONTACT_URL", " xmpp:orlan@example.org?message ");
@@ -381,24 +380,6 @@ TEST_F(Form1Test, StartUpShowsTheListAndHostileRepliesLiterallyAndBandWindowsOpe
         EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
     EXPECT_LT(processprobe::residentKiB() - before, 30 * 1024)
         << "memory grew while showing the replies";
-
-    // Real figures, a five-digit Shenzhen index and a ten per cent day among
-    // them, show whole at their design size, each line inside the window.
-    m_replies.set("/msq?zs_000001", "'sh','000001','','6124.04','+10.00%'");
-    m_replies.set("/msq?zs_399001", "'sz','399001','','10070.39','-0.21%'");
-    finished.clear();
-    m_form->refreshCycle()->tick();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 10000));
-    const auto* shanghai = part<QLabel>("Label4");
-    const auto* shenzhen = part<QLabel>("Label5");
-    EXPECT_EQ(shenzhen->text(), "深证成指  10070.39 -0.21%");
-    for (const QLabel* label : {shanghai, shenzhen}) {
-        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()),
-                  label->contentsRect().width())
-            << label->text().toStdString();
-        EXPECT_TRUE(m_form->rect().contains(label->geometry()));
-    }
-    EXPECT_LE(shanghai->geometry().right(), shenzhen->geometry().left());
 
     // The band's windows open once, beside the main window, and are built afresh after closing.
     WebBand* band = m_form->webBand();
