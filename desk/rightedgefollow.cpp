@@ -31,13 +31,23 @@ QPoint keptOnScreen(const QRect& outer, const QRect& reference) {
     return screen ? form::keptInside(outer, screen->availableGeometry()) : outer.topLeft();
 }
 
+QPoint besideOnScreen(const QRect& mainOuter, const QSize& outer) {
+    QRect beside(besideRightEdge(mainOuter), outer);
+    // The screen that would hold most of it: beside a main window near a
+    // boundary between monitors it opens on the next one.
+    const QScreen* screen = screenHolding(beside);
+    if (!screen)
+        return beside.topLeft();
+    const QRect area = screen->availableGeometry();
+    if (beside.right() > area.right())
+        beside.moveRight(mainOuter.left() - 1);
+    return form::keptInside(beside, area);
+}
+
 void placeBesideOnce(QWidget* window, MainOuter mainOuter) {
     WindowPlacer::of(window)->placeAtShow(
         [mainOuter = firstReading([mainOuter] { return outerOf(mainOuter); })](const QSize& outer) {
-            // The screen that would hold most of it: beside a main window
-            // near a boundary between monitors it opens on the next one.
-            const QRect beside(besideRightEdge(mainOuter()), outer);
-            return keptOnScreen(beside, beside);
+            return besideOnScreen(mainOuter(), outer);
         });
 }
 

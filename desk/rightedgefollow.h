@@ -35,9 +35,14 @@ std::function<QRect()> firstReading(std::function<QRect()> outer);
 // tucked away at an edge still opens in view.
 QPoint keptOnScreen(const QRect& outer, const QRect& reference);
 
-// Opens window beside the main window's right edge as it is at the window's
-// first show, kept on the screen there. Where it goes afterwards is the user's
-// affair.
+// Where a window of outer size opened beside the main window goes: against
+// its right edge, or, where the screen ends there, against its left edge, so
+// that the main window, which stays on top, does not cover it; then moved the
+// least it takes to lie on that screen.
+QPoint besideOnScreen(const QRect& mainOuter, const QSize& outer);
+
+// Opens window beside the main window as it is at the window's first show (see
+// besideOnScreen). Where it goes afterwards is the user's affair.
 void placeBesideOnce(QWidget* window, MainOuter mainOuter);
 
 } // namespace desk
