@@ -145,10 +145,10 @@ QRect Form1::outerRect() const {
 }
 
 void Form1::createControls() {
-    // An index line, name, level and change, is as wide as its label: the
-    // Shenzhen index has five digits and a fall its sign. So each label
-    // reaches to the next one or to the window's edge, and a line wider still
-    // is drawn smaller rather than cut off.
+    // An index line (name, level and change) fills its label: the Shenzhen
+    // index has five digits, and a fall adds its sign. So each label reaches
+    // to the next one or to the window's edge, and a line wider still is
+    // drawn smaller rather than cut off.
     m_shanghaiIndexLabel = makeLabel<FittingLabel>(this, "Label4", QStringLiteral("上证指数"),
                                                    form::rect(240, 120, 3000, 255));
     m_shanghaiIndexLabel->setFont(form::songTi(10.5));
