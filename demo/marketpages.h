@@ -1,5 +1,7 @@
 #pragma once
 
+#include "services/sitepages.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -23,7 +25,7 @@ QList<NewsEntry> hotSectorNews(const QDateTime& now);
 
 // The news page's link address is cut so that the headline starts at this
 // offset of the href value: readers of the page skip exactly this much.
-constexpr int kNewsLinkLength = 68;
+constexpr int kNewsLinkLength = pages::news::kLinkLength;
 QString newsLink(const QDate& day, int serial);
 
 // The hot-sector news page. Each entry is

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "services/sitepages.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -11,10 +13,10 @@
 // that the 11 characters before the opening marker are the entry's time.
 namespace desk::hotsector {
 
-inline constexpr QStringView kOpeningMarker = u"</span><a href=\"";
-inline constexpr QStringView kClosingMarker = u"\" target=";
-inline constexpr int kAddressLength = 68; // characters of a link before its headline
-inline constexpr int kStampLength = 11;   // "MM-DD HH:MM"
+using pages::news::kClosingMarker;
+using pages::news::kOpeningMarker;
+using pages::news::kStampLength;
+inline constexpr int kAddressLength = pages::news::kLinkLength;
 
 struct Line {
     QString text; // the headline, then the time, with nothing between

@@ -40,11 +40,13 @@ QString quoteBaseUrl() {
 QString siteBaseUrl() {
     return fromEnvironment("QUILLON_SITE_URL", kPagesBaseUrl);
 }
+// The chart and the news page are the quote provider's, so an installed
+// program asks them of the gateway, the one place that talks to the provider.
 QString chartBaseUrl() {
-    return fromEnvironment("QUILLON_CHART_URL", kPagesBaseUrl);
+    return fromEnvironment("QUILLON_CHART_URL", kGatewayBaseUrl);
 }
 QString newsBaseUrl() {
-    return fromEnvironment("QUILLON_NEWS_URL", kPagesBaseUrl);
+    return fromEnvironment("QUILLON_NEWS_URL", kGatewayBaseUrl);
 }
 
 QString contactUrl() {

@@ -13,8 +13,8 @@
 namespace services {
 
 inline constexpr char kStandInBaseUrl[] = "http://127.0.0.1:" QUILLON_STANDIN_PORT;
-inline constexpr char kGatewayBaseUrl[] = "http://127.0.0.1:" QUILLON_GATEWAY_PORT; // its unit's
-inline constexpr char kPagesBaseUrl[] = "http://127.0.0.1:" QUILLON_SITE_PORT;      // its unit's
+inline constexpr char kGatewayBaseUrl[] = "http://127.0.0.1:" QUILLON_GATEWAY_PORT; // quotes, charts, news
+inline constexpr char kPagesBaseUrl[] = "http://127.0.0.1:" QUILLON_SITE_PORT;      // the maker's pages
 
 // An unset or blank value gives the fallback; trailing slashes are dropped.
 QString baseUrlFrom(const QByteArray& environmentValue,
