@@ -52,4 +52,19 @@ bool isHighRisk(const QString& grade) {
     return grade == QStringLiteral("高");
 }
 
+void QuoteFreshness::tickEnded(bool anyPrice, const QTime& now) {
+    if (anyPrice) {
+        m_lastGood = now;
+        m_staleSince.reset();
+    } else if (!m_staleSince) {
+        m_staleSince = m_lastGood.value_or(now);
+    }
+}
+
+QString QuoteFreshness::staleLine() const {
+    if (!m_staleSince)
+        return {};
+    return QStringLiteral("行情未更新 %1 起").arg(m_staleSince->toString(u"HH:mm:ss"));
+}
+
 } // namespace desk

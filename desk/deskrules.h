@@ -50,6 +50,21 @@ bool isPicksReloadMinute(const QTime& time);
 // counts as 0; a price that is there but no number gives nothing.
 std::optional<QString> proposedPrice(const std::optional<QString>& price, double factor);
 
+// Whether the prices on show are current. Every tick reports whether any of
+// its replies carried a price; while none since the last such tick did, the
+// window says since when the list has not moved.
+class QuoteFreshness {
+public:
+    void tickEnded(bool anyPrice, const QTime& now);
+    // "行情未更新 10:31:05 起": the last tick that brought a price, or the
+    // first that failed when none ever did. Empty while the prices are current.
+    QString staleLine() const;
+
+private:
+    std::optional<QTime> m_lastGood;
+    std::optional<QTime> m_staleSince;
+};
+
 // The market-risk grade that turns its label red.
 bool isHighRisk(const QString& grade);
 

@@ -120,6 +120,10 @@ Form1::Form1(const QString& programDirectory, const QString& watchListDirectory,
     m_refresh = new RefreshCycle(m_listView, m_shanghaiIndexLabel, m_shenzhenIndexLabel,
                                  m_rowFetcher, m_indexFetcher, this);
     connect(m_refreshTimer, &QTimer::timeout, m_refresh, &RefreshCycle::tick);
+    connect(m_refresh, &RefreshCycle::staleLineChanged, this, [this](const QString& line) {
+        m_staleLine->setText(line);
+        m_staleLine->setVisible(!line.isEmpty());
+    });
     connect(m_refresh, &RefreshCycle::picksReloadDue, this,
             [this] { m_bandBrowser->setUrl(services::sitePage(pages::kDailyPicks)); });
     m_alerts = new AlertMonitor(m_listView, m_alertTimer, m_alertFetcher, this);
@@ -217,6 +221,25 @@ void Form1::createControls() {
         this,
         QRect(m_listView->pos(), QPoint(m_listView->geometry().right(), m_stripBrowser->y() - 1)));
     connect(m_watchList, &WatchList::saved, m_saveNotice, &QWidget::hide);
+
+    // A thin line at the foot of the list's visible part, where the eye is
+    // when prices stop moving; the rows themselves keep their last values.
+    m_staleLine = new QLabel(this);
+    m_staleLine->setObjectName(QStringLiteral("staleQuotesLine"));
+    m_staleLine->setTextFormat(Qt::PlainText);
+    m_staleLine->setFont(form::songTi(9));
+    m_staleLine->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_staleLine->setContentsMargins(4, 0, 4, 0);
+    m_staleLine->setAutoFillBackground(true);
+    QPalette staleColours = m_staleLine->palette();
+    staleColours.setColor(QPalette::WindowText, QColor(128, 64, 0));
+    staleColours.setColor(QPalette::Window, QColor(255, 244, 200));
+    m_staleLine->setPalette(staleColours);
+    m_staleLine->setToolTip(QStringLiteral("报价服务没有应答，列表中的价格停在此时"));
+    const int staleHeight = m_staleLine->sizeHint().height();
+    m_staleLine->setGeometry(m_listView->x(), m_stripBrowser->y() - staleHeight,
+                             m_listView->width(), staleHeight);
+    m_staleLine->hide();
 
     connect(m_trackerButton, &QPushButton::clicked, this, [this] {
         if (!m_jujiao) {

@@ -88,6 +88,7 @@ private:
     AlertMonitor* m_alerts = nullptr;
     WatchList* m_watchList = nullptr;
     SaveNotice* m_saveNotice = nullptr;
+    QLabel* m_staleLine = nullptr; // since when the prices have not moved
     WebBand* m_band = nullptr;
     QPointer<FrmAdd> m_addDialog;
     QPointer<Jujiao> m_jujiao; // the hot-sector tracker while it is open

@@ -18,14 +18,26 @@ RefreshCycle::RefreshCycle(WatchListView* list, QLabel* shanghai, QLabel* shenzh
 }
 
 void RefreshCycle::tick() {
-    if (m_sweep.begin())
+    if (m_sweep.begin()) {
+        m_tickBroughtPrice = false;
         fetchNextRow();
+    }
+}
+
+// A failed fetch and an empty reply alike leave the list as it was: the
+// gateway answers empty while its feed is out of reach.
+void RefreshCycle::noteReply(const QuoteFetcher::Result& result) {
+    if (result) {
+        const auto price = result->field(quote::kPriceField);
+        m_tickBroughtPrice = m_tickBroughtPrice || (price && !price->empty());
+    }
 }
 
 void RefreshCycle::fetchNextRow() {
     if (const auto row = m_sweep.nextRow()) {
         m_rowFetcher->fetchStock(row->code,
                                  [this, id = row->id](const QuoteFetcher::Result& result) {
+                                     noteReply(result);
                                      if (result)
                                          showRowQuote(id, *result);
                                      fetchNextRow();
@@ -47,8 +59,9 @@ void RefreshCycle::showRowQuote(WatchListView::RowId id, const quote::Reply& rep
 void RefreshCycle::fetchIndex(QLabel* label, const QString& name, std::string_view target,
                               std::function<void()> then) {
     QPointer<QLabel> guardedLabel(label);
-    m_indexFetcher->fetch(std::string(target), [guardedLabel, name, then = std::move(then)](
+    m_indexFetcher->fetch(std::string(target), [this, guardedLabel, name, then = std::move(then)](
                                                    const QuoteFetcher::Result& result) {
+        noteReply(result);
         if (guardedLabel)
             desk::showIndex(guardedLabel, name, result);
         then();
@@ -56,6 +69,10 @@ void RefreshCycle::fetchIndex(QLabel* label, const QString& name, std::string_vi
 }
 
 void RefreshCycle::finishTick() {
+    const QString wasStale = m_freshness.staleLine();
+    m_freshness.tickEnded(m_tickBroughtPrice, m_clock());
+    if (const QString stale = m_freshness.staleLine(); stale != wasStale)
+        emit staleLineChanged(stale);
     if (desk::isPicksReloadMinute(m_clock()))
         emit picksReloadDue();
     emit tickFinished();

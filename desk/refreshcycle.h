@@ -1,5 +1,6 @@
 #pragma once
 
+#include "desk/deskrules.h"
 #include "desk/ticksweep.h"
 #include "desk/watchlistview.h"
 #include "net/quotefetcher.h"
@@ -31,6 +32,9 @@ public slots:
 signals:
     void picksReloadDue(); // the tick fell in one of the two morning minutes
     void tickFinished();
+    // The line that says since when the prices have not moved; empty when
+    // the tick just ended brought any price.
+    void staleLineChanged(const QString& line);
 
 private:
     void fetchNextRow();
@@ -38,6 +42,7 @@ private:
     void fetchIndex(QLabel* label, const QString& name, std::string_view target,
                     std::function<void()> then);
     void finishTick();
+    void noteReply(const QuoteFetcher::Result& result);
 
     QPointer<WatchListView> m_list;
     QPointer<QLabel> m_shanghai;
@@ -47,4 +52,6 @@ private:
     std::function<QTime()> m_clock;
 
     TickSweep m_sweep;
+    bool m_tickBroughtPrice = false;
+    desk::QuoteFreshness m_freshness;
 };

@@ -5,6 +5,7 @@
 
 #include <QFontInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 
@@ -54,6 +55,31 @@ WatchListView::WatchListView(QWidget* parent)
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     setColumnCount(0);
+
+    // On the empty list itself, not a row: nothing of it is ever saved, and
+    // the right click it tells of still reaches the list through it.
+    m_emptyHint = new QLabel(QStringLiteral("还没有自选股。\n在列表中点鼠标右键，选“添加股票”。"),
+                             viewport());
+    m_emptyHint->setObjectName(QStringLiteral("emptyListHint"));
+    m_emptyHint->setTextFormat(Qt::PlainText);
+    m_emptyHint->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_emptyHint->setWordWrap(true);
+    m_emptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_emptyHint->setForegroundRole(QPalette::PlaceholderText);
+    connect(model(), &QAbstractItemModel::rowsInserted, this, &WatchListView::updateEmptyHint);
+    connect(model(), &QAbstractItemModel::rowsRemoved, this, &WatchListView::updateEmptyHint);
+    connect(model(), &QAbstractItemModel::modelReset, this, &WatchListView::updateEmptyHint);
+    updateEmptyHint();
+}
+
+void WatchListView::updateEmptyHint() {
+    m_emptyHint->setGeometry(viewport()->rect().adjusted(8, 16, -8, 0));
+    m_emptyHint->setVisible(topLevelItemCount() == 0);
+}
+
+void WatchListView::resizeEvent(QResizeEvent* event) {
+    QTreeWidget::resizeEvent(event);
+    updateEmptyHint();
 }
 
 void WatchListView::addColumns() {

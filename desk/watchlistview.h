@@ -6,6 +6,8 @@
 #include <QList>
 #include <QTreeWidget>
 
+class QLabel;
+
 #include <vector>
 
 // The watch list shown as a report: seven text columns, one row per stock, in
@@ -17,6 +19,8 @@ public:
     using RowId = quint64;
 
     explicit WatchListView(QWidget* parent = nullptr);
+    // The model empties itself while the widget is taken down, after the hint has gone.
+    ~WatchListView() override { disconnect(model(), nullptr, this, nullptr); }
 
     // Adds the seven column headers with their widths and alignments.
     void addColumns();
@@ -41,10 +45,15 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Shows how to add a stock while the list has no row.
+    void updateEmptyHint();
+
     QTreeWidgetItem* makeItem(const watchlist::Row& row);
 
     QHash<RowId, QTreeWidgetItem*> m_items;
     RowId m_nextId = 1;
+    QLabel* m_emptyHint;
 };

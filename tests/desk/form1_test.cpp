@@ -27,6 +27,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -247,6 +248,21 @@ TEST_F(Form1Test, TheListOpensPagesAndItsMenuDeletingSavesByteForByteAndTheClose
     EXPECT_TRUE(notice->isVisible());
     QTest::mouseClick(notice, Qt::LeftButton);
     EXPECT_FALSE(notice->isVisible());
+
+    // The emptied list says how to add a stock, as no row: the files stay
+    // empty, and a right click on the words still opens the list's menu.
+    auto* hint = list()->viewport()->findChild<QLabel*>("emptyListHint");
+    EXPECT_FALSE(hint->isVisible());
+    blockFiles(false);
+    deleteRow(0);
+    deleteRow(0);
+    ASSERT_TRUE(rows().isEmpty());
+    EXPECT_TRUE(hint->isVisible() && hint->text().contains("添加股票"));
+    EXPECT_SOON(files() == "##");
+    const QPoint onHint = hint->geometry().center();
+    QTest::mouseClick(list()->viewport(), Qt::RightButton, {}, onHint);
+    EXPECT_SOON(part<QMenu>("mnu2")->isVisible());
+    part<QMenu>("mnu2")->hide();
 
     // The window manager's close, as the close box sends it: the window stays
     // reachable on the task bar, and it keeps refreshing.

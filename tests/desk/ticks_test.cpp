@@ -130,6 +130,28 @@ TEST_F(TickTest, ATickFillsEveryRowThenBothIndexesAndFailedFetchesKeepWhatTheySh
     // A failed index empties its numbers but keeps its colour; the other turns.
     EXPECT_EQ(index(m_shenzhen), "深证成指    in " + desk::kGreen.name());
     EXPECT_EQ(index(m_shanghai), "上证指数  2990.00 -0.10% in " + desk::kGreen.name());
+
+    // One price in a tick is enough to count as current. Then every request
+    // fails, or gets the empty answer a gateway gives while its feed is out of
+    // reach: the window says since when (the last tick with a price), once,
+    // and the first tick with a price again takes the line away.
+    QSignalSpy stale(m_cycle, &RefreshCycle::staleLineChanged);
+    EXPECT_TRUE(stale.isEmpty());
+    m_cycle->setClock([] { return QTime(10, 31, 5); });
+    runTick(m_cycle);
+    m_replies.set("/msq?cn_000858", "");
+    m_replies.set("/msq?cn_C", "");
+    m_replies.set("/msq?zs_000001", "'','','',''");
+    m_cycle->setClock([] { return QTime(10, 31, 13); });
+    runTick(m_cycle);
+    runTick(m_cycle);
+    ASSERT_EQ(stale.count(), 1);
+    EXPECT_EQ(stale[0][0].toString(), "行情未更新 10:31:05 起");
+    EXPECT_EQ(cells(1), "000858|五粮液液|149.00|151.2|0.00%|现价的5%|");
+    m_replies["/msq?cn_600000"].mode = ScriptedResponse::Mode::Normal;
+    runTick(m_cycle);
+    ASSERT_EQ(stale.count(), 2);
+    EXPECT_EQ(stale[1][0].toString(), "");
 }
 
 TEST_F(TickTest, TicksNeverOverlapAndARowEditedMidTickNeverGetsAnotherRowsReply) {
