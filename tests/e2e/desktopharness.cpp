@@ -192,7 +192,22 @@ void ProgramRun::start(const QString& serviceUrl, const QMap<QString, QByteArray
     }
 
     ASSERT_TRUE(giveToProgramUser({m_programDir.path(), m_homeDir.path()}));
+    launch(program, serviceUrl);
+}
 
+void ProgramRun::startInstalled(const QMap<QString, QByteArray>& files) {
+    ASSERT_TRUE(m_homeDir.isValid());
+    const QDir folder(m_homeDir.filePath("config/" + name()));
+    ASSERT_TRUE(folder.mkpath("."));
+    for (auto file = files.cbegin(); file != files.cend(); ++file) {
+        QFile out(folder.filePath(file.key()));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(*file) == file->size());
+    }
+    ASSERT_TRUE(giveToProgramUser({m_homeDir.path()}));
+    launch(m_executable, {});
+}
+
+void ProgramRun::launch(const QString& program, const QString& serviceUrl) {
     const QString home = m_homeDir.path();
     QProcessEnvironment environment = m_display.environment();
     // One pixel is one device-independent pixel here, whatever the machine says.
@@ -206,9 +221,13 @@ void ProgramRun::start(const QString& serviceUrl, const QMap<QString, QByteArray
         "QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0 HOME=~ XDG_RUNTIME_DIR=~ "
         "XDG_CONFIG_HOME=~/config XDG_DATA_HOME=~/data XDG_CACHE_HOME=~/cache QUILLON_QUOTE_URL=@ "
         "QUILLON_SITE_URL=@ QUILLON_CHART_URL=@ QUILLON_NEWS_URL=@");
-    for (const QString& setting : settings.split(' '))
-        environment.insert(setting.section('=', 0, 0),
-                           setting.section('=', 1).replace('~', home).replace('@', serviceUrl));
+    for (const QString& setting : settings.split(' ')) {
+        if (serviceUrl.isEmpty() && setting.endsWith('@'))
+            environment.remove(setting.section('=', 0, 0));
+        else
+            environment.insert(setting.section('=', 0, 0),
+                               setting.section('=', 1).replace('~', home).replace('@', serviceUrl));
+    }
     environment.insert(m_extraEnvironment);
     m_process.setProcessEnvironment(environment);
     m_process.setWorkingDirectory(home);

@@ -119,6 +119,12 @@ public:
         , m_caption(std::move(caption)) {}
     ~ProgramRun();
     void start(const QString& serviceUrl, const QMap<QString, QByteArray>& files = {});
+    // The installed program, run where it is installed with no address set, so
+    // that it asks its servers' default addresses; its files go where it keeps
+    // them there, in the home's configuration folder.
+    void startInstalled(const QMap<QString, QByteArray>& files = {});
+    // The program's home; XDG_DATA_HOME is its "data".
+    QString home() const { return m_homeDir.path(); }
     // Settings put last into the program's environment at start, over the harness's own.
     void addEnvironment(const QString& name, const QString& value) {
         m_extraEnvironment.insert(name, value);
@@ -146,6 +152,7 @@ private:
                         const QStringList& besides = {}) const;
 
     QString name() const;
+    void launch(const QString& program, const QString& serviceUrl);
 
     const VirtualDisplay& m_display;
     QString m_executable;

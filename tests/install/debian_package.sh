@@ -60,13 +60,21 @@ verified=$(XDG_RUNTIME_DIR=$runtime systemd-analyze --user verify \
   "$units"/quillon-{gateway,site}.{socket,service} 2>&1) || fail "units: $verified"
 [ -z "$verified" ] || fail "units: $verified"
 listen() { sed -n 's/^ListenStream=//p' "$units/$1.socket"; }
+[ ! -e /usr/bin/quillon-standin ] || fail "the stand-in with its made-up market is installed"
+
+# Quillon and Tarvex with the servers their units start, a recorded feed
+# behind the gateway: the chart, the news, the risk grade, the publisher's
+# pages and the stale-quote line.
+"$build/testbin/test_e2e_installed" >"$scratch/installed.log" 2>&1 ||
+  fail "installed end to end: $(tail -n 60 "$scratch/installed.log")"
+
 # The pages' server as its units start it, at the first request. The gateway's
-# feed is out of reach here, so a stand-in answers on the gateway's address.
+# feed is out of reach here, so the build's stand-in answers on the gateway's address.
 read -ra site <<<"$(sed -n 's/^ExecStart=//p' "$units/quillon-site.service")"
 as_user systemd-socket-activate -l "$(listen quillon-site)" "${site[@]}" >/dev/null 2>&1 &
 pids+=($!)
 gateway=$(listen quillon-gateway)
-as_user /usr/bin/quillon-standin --port "${gateway##*:}" >"$scratch/gateway.log" 2>&1 &
+"$build/bin/quillon-standin" --port "${gateway##*:}" >"$scratch/gateway.log" 2>&1 &
 pids+=($!)
 sleep 1
 
@@ -82,7 +90,7 @@ until grep -q '/msq?' "$scratch/gateway.log"; do
   sleep 0.1
 done
 waited=0
-until pgrep -u "$user" -f 'quillon-standin --site-only' >/dev/null; do
+until pgrep -u "$user" -f '^/usr/bin/quillon-site' >/dev/null; do
   [ $((waited += 1)) -lt 300 ] || fail "the pages' server was never started by a request"
   sleep 0.1
 done
