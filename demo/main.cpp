@@ -45,8 +45,6 @@ int main(int argc, char* argv[]) {
         {u"step-ms"_s, u"Milliseconds between two steps of the walk (default 3000)."_s, u"N"_s,
          u"3000"_s},
         {u"quiet"_s, u"Do not print a line per request."_s},
-        {u"site-only"_s,
-         u"Serve the maker's pages, the charts and the news page, but no quotes."_s},
         {u"risk"_s,
          u"Market-risk grade to show: 高, 中, 低 or auto (default auto: from the index)."_s,
          u"GRADE"_s, u"auto"_s},
@@ -76,7 +74,6 @@ int main(int argc, char* argv[]) {
             << Qt::endl;
         return 2;
     }
-    server.site().setQuotesServed(!parser.isSet(u"site-only"_s));
     if (!parser.isSet(u"quiet"_s))
         server.setLog(&out);
     const quint16 bound = server.listen(quint16(*port));

@@ -33,7 +33,7 @@ bool firstPage(const QUrlQuery& query) {
 Reply Site::handle(const QString& path, const QString& rawQuery, const QDateTime& now) {
     if (path.startsWith(u"/standin/"_s))
         return control(path, rawQuery);
-    if (path == u"/msq"_s && m_quotesServed)
+    if (path == u"/msq"_s)
         return quote(rawQuery, now);
     if (path == u"/map1.asp"_s) {
         Reply reply = listPage(rawQuery, now);

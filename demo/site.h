@@ -41,9 +41,6 @@ public:
     bool setPicksDay(const QString& day);
     // The rumour page's head moves on by one two-minute slot.
     void moveRumoursOn() { ++m_rumourSlotsOn; }
-    // Off, the quote service's path is a page the site does not have: the
-    // maker's pages served beside a real quote service, never made-up prices.
-    void setQuotesServed(bool served) { m_quotesServed = served; }
 
 private:
     Reply control(const QString& path, const QString& rawQuery);
@@ -55,7 +52,6 @@ private:
     std::optional<QChar> m_riskGrade; // none: from the index
     int m_picksDaysBack = 0;
     int m_rumourSlotsOn = 0;
-    bool m_quotesServed = true;
 };
 
 } // namespace standin

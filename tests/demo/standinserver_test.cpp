@@ -70,11 +70,6 @@ TEST(StandinServer, AnswersQuotesInGbkWithTheFieldsTheDeskReadsAndEveryPage) {
             << page;
     }
     EXPECT_EQ(std::get<0>(get(u"/no/such/page.htm"_s)), 404);
-    // Beside a real quote service it serves the pages alone: no made-up prices.
-    server.site().setQuotesServed(false);
-    EXPECT_EQ(std::get<0>(get(u"/msq?cn_600000"_s)), 404);
-    EXPECT_EQ(std::get<0>(get(u"/"_s)), 200);
-    server.site().setQuotesServed(true);
 
     // The hot-sector page as the tracker reads it: no markup of the head, a
     // short link or the foot in any line.
