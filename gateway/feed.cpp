@@ -5,6 +5,7 @@
 #include "quote/market.h"
 
 #include <QStringList>
+#include <QTimeZone>
 
 #include <cstdlib>
 
@@ -48,19 +49,6 @@ std::optional<Micros> parseMicros(QStringView text) {
     return value * scale;
 }
 
-// With `decimals` places, rounded half away from zero, for a value >= 0.
-QString formatFixed(Micros value, int decimals) {
-    Micros unit = kMicrosPerUnit;
-    for (int i = 0; i < decimals; ++i)
-        unit /= 10;
-    const Micros scaled = quote::roundedRatio(value, unit);
-    Micros places = 1;
-    for (int i = 0; i < decimals; ++i)
-        places *= 10;
-    return QString::number(scaled / places) + u'.' +
-           QString::number(scaled % places).rightJustified(decimals, u'0');
-}
-
 QString quoted(const QString& value) {
     return u'\'' + value + u'\'';
 }
@@ -92,6 +80,8 @@ FeedAnswer parseHqStr(QStringView body, QStringView symbol) {
             return Garbled{u"field %1 is not a price"_s.arg(i + 1)};
         *prices[i] = *value;
     }
+    quote.date = QDate::fromString(fields[kHqStrFields - 2].toString(), u"yyyy-MM-dd");
+    quote.time = QTime::fromString(fields[kHqStrFields - 1].toString(), u"HH:mm:ss");
     return quote;
 }
 
@@ -135,6 +125,22 @@ FeedAnswer parseFeed(FeedFormat format, QStringView body, QStringView symbol) {
     return parseHqStr(body, symbol);
 }
 
+QDateTime inBeijing(const QDateTime& at) {
+    return at.toTimeZone(QTimeZone(8 * 3600));
+}
+
+QString formatPrice(Micros value, int decimals) {
+    Micros unit = kMicrosPerUnit;
+    for (int i = 0; i < decimals; ++i)
+        unit /= 10;
+    const Micros scaled = quote::roundedRatio(value, unit);
+    Micros places = 1;
+    for (int i = 0; i < decimals; ++i)
+        places *= 10;
+    return QString::number(scaled / places) + u'.' +
+           QString::number(scaled % places).rightJustified(decimals, u'0');
+}
+
 QByteArray quillonReply(const Wanted& wanted, const FeedQuote& quote) {
     const bool traded = quote.price > 0;
     const Micros price = traded ? quote.price : quote.prevClose;
@@ -145,16 +151,16 @@ QByteArray quillonReply(const Wanted& wanted, const FeedQuote& quote) {
         wanted.symbol,
         wanted.symbol.mid(2),
         quote.name,
-        formatFixed(price, decimals),
+        formatPrice(price, decimals),
         quote::formatChange(price, quote.prevClose),
-        formatFixed(quote.open, decimals),
-        formatFixed(quote.prevClose, decimals),
+        formatPrice(quote.open, decimals),
+        formatPrice(quote.prevClose, decimals),
         QString(),
         QString(),
         QString(),
         QString(),
-        formatFixed(high, decimals),
-        formatFixed(low, decimals),
+        formatPrice(high, decimals),
+        formatPrice(low, decimals),
     };
     QStringList out;
     out.reserve(fields.size());

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QStringView>
+#include <QTime>
 
 #include <optional>
 #include <variant>
@@ -39,6 +42,11 @@ struct FeedQuote {
     Micros price = 0; // 0: no trade yet today, or suspended
     Micros high = 0;
     Micros low = 0;
+    // The trading day and time the record is of, as the feed writes them;
+    // invalid when it writes them otherwise. Before the open the feed still
+    // sends the last session's record.
+    QDate date;
+    QTime time;
 };
 
 // The feed has no such instrument: it answers with an empty record.
@@ -71,5 +79,12 @@ FeedAnswer parseFeed(FeedFormat format, QStringView body, QStringView symbol);
 // high as that close too, so that neither a -100% fall nor a stop-loss alert
 // on a price of 0 reaches the user.
 QByteArray quillonReply(const Wanted& wanted, const FeedQuote& quote);
+
+// The markets' own clock. China has kept one offset from UTC all year since
+// 1991, so Beijing time needs no time-zone database, which a machine may lack.
+QDateTime inBeijing(const QDateTime& at);
+
+// A price (>= 0) with `decimals` places, rounded half away from zero, as in the reply.
+QString formatPrice(Micros value, int decimals);
 
 } // namespace gateway

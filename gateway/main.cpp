@@ -1,7 +1,9 @@
 // quillon-gateway: Quillon's quote service on loopback, answered from a
-// public quote feed, so that Quillon shows real quotes.
+// public quote feed, so that Quillon shows real quotes; and the provider's
+// chart and news pages beside them, from its image server and live-news feed.
 
 #include "gateway/gatewayserver.h"
+#include "gateway/newsfeed.h"
 #include "version.h"
 
 #include <QCommandLineParser>
@@ -25,7 +27,10 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         u"Serves Quillon's quote requests (/msq?cn_CODE, /msq?zs_000001, /msq?zs_399001) on "
-        "http://127.0.0.1 from an upstream quote feed."_s);
+        "http://127.0.0.1 from an upstream quote feed; the intraday chart page "
+        "(/cn/CODE/index_kp.shtml) with the provider's minute chart (/cn/CODE/min.gif), or "
+        "else a drawing of the quotes fetched today; and the hot-sector news page "
+        "(/news/cbkjj.html) from today's items of the provider's live-news feed."_s);
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
@@ -37,12 +42,23 @@ int main(int argc, char* argv[]) {
          u"The feed's format: hq_str (default), GET /list=sh600000 answered by "
          "var hq_str_sh600000=\"name,open,previous close,price,high,low,...\";"_s,
          u"NAME"_s, u"hq_str"_s},
-        {u"header"_s, u"A header line to send the feed besides the default ones (repeatable)."_s,
+        {u"header"_s,
+         u"A header line to send every upstream besides the default ones (repeatable)."_s,
          u"\"NAME: VALUE\""_s},
         {u"referer"_s,
-         u"The Referer the feed asks for (default https://finance.sina.com.cn/; empty: none)."_s,
+         u"The Referer the feed asks for, sent to every upstream (default "
+         "https://finance.sina.com.cn/; empty: none)."_s,
          u"URL"_s, u"https://finance.sina.com.cn/"_s},
-        {u"timeout-ms"_s, u"Time the feed has for one answer (default 3000)."_s, u"N"_s, u"3000"_s},
+        {u"chart-upstream"_s,
+         u"Base URL of the minute-chart images, GET /newchart/min/n/sh600000.gif "
+         "(default http://image.sinajs.cn)."_s,
+         u"URL"_s, u"http://image.sinajs.cn"_s},
+        {u"news-upstream"_s,
+         u"Base URL of the live-news feed, GET "_s + QLatin1String(gateway::news::kFeedTarget) +
+             u" (default https://zhibo.sina.com.cn)."_s,
+         u"URL"_s, u"https://zhibo.sina.com.cn"_s},
+        {u"timeout-ms"_s, u"Time an upstream has for one answer (default 3000)."_s, u"N"_s,
+         u"3000"_s},
         {u"quiet"_s, u"Do not print a line per request."_s},
     });
     parser.process(app);
@@ -60,10 +76,16 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
+    const auto baseUrl = [&](const QString& option) {
+        QString url = parser.value(option);
+        while (url.endsWith(u'/'))
+            url.chop(1);
+        return url;
+    };
     gateway::GatewayServer::Upstream upstream;
-    upstream.baseUrl = parser.value(u"upstream"_s);
-    while (upstream.baseUrl.endsWith(u'/'))
-        upstream.baseUrl.chop(1);
+    upstream.baseUrl = baseUrl(u"upstream"_s);
+    upstream.chartBaseUrl = baseUrl(u"chart-upstream"_s);
+    upstream.newsBaseUrl = baseUrl(u"news-upstream"_s);
     upstream.format = *format;
     upstream.timeoutMs = timeoutMs;
     upstream.headers = {"User-Agent: quillon-gateway"};
@@ -84,7 +106,10 @@ int main(int argc, char* argv[]) {
         err << "quillon-gateway: cannot listen on 127.0.0.1:" << port << Qt::endl;
         return 1;
     }
-    out << "listening on http://127.0.0.1:" << bound << ", asking " << upstream.baseUrl << Qt::endl;
-    out << "point Quillon at it with QUILLON_QUOTE_URL=http://127.0.0.1:" << bound << Qt::endl;
+    out << "listening on http://127.0.0.1:" << bound << ", asking " << upstream.baseUrl << ", "
+        << upstream.chartBaseUrl << " and " << upstream.newsBaseUrl << Qt::endl;
+    out << "point Quillon at it with QUILLON_QUOTE_URL, QUILLON_CHART_URL and QUILLON_NEWS_URL="
+           "http://127.0.0.1:"
+        << bound << Qt::endl;
     return app.exec();
 }

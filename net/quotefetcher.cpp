@@ -67,6 +67,8 @@ QuoteFetcher::QuoteFetcher(const QString& baseUrl, QObject* parent)
 QuoteFetcher::~QuoteFetcher() {
     m_queue.clear();
     m_currentDone = nullptr;
+    m_currentTextDone = nullptr;
+    m_currentBytesDone = nullptr;
     dropConnection();
 }
 
@@ -85,7 +87,7 @@ QString QuoteFetcher::redirectRefusal(const QUrl& from, const QUrl& to, int hop)
 }
 
 void QuoteFetcher::fetch(const std::string& target, Callback done) {
-    m_queue.push_back({target, std::move(done), nullptr});
+    m_queue.push_back({target, std::move(done), nullptr, nullptr});
     startNext();
 }
 
@@ -112,7 +114,12 @@ bool QuoteFetcher::setExtraHeaders(const QList<QByteArray>& lines) {
 }
 
 void QuoteFetcher::fetchText(const std::string& target, TextCallback done) {
-    m_queue.push_back({target, nullptr, std::move(done)});
+    m_queue.push_back({target, nullptr, std::move(done), nullptr});
+    startNext();
+}
+
+void QuoteFetcher::fetchBytes(const std::string& target, BytesCallback done) {
+    m_queue.push_back({target, nullptr, nullptr, std::move(done)});
     startNext();
 }
 
@@ -120,6 +127,7 @@ void QuoteFetcher::cancelAll() {
     m_queue.clear();
     m_currentDone = nullptr;
     m_currentTextDone = nullptr;
+    m_currentBytesDone = nullptr;
     if (!m_busy)
         return; // a kept-alive connection with nothing on it stays for the next request
     m_busy = false;
@@ -138,6 +146,7 @@ void QuoteFetcher::startNext() {
     ++m_exchange;
     m_currentDone = std::move(request.done);
     m_currentTextDone = std::move(request.textDone);
+    m_currentBytesDone = std::move(request.bytesDone);
     m_redirects = 0;
     // One deadline for the whole exchange: a service that drips a byte now
     // and then, or redirects in circles, must not hold the caller any longer
@@ -305,8 +314,10 @@ void QuoteFetcher::dropConnection() {
 void QuoteFetcher::finishCurrent(const std::string* body, int status) {
     Callback done = std::move(m_currentDone);
     TextCallback textDone = std::move(m_currentTextDone);
+    BytesCallback bytesDone = std::move(m_currentBytesDone);
     m_currentDone = nullptr;
     m_currentTextDone = nullptr;
+    m_currentBytesDone = nullptr;
     std::optional<QString> text;
     if (body && m_textDecoder) {
         m_text += m_textDecoder->finish();
@@ -330,6 +341,10 @@ void QuoteFetcher::finishCurrent(const std::string* body, int status) {
                   : std::nullopt);
     else if (textDone)
         textDone(text);
+    else if (bytesDone)
+        bytesDone(body
+                      ? std::optional<QByteArray>(QByteArray(body->data(), qsizetype(body->size())))
+                      : std::nullopt);
     if (self)
         startNext();
 }

@@ -32,6 +32,7 @@ public:
     using Result = std::optional<quote::Reply>; // nothing: the fetch failed
     using Callback = std::function<void(const Result&)>;
     using TextCallback = std::function<void(const std::optional<QString>&)>;
+    using BytesCallback = std::function<void(const std::optional<QByteArray>&)>;
 
     static constexpr int kDefaultTimeoutMs = 5000;
     static constexpr qint64 kMaxReplyBytes = 64 * 1024; // a body, unless set otherwise
@@ -51,6 +52,9 @@ public:
     // fields. The text is decoded as it arrives, so a large page costs the
     // caller's thread no long pause at its end.
     void fetchText(const std::string& target, TextCallback done);
+    // Queues a GET whose body is handed back as it came, byte for byte: an
+    // image, or text in an encoding the caller reads itself.
+    void fetchBytes(const std::string& target, BytesCallback done);
 
     // Header lines ("Name: value") sent with every request from the next one
     // on, for a service that wants to know who asks. False, and nothing
@@ -78,8 +82,9 @@ public:
 private:
     struct Request {
         std::string target;
-        Callback done;         // a quote reply,
-        TextCallback textDone; // or else a page
+        Callback done;           // a quote reply,
+        TextCallback textDone;   // or a page,
+        BytesCallback bytesDone; // or else the body's bytes
     };
 
     void startNext();
@@ -98,6 +103,7 @@ private:
     std::deque<Request> m_queue;
     Callback m_currentDone;
     TextCallback m_currentTextDone;
+    BytesCallback m_currentBytesDone;
     bool m_busy = false;     // a request is out, or its failure is on its way
     bool m_starting = false; // inside send(): a failure now must wait a turn
     int m_exchange = 0;      // tells a late queued failure from the current exchange

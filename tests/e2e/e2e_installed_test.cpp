@@ -35,10 +35,15 @@ const QRgb kChartInk = qRgb(32, 176, 80);    // the recorded chart image's one c
 const QRgb kStaleLine = qRgb(255, 244, 200); // behind the stale-quote line
 const QRgb kRed = qRgb(255, 0, 0);
 
-// The feed's record of one instrument: name, open, previous close, price, high, low.
+// The feed's record of one instrument, as of now: name, open, previous
+// close, price, high, low, then volumes and the order book, then its date and time.
 ScriptedResponse record(const char* symbol, const char16_t* name, const char* numbers) {
-    return ScriptedResponse("var hq_str_" + QByteArray(symbol) + "=\"" + gbk::encode(name) + "," +
-                            numbers + ",0,0,0\";\n");
+    const QDateTime now = QDateTime::currentDateTime().toTimeZone(QTimeZone("Asia/Shanghai"));
+    QByteArrayList fields{gbk::encode(name), numbers};
+    for (int i = 6; i < 30; ++i)
+        fields.append("0");
+    fields << now.toString("yyyy-MM-dd").toLatin1() << now.toString("HH:mm:ss").toLatin1() << "00";
+    return ScriptedResponse("var hq_str_" + QByteArray(symbol) + "=\"" + fields.join(',') + "\";\n");
 }
 
 QByteArray chartImage() {

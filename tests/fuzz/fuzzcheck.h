@@ -10,7 +10,8 @@
 //   quoteReply:     a reply's body, one character per byte, and a code typed by the user;
 //   gbkText:        GBK bytes, and UTF-16LE text to encode;
 //   watchlistFiles: the three files, separated by the first two NUL bytes;
-//   gatewayFeed:    a query of Quillon's, a line end, then the feed's body.
+//   gatewayFeed:    a query of Quillon's, a line end, then the feed's body;
+//   newsFeed:       the live-news feed's body, made into the tracker's news page.
 namespace fuzz {
 
 // A broken invariant: an abort with the message under libFuzzer, a test
@@ -18,6 +19,6 @@ namespace fuzz {
 void require(bool ok, const char* what);
 
 using Check = void(std::string_view input);
-Check httpResponse, quoteReply, gbkText, watchlistFiles, gatewayFeed;
+Check httpResponse, quoteReply, gbkText, watchlistFiles, gatewayFeed, newsFeed;
 
 } // namespace fuzz

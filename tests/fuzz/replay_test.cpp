@@ -15,7 +15,7 @@ void fuzz::require(bool ok, const char* what) {
 TEST(FuzzCorpus, EveryInputKeepsItsTargetsInvariants) {
     const std::pair<const char*, fuzz::Check*> targets[] = {
         {"http", fuzz::httpResponse},        {"reply", fuzz::quoteReply}, {"gbk", fuzz::gbkText},
-        {"watchlist", fuzz::watchlistFiles}, {"feed", fuzz::gatewayFeed},
+        {"watchlist", fuzz::watchlistFiles}, {"feed", fuzz::gatewayFeed}, {"news", fuzz::newsFeed},
     };
     for (const auto& [name, check] : targets)
         for (const auto& entry : std::filesystem::directory_iterator(

@@ -1,11 +1,17 @@
 // The gateway as Quillon meets it: Quillon's own quote client asks it, and a
-// scripted server on loopback plays the feed.
+// scripted server on loopback plays the feed, the chart images and the news feed.
+#include "desk/hotsectorscan.h"
 #include "gateway/gatewayserver.h"
+#include "gateway/newsfeed.h"
 #include "quote/change.h"
 #include "quote/gbk.h"
+#include "services/sitepages.h"
 #include "tests/support/scriptedhttpserver.h"
 
+#include <QFile>
+#include <QPointF>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -46,12 +52,28 @@ const Instrument kInstruments[] = {
 // clang-format on
 
 // The record with all 33 values of the format, as the feed sends it.
-ScriptedResponse feedReply(const Instrument& i) {
+ScriptedResponse feedReply(const Instrument& i, const QByteArray& stamp = "2024-05-17,15:00:00") {
     ScriptedResponse response("var hq_str_" + i.symbol + "=\"" + gbk::encode(i.name) + "," +
                               i.prices + ",0,0,1200,10320," + QByteArray("100,0,").repeated(10) +
-                              "2024-05-17,15:00:00,00\";\n");
+                              stamp + ",00\";\n");
     response.headers = {{"Content-Type", "application/javascript; charset=GB18030"}};
     return response;
+}
+
+// An upstream's answer as recorded in tests/gateway/recordings.
+QByteArray recording(const char* name) {
+    QFile file(QStringLiteral(QUILLON_GATEWAY_RECORDINGS "/") + QLatin1String(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+    return file.readAll();
+}
+
+// The points of a drawn chart's line.
+QList<QPointF> drawnLine(const QString& page) {
+    QList<QPointF> points;
+    const QString line = QRegularExpression(u"points=\"([^\"]*)\""_s).match(page).captured(1);
+    for (const QString& point : line.split(u' ', Qt::SkipEmptyParts))
+        points.append({point.section(u',', 0, 0).toDouble(), point.section(u',', 1).toDouble()});
+    return points;
 }
 
 TEST(GatewayRules, OneRuleGivesEachCodeItsMarketAndDecimalsAndTheIndexesGoByName) {
@@ -115,8 +137,20 @@ protected:
         ASSERT_TRUE(gbk::available() && m_feed.listen());
         for (const Instrument& i : kInstruments)
             m_replies["/list=" + i.symbol] = feedReply(i);
-        const GatewayServer::Upstream upstream{m_feed.baseUrl(), FeedFormat::HqStrList, {}, 2000};
-        m_gateway = std::make_unique<GatewayServer>(upstream, &m_problems);
+        ASSERT_NO_FATAL_FAILURE(startGateway());
+    }
+
+    // In process, on 2 p.m. of 2024-05-17 in Beijing.
+    void startGateway() {
+        const QString feed = m_feed.baseUrl();
+        m_gateway = std::make_unique<GatewayServer>(
+            GatewayServer::Upstream{feed, FeedFormat::HqStrList, {}, 2000, feed, feed},
+            &m_problems);
+        QElapsedTimer started;
+        started.start();
+        m_gateway->setClock([started] {
+            return QDateTime(QDate(2024, 5, 17), QTime(6, 0), Qt::UTC).addMSecs(started.elapsed());
+        });
         ASSERT_NE(m_port = m_gateway->listen(0), 0);
     }
 
@@ -163,6 +197,18 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return got.size() >= targets.size() * clients; }, 10000));
         return got;
     }
+
+    // The status and body of a page as a web view gets it; page() reads a chart page's UTF-8.
+    std::pair<int, QByteArray> get(const QByteArray& target) {
+        QuoteFetcher client(u"http://127.0.0.1:%1"_s.arg(m_port));
+        std::optional<std::pair<int, QByteArray>> got;
+        client.fetchBytes(target.toStdString(), [&](const std::optional<QByteArray>& body) {
+            got.emplace(client.lastStatus(), body.value_or("failed"));
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return got.has_value(); }, 10000));
+        return got.value_or(std::pair{0, QByteArray()});
+    }
+    QString page(const QByteArray& target) { return QString::fromUtf8(get(target).second); }
 
     ScriptedHttpServer m_feed;
     ResponsesByTarget m_replies{m_feed};
@@ -221,6 +267,94 @@ TEST_F(GatewayTest, ASilentFeedCostsOneRequestAndOneTimeOutForAllWhoAskMeanwhile
     EXPECT_LT(clock.elapsed(), 4000) << "the feed's time-out is 2 s";
     EXPECT_EQ(m_feed.requestCount(), 1);
     EXPECT_TRUE(m_problemText.contains(u"did not answer"_s)) << m_problemText.toStdString();
+}
+
+TEST_F(GatewayTest, TheChartPageShowsTheProvidersImageFromTheGatewayAskedForOnceAMinute) {
+    const QByteArray image = recording("min-sh600000.gif");
+    m_replies["/newchart/min/n/sh600000.gif"].body = image;
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(
+            page("/cn/600000/index_kp.shtml").contains(u"<img src=\"/cn/600000/min.gif\""_s));
+    EXPECT_EQ(get("/cn/600000/min.gif"), std::pair(200, image));
+    EXPECT_TRUE(page("/cn/60000x/index_kp.shtml").contains(u"没有“60000x”的分时图"_s));
+    EXPECT_EQ(m_feed.requestCount(), 1);
+}
+
+TEST_F(GatewayTest, WithoutAnImageTheChartIsDrawnFromTheQuotesFetchedTodayAndNothingElse) {
+    m_replies["/newchart/min/n/sh600000.gif"].body = "<html><body>404 Not Found</body></html>";
+    m_replies["/newchart/min/n/sz000858.gif"] = ScriptedResponse("GIF89a", 3000); // too late
+    m_replies["/newchart/min/n/sh600519.gif"].status = 404;
+    const QByteArray prices[] = {"8.500,8.450,8.600,8.650,8.480", "8.500,8.450,8.640,8.650,8.480",
+                                 "8.500,8.450,8.520,8.660,8.480"};
+    for (int i = 0; i < 3; ++i) {
+        m_replies["/list=sh600000"] = feedReply({"sh600000", u"浦发银行", prices[i], {}},
+                                                "2024-05-17,13:5" + QByteArray::number(i) + ":00");
+        ask({"/msq?cn_600000"});
+        QTest::qWait(1000); // past the quote's second
+    }
+    m_replies["/list=sh600519"] = feedReply(kInstruments[4], "2024-05-16,15:00:00");
+    ask({"/msq?cn_000858", "/msq?cn_600519"});
+
+    const QString drawn = page("/cn/600000/index_kp.shtml");
+    for (const QString& said : {u"最新 8.52"_s, u"昨收 8.45"_s, u"最高 8.66"_s, u"最低 8.48"_s,
+                                u"本图由本机网关今日取得的报价绘制：14:00:0"_s, u"共 3 个报价"_s})
+        EXPECT_TRUE(drawn.contains(said)) << said.toStdString();
+    const QList<QPointF> line = drawnLine(drawn);
+    ASSERT_EQ(line.size(), 3);
+    EXPECT_TRUE(line[0].x() < line[1].x() && line[1].x() < line[2].x());
+    EXPECT_TRUE(line[1].y() < line[0].y() && line[0].y() < line[2].y()) << "8.64, 8.60, 8.52";
+    EXPECT_EQ(drawnLine(page("/cn/000858/index_kp.shtml")).size(), 1);
+    const QString yesterdays = page("/cn/600519/index_kp.shtml");
+    EXPECT_TRUE(yesterdays.contains(u"暂无分时图"_s) && !yesterdays.contains(u"<svg"_s));
+    for (const char* said : {"server's reply is not a GIF, PNG or JPEG image (asked for sh600000)",
+                             "server did not answer: no whole reply within 2000 ms",
+                             "server refused us: HTTP 404 (asked for sh600519)"})
+        EXPECT_TRUE(m_problemText.contains(u"the chart "_s + QLatin1String(said))) << said;
+}
+
+TEST_F(GatewayTest, TheNewsPageListsTodaysFeedItemsNewestFirstAsTheTrackerReadsThem) {
+    m_replies[news::kFeedTarget].body = recording("zhibo-feed.json");
+    const auto [status, body] = get(pages::kNews);
+    EXPECT_EQ(status, 200);
+    QStringList read;
+    for (const desk::hotsector::Line& line : desk::hotsector::scan(gbk::decode(body)))
+        read.append(line.text);
+    EXPECT_EQ(
+        read,
+        QStringList({
+            u"【半导体板块午后拉升】中芯国际涨超5%，北方华创、拓荆科技跟涨。05-17 13:58"_s,
+            u"【光伏概念走强】机构称＂行业出清＂已近尾声，隆基绿能＆通威股份涨逾3%＜持续关注＞"
+            "05-17 11:20"_s,
+            u"【沪指高开0.3%】 两市超3000只个股上涨 CPO概念涨停潮05-17 09:31"_s,
+        }));
+    EXPECT_TRUE(body.contains("<a href=\"https://finance.sina.com.cn/7x24/doc-4086990.shtml#"));
+    EXPECT_EQ(get(pages::kNews).second, body);
+    EXPECT_EQ(m_feed.requestCount(), 1);
+}
+
+TEST_F(GatewayTest, ANewsFeedThatCannotBeHadGivesAPageWithoutItemsAndSaysWhy) {
+    const QByteArray recorded = recording("zhibo-feed.json");
+    ScriptedResponse refused("<html><body>503 Service Unavailable</body></html>");
+    refused.status = 503;
+    ScriptedResponse dropped;
+    dropped.mode = ScriptedResponse::Mode::CloseWithoutReply;
+    const ScriptedResponse answers[] = {
+        refused,
+        dropped,
+        ScriptedResponse(recorded.left(recorded.size() / 2)),
+        ScriptedResponse(R"({"result":{"status":{"code":1,"msg":"busy"}}})"),
+        ScriptedResponse("try{feed(" + recorded + ");}catch(e){};"),
+        ScriptedResponse(recorded + QByteArray(news::kMaxFeedBytes, ' ')),
+    };
+    for (const ScriptedResponse& answer : answers) {
+        m_replies[news::kFeedTarget] = answer;
+        ASSERT_NO_FATAL_FAILURE(startGateway()); // nothing held
+        const auto [status, body] = get(pages::kNews);
+        EXPECT_EQ(status, 200);
+        EXPECT_TRUE(body.contains("<ul>\n</ul>") && body.endsWith("</html>\n")) << body.data();
+    }
+    EXPECT_EQ(m_problemText.count(u"quillon-gateway: the news feed"_s), 6)
+        << m_problemText.toStdString();
 }
 
 } // namespace
