@@ -3,6 +3,7 @@
 #include "demo/marketpages.h"
 #include "demo/quotebook.h"
 #include "quote/change.h"
+#include "quote/market.h"
 #include "version.h"
 
 #include <algorithm>
@@ -132,13 +133,7 @@ QString announcementPage(const QDate& today) {
 }
 
 QChar riskGrade(const Instrument& index) {
-    const qint64 diff = index.price - index.prevClose;
-    // A fall of more than 1%: 100 * diff below -prevClose, in whole numbers.
-    if (100 * diff < -index.prevClose)
-        return u'高';
-    if (diff > 0)
-        return u'低';
-    return u'中';
+    return QChar(quote::riskGrade(double(index.price), double(index.prevClose)));
 }
 
 QString riskPage(QChar grade) {

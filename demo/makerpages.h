@@ -23,7 +23,7 @@ QString notFoundPage(const QString& path);
 // The one-line announcement strip (a 393 x 41 px browser).
 QString announcementPage(const QDate& today);
 
-// 高 when the index has fallen more than 1%, 低 when it is up, 中 otherwise.
+// The grade of the made-up index, by the same rule as a real one.
 QChar riskGrade(const Instrument& index);
 // The body holds the grade alone: the reader takes the body's text whole.
 QString riskPage(QChar grade);

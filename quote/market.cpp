@@ -58,4 +58,11 @@ int priceDecimals(std::u16string_view code) {
     return range ? range->decimals : 2;
 }
 
+char16_t riskGrade(double level, double previousClose) {
+    const double change = level - previousClose;
+    if (100 * change < -previousClose)
+        return u'高';
+    return change > 0 ? u'低' : u'中';
+}
+
 } // namespace quote

@@ -25,4 +25,8 @@ std::string_view marketPrefix(Market market);
 // shares), two for everything else.
 int priceDecimals(std::u16string_view code);
 
+// The market-risk grade of a day of an index, level and previous close in
+// one unit: 高 after a fall of more than 1 %, 低 on any rise, 中 otherwise.
+char16_t riskGrade(double level, double previousClose);
+
 } // namespace quote

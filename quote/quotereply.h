@@ -17,6 +17,7 @@ inline constexpr std::size_t kHighField = 11;
 // Field numbers of an index reply.
 inline constexpr std::size_t kIndexLevelField = 3;
 inline constexpr std::size_t kIndexChangeField = 4;
+inline constexpr std::size_t kIndexPreviousCloseField = 6;
 
 // The whole body of one reply of the quote service, already decoded to text.
 // The service separates values with "," and may wrap them in "'"; nothing else

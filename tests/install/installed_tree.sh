@@ -12,9 +12,11 @@ rm -rf "$root"
 DESTDIR="$root" "${CMAKE:-cmake}" --install "$build" --prefix /usr >/dev/null
 cd "$root/usr"
 
-for program in Quillon Tarvex quillon-standin quillon-gateway; do
+for program in Quillon Tarvex quillon-gateway quillon-site; do
   [ -x "bin/$program" ] || fail "bin/$program is not installed"
 done
+[ ! -e bin/quillon-standin ] || fail "the stand-in, with its made-up market, is installed"
+[ "$(cat share/quillon/site/fengxian.txt)" = auto ] || fail "no shipped pages in share/quillon/site"
 
 for id in org.quillon.Quillon org.quillon.Tarvex; do
   desktop=share/applications/$id.desktop

@@ -1,0 +1,167 @@
+// The maker's pages as quillon-site serves them, over loopback: a publisher's
+// files in three folder levels read afresh at every request, today's date
+// filled in, and a risk grade from the quote service's real index or none.
+#include "services/sitepages.h"
+#include "site/siteserver.h"
+#include "tests/support/scriptedhttpserver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Page {
+    int status = 0;
+    QString text; // the body's text, tags out
+
+    friend bool operator==(const Page&, const Page&) = default;
+};
+
+Page get(quint16 port, const QString& target) {
+    QNetworkAccessManager network;
+    network.setProxy(QNetworkProxy::NoProxy);
+    std::unique_ptr<QNetworkReply> reply(
+        network.get(QNetworkRequest(QUrl(u"http://127.0.0.1:%1%2"_s.arg(port).arg(target)))));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reply->isFinished(); }, 10000))
+        << target.toStdString();
+    QString body = QString::fromUtf8(reply->readAll());
+    body = body.mid(body.indexOf(u"<body>"_s)).remove(QRegularExpression(u"<[^>]*>"_s));
+    return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), body};
+}
+
+// Three content folders: the shipped pages, the system's and the user's.
+class SiteTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* level : {"shipped", "system", "user"})
+            ASSERT_TRUE(QDir(m_root.path()).mkpath(level));
+        m_gatewayPort =
+            m_gateway.listen() ? quint16(m_gateway.baseUrl().section(':', -1).toUInt()) : 0;
+        ASSERT_NE(m_gatewayPort, 0);
+    }
+
+    void write(const char* level, const QString& file, const QByteArray& bytes) {
+        QFile out(m_root.filePath(u"%1/%2"_s.arg(level, file)));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(out.write(bytes), bytes.size());
+    }
+
+    // A server of its own, so that no grade is kept from an earlier case.
+    quint16 serve() {
+        m_server = std::make_unique<site::SiteServer>(
+            site::ContentFolders(
+                {m_root.filePath("shipped"), m_root.filePath("system"), m_root.filePath("user")}),
+            m_gateway.baseUrl());
+        m_server->setClock([] { return QDateTime(QDate(2026, 3, 7), QTime(9, 15)); });
+        return m_server->listen(0);
+    }
+
+    QTemporaryDir m_root;
+    ScriptedHttpServer m_gateway;
+    ResponsesByTarget m_index{m_gateway};
+    quint16 m_gatewayPort = 0;
+    std::unique_ptr<site::SiteServer> m_server;
+};
+
+} // namespace
+
+TEST_F(SiteTest,
+       AUsersFileGoesBeforeTheSystemsWhichGoesBeforeTheShippedOneFileByFileAtEveryRequest) {
+    write("shipped", "gonggao.htm", "<body>shipped {{today}}</body>");
+    write("shipped", "cid2.htm", "<body>本机没有传闻</body>");
+    write("system", "gonggao.htm", "<body>system</body>");
+    const quint16 port = serve();
+    ASSERT_NE(port, 0);
+    EXPECT_EQ(get(port, pages::kAnnouncement).text, "system");
+    EXPECT_EQ(get(port, pages::kFirstRumours).text, "本机没有传闻");
+
+    // Published while the server runs: served at the next request, as Tarvex's reload needs.
+    write("user", "cid2.htm", "<body>传闻：第一条</body>");
+    EXPECT_EQ(get(port, pages::kRumours).text, "传闻：第一条");
+    write("user", "cid2.htm", "<body>传闻：第二条</body>");
+    EXPECT_EQ(get(port, pages::kRumours).text, "传闻：第二条");
+
+    // A file too large, or one that cannot be read (a folder in its place), counts as absent.
+    write("user", "gonggao.htm", QByteArray(site::ContentFolders::kMaxFileBytes + 1, 'x'));
+    EXPECT_EQ(get(port, pages::kAnnouncement).text, "system");
+    QFile::remove(m_root.filePath("user/gonggao.htm"));
+    ASSERT_TRUE(QDir(m_root.path()).mkpath("user/gonggao.htm"));
+    ASSERT_TRUE(QDir(m_root.path()).rmdir("system/gonggao.htm") ||
+                QFile::remove(m_root.filePath("system/gonggao.htm")));
+    EXPECT_EQ(get(port, pages::kAnnouncement).text, "shipped 03-07");
+
+    // Only the pages of the table: a path can name no file of its own.
+    write("user", "secret.htm", "<body>secret</body>");
+    for (const QString& target :
+         {u"/secret.htm"_s, u"/htm/../secret.htm"_s, u"/map1.asp?cid=2&page=2"_s,
+          u"/map1.asp?cid=3"_s, u"/map2.asp?cid=15&page=1"_s})
+        EXPECT_EQ(get(port, target).status, 404) << target.toStdString();
+}
+
+TEST_F(SiteTest, TheRiskGradeIsThePublishersWordOrByAutoTheRealIndexsOrNone) {
+    const auto index = [&](const char* level, const char* previousClose) {
+        m_index.set("/msq?zs_000001", "'sh000001','000001','上证指数','"_ba + level +
+                                          "','x','3040.00','" + previousClose +
+                                          "','','','','','3050.00','2990.00'");
+    };
+    write("shipped", site::kRiskFile, "auto\n");
+    index("2999.33", "3045.00"); // down 1.5 %
+    quint16 port = serve();
+    EXPECT_EQ(get(port, pages::kMarketRisk).text, "高");
+    index("3050.00", "3045.00");
+    EXPECT_EQ(get(port, pages::kMarketRisk).text, "高") << "the grade is kept a few seconds";
+    port = serve();
+    EXPECT_EQ(get(port, pages::kMarketRisk).text, "低");
+
+    // A service without a usable index gives no grade rather than a made-up one.
+    index("", "3045.00");
+    port = serve();
+    EXPECT_EQ(get(port, pages::kMarketRisk), (Page{200, ""}));
+    m_index["/msq?zs_000001"].mode = ScriptedResponse::Mode::CloseWithoutReply;
+    port = serve();
+    EXPECT_EQ(get(port, pages::kMarketRisk).text, "");
+
+    // A publisher's word is served as written, and the service is not asked.
+    const qsizetype asked = m_gateway.requests().size();
+    write("user", site::kRiskFile, " 中 \r\nwhy\n");
+    port = serve();
+    EXPECT_EQ(get(port, pages::kMarketRisk).text, "中");
+    EXPECT_EQ(m_gateway.requests().size(), asked);
+}
+
+// The program as installed runs it, on its shipped pages: every page answers,
+// and none says it has picks of today or a rumour when nobody published one.
+TEST(SiteProgram, ServesEveryShippedPageAndNoneClaimsPicksOrRumours) {
+    QProcess site;
+    site.start(QUILLON_SITE_EXECUTABLE, {"--content", QUILLON_SITE_CONTENT, "--port", "0",
+                                         "--quote-url", "http://127.0.0.1:9"});
+    ASSERT_TRUE(site.waitForStarted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return site.canReadLine(); }, 10000));
+    const QRegularExpressionMatch bound =
+        QRegularExpression(u"127\\.0\\.0\\.1:(\\d+)"_s).match(QString::fromUtf8(site.readLine()));
+    ASSERT_TRUE(bound.hasMatch());
+    const quint16 port = quint16(bound.captured(1).toUInt());
+    using namespace pages;
+    for (const char* page :
+         {kHome, kAnnouncement, kMarketRisk, kDailyPicks, kHistory, kContact, kFirstRumours,
+          kRumours, kTechnique, kTradingTools, kChatDigest, kHotTopics, kIntroduction, kMembership,
+          kAbout, kSinaBlog, kSohuBlog, kHexunBlog})
+        EXPECT_EQ(get(port, QString::fromLatin1(page)).status, 200) << page;
+    EXPECT_FALSE(get(port, kDailyPicks).text.front().isDigit());
+    EXPECT_FALSE(get(port, kRumours).text.startsWith(u"传闻"_s));
+    site.kill();
+    site.waitForFinished();
+}
