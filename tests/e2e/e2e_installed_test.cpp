@@ -43,7 +43,8 @@ ScriptedResponse record(const char* symbol, const char16_t* name, const char* nu
     for (int i = 6; i < 30; ++i)
         fields.append("0");
     fields << now.toString("yyyy-MM-dd").toLatin1() << now.toString("HH:mm:ss").toLatin1() << "00";
-    return ScriptedResponse("var hq_str_" + QByteArray(symbol) + "=\"" + fields.join(',') + "\";\n");
+    return ScriptedResponse("var hq_str_" + QByteArray(symbol) + "=\"" + fields.join(',') +
+                            "\";\n");
 }
 
 QByteArray chartImage() {
@@ -140,14 +141,14 @@ protected:
                     return entry.mid(key.size() + 1);
             return QString();
         };
-        QStringList command{"systemd-socket-activate", "-l",
-                            line(unit + ".socket", "ListenStream")};
+        // The activator hands its program only the environment it is told to.
+        QStringList command{
+            "systemd-socket-activate",  "-l", line(unit + ".socket", "ListenStream"),       "-E",
+            "HOME=" + m_quillon.home(), "-E", "XDG_DATA_HOME=" + m_quillon.home() + "/data"};
         command << line(unit + ".service", "ExecStart").split(' ', Qt::SkipEmptyParts) << extra;
         command = asProgramUser(command);
         QProcessEnvironment environment;
         environment.insert("PATH", "/usr/bin:/bin");
-        environment.insert("HOME", m_quillon.home());
-        environment.insert("XDG_DATA_HOME", m_quillon.home() + "/data");
         process.setProcessEnvironment(environment);
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(command.first(), command.mid(1));
@@ -212,25 +213,34 @@ TEST_F(InstalledEndToEnd, PagesBesideARealPriceComeFromTheFeedOrThePublisherAndS
     const int captionEnd = lastColumnOf(shot(main), kPicksLine, kRed);
     EXPECT_GT(captionEnd, kPicksLine.left());
 
+    // 查看分时 from the list's menu, for one row. Keys typed while the menu is
+    // still on its way go astray without a window manager: then once more.
+    const auto openChart = [&](QPoint row) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            m_display.click(at + row);
+            QTest::qWait(700);
+            m_display.click(at + row, 1, 3);
+            QTest::qWait(700);
+            m_display.run("xdotool", {"key", "--delay", "80", "Down", "Down", "Down", "Return"});
+            if (QString found = m_quillon.windowOfSize(kChartWindow, 10000); !found.isEmpty())
+                return found;
+            m_display.run("xdotool", {"key", "Escape"});
+        }
+        return QString();
+    };
     // The chart of the first row: the provider's image through the gateway.
-    m_display.click(at + kFirstRow);
-    m_display.click(at + kFirstRow, 1, 3);
-    QTest::qWait(700);
-    m_display.run("xdotool", {"key", "--delay", "80", "Down", "Down", "Down", "Return"});
-    QString chart = m_quillon.windowOfSize(kChartWindow, 30000);
+    QString chart = openChart(kFirstRow);
     ASSERT_FALSE(chart.isEmpty()) << "no chart window";
     EXPECT_TRUE(seen(
         chart, [](const QImage& w) { return pixelsOf(w, w.rect(), kChartInk) > 50000; }, 30000))
         << "the recorded chart image is not shown";
     // The second row's image cannot be had: the chart is drawn from the quotes
-    // the gateway fetched, not from the image.
-    m_display.click(at + kSecondRow);
-    m_display.click(at + kSecondRow, 1, 3);
-    QTest::qWait(700);
-    m_display.run("xdotool", {"key", "--delay", "80", "Down", "Down", "Down", "Return"});
-    EXPECT_TRUE(waitUntil(
-        [&] { return !m_feed.arrivals(m_quillon.started(), "/newchart/min/n/sh600036").isEmpty(); },
-        20000));
+    // the gateway fetched, not from the image. Without a window manager the
+    // chart window lies over the main window until it is closed.
+    m_display.sendCloseRequest(chart);
+    ASSERT_TRUE(waitUntil([&] { return !m_display.outer(chart); }, 10000));
+    chart = openChart(kSecondRow);
+    ASSERT_FALSE(chart.isEmpty()) << "no chart window for the second row";
     EXPECT_TRUE(seen(
         chart,
         [](const QImage& w) {
@@ -239,7 +249,9 @@ TEST_F(InstalledEndToEnd, PagesBesideARealPriceComeFromTheFeedOrThePublisherAndS
         },
         30000))
         << "the drawn chart did not replace the image";
+    EXPECT_FALSE(m_feed.arrivals(m_quillon.started(), "/newchart/min/n/sh600036").isEmpty());
     m_display.sendCloseRequest(chart);
+    ASSERT_TRUE(waitUntil([&] { return !m_display.outer(chart); }, 10000));
 
     // The tracker lists today's items of the recorded live-news feed, in red.
     m_display.click(at + kTrackerButton);
@@ -286,4 +298,6 @@ TEST_F(InstalledEndToEnd, PagesBesideARealPriceComeFromTheFeedOrThePublisherAndS
                           "传闻：本地发布者的第一条传闻</body></html>");
     EXPECT_FALSE(tarvex.windowOfSize(kNotice, 75000).isEmpty())
         << "no notice of the published rumour page within a minute's reload";
+    if (HasFailure())
+        shot("root").save(QDir::temp().filePath("quillon-installed-failure.png"));
 }
