@@ -136,7 +136,6 @@ TEST_F(TickTest, ATickFillsEveryRowThenBothIndexesAndFailedFetchesKeepWhatTheySh
     // reach: the window says since when (the last tick with a price), once,
     // and the first tick with a price again takes the line away.
     QSignalSpy stale(m_cycle, &RefreshCycle::staleLineChanged);
-    EXPECT_TRUE(stale.isEmpty());
     m_cycle->setClock([] { return QTime(10, 31, 5); });
     runTick(m_cycle);
     m_replies.set("/msq?cn_000858", "");
