@@ -18,7 +18,7 @@ constexpr double kSvgWidth = 960;
 constexpr double kSvgHeight = 610;
 constexpr double kPlotLeft = 90;
 constexpr double kPlotTop = 14;
-constexpr double kPlotWidth = 840;
+constexpr double kPlotWidth = 780; // room on the right for the open's label
 constexpr double kPlotHeight = 550;
 
 QString coordinate(double value) {
@@ -162,19 +162,23 @@ QString chartSvg(const DaySeen& day) {
                       .arg(kPlotTop)
                       .arg(kPlotWidth)
                       .arg(kPlotHeight);
+    // The open is labelled on the right: it is often close to the previous
+    // close, and two labels on one side would overwrite each other.
     const auto guide = [&](Micros value, const QString& colour, const QString& dashes,
-                           const QString& label) {
+                           const QString& label, bool right = false) {
         if (value <= 0)
             return;
         const QString y = yOf(value);
         svg += u"<line x1=\"%1\" x2=\"%2\" y1=\"%3\" y2=\"%3\" stroke=\"%4\" "
-               "stroke-dasharray=\"%5\"/><text x=\"%6\" y=\"%3\" dy=\"4\" text-anchor=\"end\" "
-               "fill=\"%4\">%7 %8</text>"_s.arg(coordinate(kPlotLeft))
+               "stroke-dasharray=\"%5\"/><text x=\"%6\" y=\"%3\" dy=\"4\" text-anchor=\"%7\" "
+               "fill=\"%4\">%8 %9</text>"_s.arg(coordinate(kPlotLeft))
                    .arg(coordinate(kPlotLeft + kPlotWidth))
-                   .arg(y, colour, dashes, coordinate(kPlotLeft - 6), label,
-                        formatPrice(value, day.decimals));
+                   .arg(y, colour, dashes,
+                        coordinate(right ? kPlotLeft + kPlotWidth + 6 : kPlotLeft - 6),
+                        right ? u"start"_s : u"end"_s, label, formatPrice(value, day.decimals));
     };
     guide(day.prevClose, u"#888"_s, u"6,4"_s, u"昨收"_s);
+    guide(day.open, u"#c60"_s, u"1,4"_s, u"今开"_s, true);
     guide(day.high, u"#d00"_s, u"2,3"_s, u"最高"_s);
     guide(day.low, u"#080"_s, u"2,3"_s, u"最低"_s);
 
@@ -215,8 +219,8 @@ QString chartPage(const Wanted& wanted, bool withImage, const DaySeen* seen) {
 }
 
 QString noSuchCodePage(const QString& code) {
-    return htmlPage(u"分时走势"_s, u"<div class=\"none\">没有“"_s + code.left(20).toHtmlEscaped() +
-                                       u"”的分时图</div>"_s);
+    return htmlPage(u"分时走势"_s, u"<div class=\"none\">暂无分时图：没有代码“"_s +
+                                       code.left(20).toHtmlEscaped() + u"”的股票</div>"_s);
 }
 
 } // namespace gateway

@@ -65,14 +65,15 @@ private:
     QHash<QString, DaySeen> m_seen;
 };
 
-// The day drawn as an SVG: the previous close dashed, the high and the low,
-// and the price at each of the gateway's fetches as one line.
+// The day drawn as an SVG: the previous close dashed, the open, the high and
+// the low, and the price at each of the gateway's fetches as one line.
 QString chartSvg(const DaySeen& day);
 
 // The chart page of an instrument: the image from the gateway's address when
 // it has one, else the drawing, else a page that says there is no chart.
 QString chartPage(const Wanted& wanted, bool withImage, const DaySeen* seen);
-// The page for a code no market has; code as the path had it, percent-decoded.
+// The page for a code no market has, saying there is no chart; code as the
+// path had it, percent-decoded.
 QString noSuchCodePage(const QString& code);
 
 } // namespace gateway

@@ -45,11 +45,11 @@ int main(int argc, char* argv[]) {
         err << "quillon-site: --port takes a whole number up to 65535" << Qt::endl;
         return 2;
     }
+    // Blank means unset, as for the variable: the gateway, never the stand-in.
     const QString quoteUrl =
-        parser.isSet(u"quote-url"_s)
-            ? services::baseUrlFrom(parser.value(u"quote-url"_s).toUtf8())
-            : services::baseUrlFrom(qgetenv("QUILLON_QUOTE_URL"),
-                                    QString::fromLatin1(services::kGatewayBaseUrl));
+        services::baseUrlFrom(parser.isSet(u"quote-url"_s) ? parser.value(u"quote-url"_s).toUtf8()
+                                                           : qgetenv("QUILLON_QUOTE_URL"),
+                              QString::fromLatin1(services::kGatewayBaseUrl));
     const site::ContentFolders folders(parser.isSet(u"content"_s)
                                            ? parser.values(u"content"_s)
                                            : site::ContentFolders::installed());

@@ -1,11 +1,14 @@
 #include "site/sitecontent.h"
 
+#include "quote/gbk.h"
 #include "quote/market.h"
 #include "services/sitepages.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QUrlQuery>
 
 #include <cmath>
@@ -71,7 +74,9 @@ QStringList ContentFolders::installed() {
 std::optional<QByteArray> ContentFolders::read(const QString& file) const {
     for (auto folder = m_folders.crbegin(); folder != m_folders.crend(); ++folder) {
         QFile in(QDir(*folder).filePath(file));
-        if (!in.open(QIODevice::ReadOnly))
+        // Regular files only: opening a FIFO in its place would wait for a
+        // writer and hold every request behind it.
+        if (!QFileInfo(in.fileName()).isFile() || !in.open(QIODevice::ReadOnly))
             continue;
         // Read one byte past the cap: a file that grows while it is read is judged by what came.
         QByteArray bytes = in.read(kMaxFileBytes + 1);
@@ -86,7 +91,15 @@ QByteArray withToday(QByteArray page, const QDate& today) {
 }
 
 QString riskWord(const QByteArray& file) {
-    return QString::fromUtf8(file).section(u'\n', 0, 0).trimmed().left(4);
+    // Publishers write this file with whatever editor is at hand: a Windows
+    // one may add a byte-order mark, or save in the system's GBK.
+    QStringDecoder utf8(QStringConverter::Utf8);
+    QString text = utf8.decode(file);
+    if (utf8.hasError())
+        text = gbk::decode(file);
+    if (text.startsWith(QChar::ByteOrderMark))
+        text.remove(0, 1);
+    return text.section(u'\n', 0, 0).trimmed().left(4);
 }
 
 QByteArray riskPage(const QString& grade) {

@@ -43,7 +43,8 @@ private:
 // "{{today}}" becomes today's "MM-DD".
 QByteArray withToday(QByteArray page, const QDate& today);
 
-// The first line of the risk file, trimmed, at most four characters.
+// The first line of the risk file, trimmed, at most four characters; in
+// UTF-8, or GBK when it is not valid UTF-8.
 QString riskWord(const QByteArray& file);
 // The risk page: its body's visible text is the grade and nothing else, the
 // whole of what Quillon reads; an empty grade when there is none to give.

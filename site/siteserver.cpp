@@ -48,8 +48,11 @@ void SiteServer::respond(const QHttpServerRequest& request, QHttpServerResponder
     m_waitingForGrade.push_back(
         {socket, std::make_unique<QHttpServerResponder>(std::move(responder))});
     if (m_waitingForGrade.size() == 1)
-        m_indexFetcher.fetch(std::string(quote::kShanghaiIndexTarget),
-                             [this](const QuoteFetcher::Result& reply) { gradeArrived(reply); });
+        m_indexFetcher.fetch(
+            std::string(quote::kShanghaiIndexTarget), [this](const QuoteFetcher::Result& reply) {
+                // An error page's figures are no index.
+                gradeArrived(m_indexFetcher.lastStatus() == 200 ? reply : std::nullopt);
+            });
 }
 
 void SiteServer::gradeArrived(const QuoteFetcher::Result& reply) {

@@ -276,7 +276,8 @@ TEST_F(GatewayTest, TheChartPageShowsTheProvidersImageFromTheGatewayAskedForOnce
         EXPECT_TRUE(
             page("/cn/600000/index_kp.shtml").contains(u"<img src=\"/cn/600000/min.gif\""_s));
     EXPECT_EQ(get("/cn/600000/min.gif"), std::pair(200, image));
-    EXPECT_TRUE(page("/cn/60000x/index_kp.shtml").contains(u"没有“60000x”的分时图"_s));
+    EXPECT_TRUE(
+        page("/cn/60000x/index_kp.shtml").contains(u"暂无分时图：没有代码“60000x”的股票"_s));
     EXPECT_EQ(m_feed.requestCount(), 1);
 }
 
