@@ -246,9 +246,7 @@ void Form1::createControls() {
             m_jujiao = new Jujiao(m_docker);
             m_jujiao->setWindowIcon(windowIcon());
         }
-        m_jujiao->show();
-        m_jujiao->raise();
-        m_jujiao->activateWindow();
+        bringUp(m_jujiao);
     });
 
     connect(m_listView, &WatchListView::leftClicked, this, &Form1::listClicked);
@@ -353,9 +351,7 @@ void Form1::showAddDialog() {
         connect(m_addDialog, &FrmAdd::stockChosen, m_watchList, &WatchList::add);
         connect(m_addDialog, &FrmAdd::homePageRequested, this, &Form1::openHomePage);
     }
-    m_addDialog->show();
-    m_addDialog->raise();
-    m_addDialog->activateWindow();
+    bringUp(m_addDialog);
 }
 
 void Form1::openHomePage() {

@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "services/services.h"
 #include "widgets/webview.h"
+#include "widgets/windowplacer.h"
 
 WebBand::WebBand(QWidget* mainWindow, WebView* smallBrowser, desk::MainOuter mainOuter,
                  const QString& programDirectory)
@@ -67,10 +68,7 @@ Window* WebBand::bringUp(QPointer<Window>& window, Args&&... args) {
         window = new Window(std::forward<Args>(args)...);
         window->setWindowIcon(m_mainWindow->windowIcon());
     }
-    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    window->show();
-    window->raise();
-    window->activateWindow();
+    ::bringUp(window);
     return window;
 }
 

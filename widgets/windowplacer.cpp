@@ -110,6 +110,13 @@ void WindowPlacer::checkFrame() {
         m_watch->stop();
 }
 
+void bringUp(QWidget* window) {
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 namespace form {
 
 QPoint keptInside(const QRect& outer, const QRect& area) {

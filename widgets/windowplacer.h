@@ -67,6 +67,11 @@ private:
     std::optional<QPoint> m_showingAt; // where a window just brought back is to be
 };
 
+// Brings a window up to the user: shown, out of its icon if it was minimised,
+// above the others and active. A window asked for again while minimised is
+// meant to be seen, not left on the task bar.
+void bringUp(QWidget* window);
+
 namespace form {
 
 // The least move that brings outer wholly into area; a window larger than the
