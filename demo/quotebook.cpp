@@ -73,9 +73,7 @@ qint64 limitDown(qint64 prevClose) {
 }
 
 QString formatHundredths(qint64 value) {
-    const qint64 magnitude = std::abs(value);
-    return (value < 0 ? u"-"_s : QString()) + QString::number(magnitude / 100) + u'.' +
-           QString::number(magnitude % 100).rightJustified(2, u'0');
+    return quote::formatFixed(value, 2);
 }
 
 QString quoteLine(const Instrument& instrument, const QDateTime& now) {

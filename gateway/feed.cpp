@@ -133,12 +133,7 @@ QString formatPrice(Micros value, int decimals) {
     Micros unit = kMicrosPerUnit;
     for (int i = 0; i < decimals; ++i)
         unit /= 10;
-    const Micros scaled = quote::roundedRatio(value, unit);
-    Micros places = 1;
-    for (int i = 0; i < decimals; ++i)
-        places *= 10;
-    return QString::number(scaled / places) + u'.' +
-           QString::number(scaled % places).rightJustified(decimals, u'0');
+    return quote::formatFixed(quote::roundedRatio(value, unit), decimals);
 }
 
 QByteArray quillonReply(const Wanted& wanted, const FeedQuote& quote) {

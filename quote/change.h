@@ -9,6 +9,11 @@ namespace quote {
 // x / y rounded half away from zero, for x >= 0 and y > 0.
 qint64 roundedRatio(qint64 x, qint64 y);
 
+// scaled written with decimals places (decimals > 0), a "-" before a negative
+// one: formatFixed(-1205, 2) is "-12.05". Every price and change the replies
+// and pages carry is written by this, so they cannot differ in their digits.
+QString formatFixed(qint64 scaled, int decimals);
+
 // "1.37%", "-1.25%", "0.00%": the change from the previous close in percent,
 // two decimals, rounded half away from zero; "0.00%" without a previous close.
 // A fall always carries the "-", even one that rounds to 0.00, since Quillon
