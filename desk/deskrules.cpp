@@ -12,6 +12,14 @@ bool isFall(const QString& change) {
 }
 } // namespace
 
+std::optional<double> parseFinite(QStringView text) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
 RowColours rowColours(const QString& change) {
     if (isFall(change))
         return {kBlue, kGreen};
@@ -36,10 +44,10 @@ bool isPicksReloadMinute(const QTime& time) {
 std::optional<QString> proposedPrice(const std::optional<QString>& price, double factor) {
     double value = 0;
     if (price) {
-        bool isNumber = false;
-        value = price->trimmed().toDouble(&isNumber);
-        if (!isNumber || !std::isfinite(value))
+        const std::optional<double> number = parseFinite(*price);
+        if (!number)
             return std::nullopt;
+        value = *number;
     }
     // nearbyint rounds exact halves to even in the default rounding mode.
     double rounded = std::nearbyint(value * factor * 100) / 100;

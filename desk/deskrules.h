@@ -2,12 +2,18 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringView>
 #include <QTime>
 
 #include <optional>
 
 // The quote desk's decision rules, free of widgets.
 namespace desk {
+
+// A number a user or a quote reply wrote, blanks around it allowed; nothing
+// for text that is no number or is infinite or NaN, which no price or
+// threshold may be.
+std::optional<double> parseFinite(QStringView text);
 
 inline const QColor kRed{255, 0, 0};
 inline const QColor kGreen{0, 255, 0};
