@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/twips.h"
+
 #include <QPoint>
 
 #include <cstddef>
@@ -18,8 +20,7 @@
 // pixel). So at any scaling the thresholds and the strip are as wide to the eye.
 namespace desk::dock {
 
-// The program's twips to a device-independent pixel.
-inline constexpr int kTwipsPerPixel = 15;
+using form::kTwipsPerPixel;
 // The top (left) edge at or above (left of) this pixel touches the screen's edge.
 inline constexpr int kEdgePixels = 4;
 // The right edge within this many twips of the screen's right edge touches it:

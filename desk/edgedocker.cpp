@@ -15,8 +15,6 @@
 
 #include <vector>
 
-static_assert(desk::dock::kTwipsPerPixel == form::kTwipsPerPixel);
-
 namespace {
 
 desk::dock::PixelRect pixelRect(const QRect& rect) {

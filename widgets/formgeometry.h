@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/twips.h"
+
 #include <QColor>
 #include <QFont>
 #include <QList>
@@ -15,8 +17,6 @@ class QMenu;
 // Both programs lay their windows out in twips, 15 to a device-independent
 // pixel, and name their fonts by their Chinese names.
 namespace form {
-
-inline constexpr int kTwipsPerPixel = 15;
 
 constexpr int pixels(int twips) {
     // Round half away from zero, so 10 twips of overhang stay one pixel, not zero.
