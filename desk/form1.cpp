@@ -3,6 +3,7 @@
 #include "desk/alertmonitor.h"
 #include "desk/desklog.h"
 #include "desk/deskrules.h"
+#include "desk/edgedock.h"
 #include "desk/edgedocker.h"
 #include "desk/frmadd.h"
 #include "desk/jujiao.h"
@@ -211,7 +212,7 @@ void Form1::createControls() {
     m_indexFetcher = makeFetcher(this, "Inet3");
     m_refreshTimer = makeTimer(this, "Timer1", 8000, true);
     m_alertTimer = makeTimer(this, "Timer2", 8000, false);
-    m_dockTimer = makeTimer(this, "Timer3", 500, true);
+    m_dockTimer = makeTimer(this, "Timer3", desk::dock::kPollMs, true);
 
     m_watchList = new WatchList(m_listView, m_watchListDirectory, this);
     connect(m_refreshTimer, &QTimer::timeout, m_watchList, &WatchList::retrySave);
