@@ -2,6 +2,7 @@
 #include "desk/deskrules.h"
 #include "desk/hotsectorscan.h"
 #include "desk/pagerules.h"
+#include "version.h"
 
 #include <QElapsedTimer>
 
@@ -68,12 +69,14 @@ TEST(PageRules, OnlyTheExactAddressIsAPageAndPicksAreCutInWholeCharactersOnToday
     using desk::BandPage;
     // The two pages themselves are the small browser's test; one character
     // off, a redirect to another host name, another port are none of them.
-    const QString base = "http://127.0.0.1:18930";
+    const QString base = "http://127.0.0.1:" QUILLON_STANDIN_PORT;
     for (const char* url :
-         {"http://127.0.0.1:18930/htm/fengxian.html",
-          "http://127.0.0.1:18930/map2.asp?cid=15&page=2",
-          "http://localhost:18930/htm/fengxian.htm", "http://127.0.0.1:18931/htm/fengxian.htm",
-          "https://127.0.0.1:18930/htm/fengxian.htm", "http://127.0.0.1:18930/gonggao.htm"})
+         {"http://127.0.0.1:" QUILLON_STANDIN_PORT "/htm/fengxian.html",
+          "http://127.0.0.1:" QUILLON_STANDIN_PORT "/map2.asp?cid=15&page=2",
+          "http://localhost:" QUILLON_STANDIN_PORT "/htm/fengxian.htm",
+          "http://127.0.0.1:" QUILLON_GATEWAY_PORT "/htm/fengxian.htm",
+          "https://127.0.0.1:" QUILLON_STANDIN_PORT "/htm/fengxian.htm",
+          "http://127.0.0.1:" QUILLON_STANDIN_PORT "/gonggao.htm"})
         EXPECT_EQ(bandPageOf(QUrl(url), base), BandPage::Other) << url;
     // Whatever a list row holds, the chart asked for is that one code's page.
     EXPECT_EQ(desk::chartPageUrl(base, "60/0?0#0 %").toString(QUrl::FullyEncoded),

@@ -5,6 +5,7 @@
 // members fail fatally: call them in ASSERT_NO_FATAL_FAILURE.
 #include "tests/support/scriptedhttpserver.h"
 #include "tests/support/testdisplay.h"
+#include "version.h"
 
 #include <QElapsedTimer>
 #include <QMap>
@@ -20,9 +21,9 @@
 
 namespace e2e {
 
-inline const QString kCaption = QStringLiteral("QuillonV5.2      By Orlan");
+inline const QString kCaption = QStringLiteral("QuillonV" QUILLON_VERSION "      By Orlan");
 inline const QString kTarvexCaption =
-    QStringLiteral("TarvexV3.6——最小的私募内线软件→→散户赚钱好帮手");
+    QStringLiteral("TarvexV" TARVEX_VERSION "——最小的私募内线软件→→散户赚钱好帮手");
 
 using testdisplay::waitUntil;
 
