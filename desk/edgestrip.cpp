@@ -1,5 +1,7 @@
 #include "desk/edgestrip.h"
 
+#include "widgets/windowplacer.h"
+
 EdgeStrip::EdgeStrip(const QColor& colour)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus) {
@@ -12,7 +14,8 @@ EdgeStrip::EdgeStrip(const QColor& colour)
 }
 
 void EdgeStrip::showAt(const QRect& area) {
-    setGeometry(area);
+    resize(area.size());
+    WindowPlacer::of(this)->moveTo(area.topLeft());
     show();
     // Windows raised since may have covered it; the user must still find it.
     raise();

@@ -40,7 +40,9 @@ QRect WindowPlacer::outer() const {
 }
 
 void WindowPlacer::moveTo(QPoint outerTopLeft) {
-    if (!m_window->isVisible())
+    // A window no window manager knows of has no frame and is not asked: it
+    // lands exactly where it is put.
+    if (!m_window->isVisible() || m_window->windowFlags().testFlag(Qt::X11BypassWindowManagerHint))
         m_window->move(outerTopLeft);
     else if (outer().topLeft() != outerTopLeft)
         platform::moveFrame(m_window, outerTopLeft);

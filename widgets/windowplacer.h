@@ -32,6 +32,7 @@ public:
     // frame: it is moved as it is, so that it appears there. A shown window
     // is moved by its frame, and not at all where it is already: the same
     // place asked again is not sent to the window system.
+    // A window that bypasses the window manager is moved as it is.
     void moveTo(QPoint outerTopLeft);
 
     // Places the window by rule at its first show. Not framed then, it is
