@@ -100,9 +100,11 @@ TEST_F(TickTest, ATickFillsEveryRowThenBothIndexesAndFailedFetchesKeepWhatTheySh
     m_replies.set("/msq?zs_399001", "'','','','10234.56','-0.52%'");
     m_replies.set("/msq?zs_000001", "x,x,x,'3089.26','0.31%'");
     m_cycle->setClock([] { return QTime(9, 15, 3); });
+    QSignalSpy changed(&m_list, &QAbstractItemModel::dataChanged);
     runTick(m_cycle);
 
     EXPECT_EQ(picksDue.count(), 1);
+    EXPECT_EQ(changed.count(), 3); // one repaint per row, not per cell
     EXPECT_EQ(cells(0), "600000|浦发银行|10.23|10.40|-1.25%|10.5|9.5");
     EXPECT_EQ(cells(1), "000858|五粮液|150.00|151.2|0.00%|现价的5%|");
     // Which colour a change gives is the rules' own test; here, which cells take it.
@@ -139,7 +141,9 @@ TEST_F(TickTest, ATickFillsEveryRowThenBothIndexesAndFailedFetchesKeepWhatTheySh
     // and the first tick with a price again takes the line away.
     QSignalSpy stale(m_cycle, &RefreshCycle::staleLineChanged);
     m_cycle->setClock([] { return QTime(10, 31, 5); });
-    runTick(m_cycle);
+    changed.clear();
+    runTick(m_cycle); // the same replies: nothing changed, nothing to repaint
+    EXPECT_EQ(changed.count(), 0);
     m_replies.set("/msq?cn_000858", "");
     m_replies.set("/msq?cn_C", "");
     m_replies.set("/msq?zs_000001", "'','','',''");
