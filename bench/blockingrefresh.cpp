@@ -2,7 +2,7 @@
 
 #include "desk/deskrules.h"
 #include "desk/quotecells.h"
-#include "desk/watchlistview.h"
+#include "desk/watchlistmodel.h"
 #include "quote/gbk.h"
 #include "quote/quotereply.h"
 
@@ -71,17 +71,14 @@ std::optional<QByteArray> BlockingHttpClient::readResponse() {
     return QByteArray::fromStdString(response.body());
 }
 
-void blockingRefreshTick(BlockingHttpClient& client, WatchListView& list, QLabel& shanghai,
+void blockingRefreshTick(BlockingHttpClient& client, desk::WatchListModel& list, QLabel& shanghai,
                          QLabel& shenzhen) {
-    for (const WatchListView::RowId id : list.rowIds()) {
-        QTreeWidgetItem* item = list.itemFor(id);
-        if (!item)
-            continue;
-        const QByteArray code = gbk::encode(item->text(desk::CodeColumn));
+    for (const desk::WatchListModel::RowId id : list.rowIds()) {
+        const QByteArray code = gbk::encode(list.find(id)->saved.code);
         const std::string target =
             quote::stockQuoteTarget(std::string_view(code.constData(), std::size_t(code.size())));
         if (const auto body = client.get(QByteArray::fromStdString(target)))
-            desk::showQuote(item, quote::Reply(gbk::decode(*body).toStdU16String()));
+            desk::showQuote(list, id, quote::Reply(gbk::decode(*body).toStdU16String()));
     }
     showIndex(client, shenzhen, QStringLiteral("深证成指"), quote::kShenzhenIndexTarget);
     showIndex(client, shanghai, QStringLiteral("上证指数"), quote::kShanghaiIndexTarget);

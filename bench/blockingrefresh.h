@@ -9,7 +9,9 @@
 #include <optional>
 
 class QLabel;
-class WatchListView;
+namespace desk {
+class WatchListModel;
+}
 
 // A synchronous GET over one kept-alive connection, the way a browser control's
 // OpenURL call fetches: the calling thread, and with it its event loop, waits
@@ -36,5 +38,5 @@ private:
 // The refresh tick done with blocking fetches: every row in order, then the
 // Shenzhen and the Shanghai index, writing the same cells and colours as
 // Quillon's own tick, without ever returning to the event loop in between.
-void blockingRefreshTick(BlockingHttpClient& client, WatchListView& list, QLabel& shanghai,
+void blockingRefreshTick(BlockingHttpClient& client, desk::WatchListModel& list, QLabel& shanghai,
                          QLabel& shenzhen);

@@ -9,6 +9,7 @@
 #include "bench/servicethread.h"
 #include "desk/deskrules.h"
 #include "desk/refreshcycle.h"
+#include "desk/watchlistmodel.h"
 #include "desk/watchlistview.h"
 #include "net/quotefetcher.h"
 #include "quote/gbk.h"
@@ -85,28 +86,30 @@ struct Desk {
     QWidget window;
     QLabel* shanghai;
     QLabel* shenzhen;
-    WatchListView* list;
+    desk::WatchListModel* list;
+    WatchListView* view;
 
     explicit Desk(const Scenario& scenario)
         : shanghai(new QLabel(QStringLiteral("上证指数"), &window))
         , shenzhen(new QLabel(QStringLiteral("深证成指"), &window))
-        , list(new WatchListView(&window)) {
+        , list(new desk::WatchListModel(&window))
+        , view(new WatchListView(&window)) {
         auto* layout = new QVBoxLayout(&window);
         layout->addWidget(shanghai);
         layout->addWidget(shenzhen);
-        layout->addWidget(list);
-        list->addColumns();
-        list->appendRows(scenario.rows, QStringLiteral("待命"));
+        layout->addWidget(view);
+        view->setModel(list);
+        list->append(scenario.rows, {.name = QStringLiteral("待命")});
         window.resize(420, 320);
         window.show();
     }
 
     int rowsFilled(const Scenario& scenario) const {
         int filled = 0;
-        for (int i = 0; i < list->topLevelItemCount() && i < kRows; ++i) {
-            const QTreeWidgetItem* item = list->topLevelItem(i);
-            filled += item->text(desk::NameColumn) == scenario.expectedNames[i] &&
-                      item->text(desk::PriceColumn) == scenario.expectedPrices[i];
+        for (int i = 0; i < list->rowCount() && i < kRows; ++i) {
+            const desk::WatchListModel::Entry* row = list->find(list->idAt(i));
+            filled +=
+                row->name == scenario.expectedNames[i] && row->price == scenario.expectedPrices[i];
         }
         return filled;
     }

@@ -1,15 +1,15 @@
 #include "desk/alertmonitor.h"
 
 #include "desk/alertpopup.h"
-#include "desk/deskrules.h"
 #include "net/quotefetcher.h"
 
 #include <QTimer>
 
-AlertMonitor::AlertMonitor(WatchListView* list, QTimer* timer, QuoteFetcher* fetcher,
-                           QObject* parent)
+AlertMonitor::AlertMonitor(desk::WatchListModel* list, QWidget* mainWindow, QTimer* timer,
+                           QuoteFetcher* fetcher, QObject* parent)
     : QObject(parent)
     , m_list(list)
+    , m_mainWindow(mainWindow)
     , m_timer(timer)
     , m_fetcher(fetcher)
     , m_sweep(list) {
@@ -59,28 +59,29 @@ void AlertMonitor::checkNextRow() {
         checkNextRow();
 }
 
-void AlertMonitor::check(WatchListView::RowId id, const QString& price) {
-    // The thresholds are read now, as the row shows them at this moment.
-    const QTreeWidgetItem* item = m_list ? m_list->itemFor(id) : nullptr;
-    if (!item)
+void AlertMonitor::check(desk::WatchListModel::RowId id, const QString& price) {
+    // The thresholds are read now, as the row holds them at this moment:
+    // the values the user gave, whatever the list makes of them on screen.
+    const desk::WatchListModel::Entry* entry = m_list ? m_list->find(id) : nullptr;
+    if (!entry)
         return;
-    const auto raised = desk::alerts::alertsFor(price, item->text(desk::TakeProfitColumn),
-                                                item->text(desk::StopLossColumn));
+    const auto raised =
+        desk::alerts::alertsFor(price, entry->saved.takeProfit, entry->saved.stopLoss);
     for (const desk::alerts::Kind kind : raised)
         raise(id, kind, price);
 }
 
-void AlertMonitor::raise(WatchListView::RowId id, desk::alerts::Kind kind, const QString& price) {
-    const QTreeWidgetItem* item = m_list->itemFor(id);
+void AlertMonitor::raise(desk::WatchListModel::RowId id, desk::alerts::Kind kind,
+                         const QString& price) {
+    const desk::WatchListModel::Entry& entry = *m_list->find(id);
     if (!m_popup) {
         // Made afresh, with its design texts, when first needed or after the
         // user closed it through its frame.
-        m_popup = new AlertPopup(m_list->window());
+        m_popup = new AlertPopup(m_mainWindow);
         connect(m_popup, &AlertPopup::alertsOffRequested, this, &AlertMonitor::switchOff);
         connect(m_popup, &AlertPopup::homePageRequested, this, &AlertMonitor::homePageRequested);
     }
     const bool takeProfit = kind == desk::alerts::Kind::TakeProfit;
-    m_popup->showAlert(item->text(desk::CodeColumn), item->text(desk::NameColumn), price,
-                       desk::alerts::thresholdCaption(kind),
-                       item->text(takeProfit ? desk::TakeProfitColumn : desk::StopLossColumn));
+    m_popup->showAlert(entry.saved.code, entry.name, price, desk::alerts::thresholdCaption(kind),
+                       takeProfit ? entry.saved.takeProfit : entry.saved.stopLoss);
 }

@@ -2,10 +2,11 @@
 
 #include "desk/alertrules.h"
 #include "desk/ticksweep.h"
-#include "desk/watchlistview.h"
+#include "desk/watchlistmodel.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QWidget>
 
 class AlertPopup;
 class QTimer;
@@ -18,8 +19,9 @@ class QuoteFetcher;
 class AlertMonitor : public QObject {
     Q_OBJECT
 public:
-    AlertMonitor(WatchListView* list, QTimer* timer, QuoteFetcher* fetcher,
-                 QObject* parent = nullptr);
+    // The popup opens over mainWindow.
+    AlertMonitor(desk::WatchListModel* list, QWidget* mainWindow, QTimer* timer,
+                 QuoteFetcher* fetcher, QObject* parent = nullptr);
     ~AlertMonitor() override;
 
     void switchOn();
@@ -39,10 +41,11 @@ signals:
 
 private:
     void checkNextRow();
-    void check(WatchListView::RowId id, const QString& price);
-    void raise(WatchListView::RowId id, desk::alerts::Kind kind, const QString& price);
+    void check(desk::WatchListModel::RowId id, const QString& price);
+    void raise(desk::WatchListModel::RowId id, desk::alerts::Kind kind, const QString& price);
 
-    QPointer<WatchListView> m_list;
+    QPointer<desk::WatchListModel> m_list;
+    QPointer<QWidget> m_mainWindow;
     QTimer* m_timer;
     QuoteFetcher* m_fetcher;
     QPointer<AlertPopup> m_popup;

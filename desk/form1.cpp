@@ -11,6 +11,7 @@
 #include "desk/refreshcycle.h"
 #include "desk/savenotice.h"
 #include "desk/watchlist.h"
+#include "desk/watchlistmodel.h"
 #include "desk/watchlistview.h"
 #include "desk/webband.h"
 #include "net/quotefetcher.h"
@@ -118,7 +119,7 @@ Form1::Form1(const QString& programDirectory, const QString& watchListDirectory,
 
     m_tray = new TrayShell(this, windowIcon(), kTrayTip, m_trayMenu);
     m_docker = new EdgeDocker(this, m_dockTimer, this);
-    m_refresh = new RefreshCycle(m_listView, m_shanghaiIndexLabel, m_shenzhenIndexLabel,
+    m_refresh = new RefreshCycle(m_listModel, m_shanghaiIndexLabel, m_shenzhenIndexLabel,
                                  m_rowFetcher, m_indexFetcher, this);
     connect(m_refreshTimer, &QTimer::timeout, m_refresh, &RefreshCycle::tick);
     connect(m_refresh, &RefreshCycle::staleLineChanged, this, [this](const QString& line) {
@@ -127,7 +128,7 @@ Form1::Form1(const QString& programDirectory, const QString& watchListDirectory,
     });
     connect(m_refresh, &RefreshCycle::picksReloadDue, this,
             [this] { m_bandBrowser->setUrl(services::sitePage(pages::kDailyPicks)); });
-    m_alerts = new AlertMonitor(m_listView, m_alertTimer, m_alertFetcher, this);
+    m_alerts = new AlertMonitor(m_listModel, this, m_alertTimer, m_alertFetcher, this);
     connect(m_alerts, &AlertMonitor::homePageRequested, this, &Form1::openHomePage);
     connect(m_alertsOnAction, &QAction::triggered, m_alerts, &AlertMonitor::switchOn);
     connect(m_alertsOffAction, &QAction::triggered, m_alerts, &AlertMonitor::switchOff);
@@ -161,8 +162,10 @@ void Form1::createControls() {
                                                    form::rect(3240, 120, 2715, 255));
     m_shenzhenIndexLabel->setFont(form::songTi(10.5));
 
+    m_listModel = new desk::WatchListModel(this);
     m_listView = new WatchListView(this);
     m_listView->setObjectName(QStringLiteral("ListView1"));
+    m_listView->setModel(m_listModel);
     m_listView->setGeometry(form::rect(0, 480, 5895, 2880));
     m_listView->setToolTip(QStringLiteral("点鼠标右键，增加股票代码，查看分时图"));
 
@@ -214,7 +217,8 @@ void Form1::createControls() {
     m_alertTimer = makeTimer(this, "Timer2", 8000, false);
     m_dockTimer = makeTimer(this, "Timer3", desk::dock::kPollMs, true);
 
-    m_watchList = new WatchList(m_listView, m_watchListDirectory, this);
+    m_watchList =
+        new WatchList(m_listModel, m_listView->selectionModel(), m_watchListDirectory, this);
     connect(m_refreshTimer, &QTimer::timeout, m_watchList, &WatchList::retrySave);
     connect(m_watchList, &WatchList::saveFailed, this, &Form1::reportUnsaved);
     // Over the part of the list that the strip panel leaves in sight.
@@ -311,7 +315,6 @@ void Form1::connectWebBand() {
 
 void Form1::load() {
     m_tray->addIcon();
-    m_listView->addColumns();
     m_listView->setAllColumnsShowFocus(true);
     m_watchList->load();
 
@@ -326,9 +329,9 @@ void Form1::listClicked() {
 
 std::optional<QString> Form1::lastSelectedCode() const {
     std::optional<QString> code;
-    for (int i = 0; i < m_listView->topLevelItemCount(); ++i)
-        if (m_listView->topLevelItem(i)->isSelected())
-            code = m_listView->topLevelItem(i)->text(desk::CodeColumn);
+    for (int i = 0; i < m_listModel->rowCount(); ++i)
+        if (m_listView->selectionModel()->isRowSelected(i))
+            code = m_listModel->find(m_listModel->idAt(i))->saved.code;
     return code;
 }
 

@@ -23,6 +23,9 @@ class SaveNotice;
 class TrayShell;
 class WatchList;
 class WatchListView;
+namespace desk {
+class WatchListModel;
+}
 class WebBand;
 class WebView;
 
@@ -95,6 +98,7 @@ private:
 
     QLabel* m_shanghaiIndexLabel = nullptr;
     QLabel* m_shenzhenIndexLabel = nullptr;
+    desk::WatchListModel* m_listModel = nullptr; // the rows the list view shows
     WatchListView* m_listView = nullptr;
     WebView* m_stripBrowser = nullptr; // the strip panel over the foot of the list
     WebView* m_bandBrowser = nullptr;  // the small browser reading the risk and picks pages

@@ -4,7 +4,6 @@
 #include "widgets/formgeometry.h"
 
 #include <QLabel>
-#include <QTreeWidgetItem>
 
 namespace desk {
 
@@ -17,25 +16,13 @@ QString fieldText(const quote::Reply& reply, std::size_t field) {
 
 } // namespace
 
-void showQuote(QTreeWidgetItem* row, const quote::Reply& reply) {
-    const std::pair<Column, std::size_t> cells[] = {
-        {NameColumn, quote::kNameField},
-        {PriceColumn, quote::kPriceField},
-        {HighColumn, quote::kHighField},
-        {ChangeColumn, quote::kChangeField},
+bool showQuote(WatchListModel& list, WatchListModel::RowId id, const quote::Reply& reply) {
+    const auto field = [&reply](std::size_t n) -> std::optional<QString> {
+        const auto value = reply.field(n);
+        return value ? std::optional(QString::fromStdU16String(*value)) : std::nullopt;
     };
-    for (const auto& [column, field] : cells) {
-        if (const auto value = reply.field(field))
-            row->setText(column, QString::fromStdU16String(*value));
-    }
-
-    const auto change = reply.field(quote::kChangeField);
-    if (!change)
-        return;
-    const RowColours colours = rowColours(QString::fromStdU16String(*change));
-    for (const Column column : {CodeColumn, NameColumn, PriceColumn, HighColumn})
-        row->setForeground(column, colours.codeNamePriceHigh);
-    row->setForeground(ChangeColumn, colours.change);
+    return list.setQuote(id, {field(quote::kNameField), field(quote::kPriceField),
+                              field(quote::kHighField), field(quote::kChangeField)});
 }
 
 void showIndex(QLabel* label, const QString& name, const std::optional<quote::Reply>& reply) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "desk/watchlistmodel.h"
 #include "quote/quotereply.h"
 
 #include <QString>
@@ -7,15 +8,15 @@
 #include <optional>
 
 class QLabel;
-class QTreeWidgetItem;
 
 // What the refresh cycle writes into the window for one reply.
 namespace desk {
 
-// A stock's reply into its row: name, price, high and change, then the row's
-// colours from the change. A field the reply lacks leaves its cell, and a
-// missing change the colours, as they were.
-void showQuote(QTreeWidgetItem* row, const quote::Reply& reply);
+// A stock's reply into its row: name, price, high and change (the row's
+// colours follow the change). A field the reply lacks leaves its cell, and a
+// missing change the colours, as they were. A row deleted meanwhile is not
+// there any more; false then, and when nothing changed.
+bool showQuote(WatchListModel& list, WatchListModel::RowId id, const quote::Reply& reply);
 
 // An index reply into its label; no reply (a failed fetch) empties the numbers.
 void showIndex(QLabel* label, const QString& name, const std::optional<quote::Reply>& reply);

@@ -5,7 +5,7 @@
 
 #include <QLabel>
 
-RefreshCycle::RefreshCycle(WatchListView* list, QLabel* shanghai, QLabel* shenzhen,
+RefreshCycle::RefreshCycle(desk::WatchListModel* list, QLabel* shanghai, QLabel* shenzhen,
                            QuoteFetcher* rowFetcher, QuoteFetcher* indexFetcher, QObject* parent)
     : QObject(parent)
     , m_list(list)
@@ -50,10 +50,9 @@ void RefreshCycle::fetchNextRow() {
     });
 }
 
-void RefreshCycle::showRowQuote(WatchListView::RowId id, const quote::Reply& reply) {
-    // A row deleted while its quote was on the way has no item any more.
-    if (QTreeWidgetItem* item = m_list ? m_list->itemFor(id) : nullptr)
-        desk::showQuote(item, reply);
+void RefreshCycle::showRowQuote(desk::WatchListModel::RowId id, const quote::Reply& reply) {
+    if (m_list)
+        desk::showQuote(*m_list, id, reply);
 }
 
 void RefreshCycle::fetchIndex(QLabel* label, const QString& name, std::string_view target,

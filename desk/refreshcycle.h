@@ -2,7 +2,7 @@
 
 #include "desk/deskrules.h"
 #include "desk/ticksweep.h"
-#include "desk/watchlistview.h"
+#include "desk/watchlistmodel.h"
 #include "net/quotefetcher.h"
 
 #include <QObject>
@@ -20,8 +20,8 @@ class QLabel;
 class RefreshCycle : public QObject {
     Q_OBJECT
 public:
-    RefreshCycle(WatchListView* list, QLabel* shanghai, QLabel* shenzhen, QuoteFetcher* rowFetcher,
-                 QuoteFetcher* indexFetcher, QObject* parent = nullptr);
+    RefreshCycle(desk::WatchListModel* list, QLabel* shanghai, QLabel* shenzhen,
+                 QuoteFetcher* rowFetcher, QuoteFetcher* indexFetcher, QObject* parent = nullptr);
 
     void setClock(std::function<QTime()> clock) { m_clock = std::move(clock); }
     bool isRunning() const { return m_sweep.isRunning(); }
@@ -38,13 +38,13 @@ signals:
 
 private:
     void fetchNextRow();
-    void showRowQuote(WatchListView::RowId id, const quote::Reply& reply);
+    void showRowQuote(desk::WatchListModel::RowId id, const quote::Reply& reply);
     void fetchIndex(QLabel* label, const QString& name, std::string_view target,
                     std::function<void()> then);
     void finishTick();
     void noteReply(const QuoteFetcher::Result& result);
 
-    QPointer<WatchListView> m_list;
+    QPointer<desk::WatchListModel> m_list;
     QPointer<QLabel> m_shanghai;
     QPointer<QLabel> m_shenzhen;
     QuoteFetcher* m_rowFetcher;

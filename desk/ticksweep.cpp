@@ -1,8 +1,6 @@
 #include "desk/ticksweep.h"
 
-#include "desk/deskrules.h"
-
-TickSweep::TickSweep(WatchListView* list)
+TickSweep::TickSweep(desk::WatchListModel* list)
     : m_list(list) {
 }
 
@@ -12,18 +10,18 @@ bool TickSweep::begin() {
         return false;
     }
     m_running = true;
-    const QList<WatchListView::RowId> ids =
-        m_list ? m_list->rowIds() : QList<WatchListView::RowId>();
+    const QList<desk::WatchListModel::RowId> ids =
+        m_list ? m_list->rowIds() : QList<desk::WatchListModel::RowId>();
     m_rowsLeft.assign(ids.begin(), ids.end());
     return true;
 }
 
 std::optional<TickSweep::Row> TickSweep::nextRow() {
     while (!m_rowsLeft.empty()) {
-        const WatchListView::RowId id = m_rowsLeft.front();
+        const desk::WatchListModel::RowId id = m_rowsLeft.front();
         m_rowsLeft.pop_front();
-        if (const QTreeWidgetItem* item = m_list ? m_list->itemFor(id) : nullptr)
-            return Row{id, item->text(desk::CodeColumn)};
+        if (const auto* entry = m_list ? m_list->find(id) : nullptr)
+            return Row{id, entry->saved.code};
     }
     return std::nullopt;
 }

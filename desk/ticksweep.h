@@ -1,6 +1,6 @@
 #pragma once
 
-#include "desk/watchlistview.h"
+#include "desk/watchlistmodel.h"
 
 #include <QPointer>
 #include <QString>
@@ -14,13 +14,13 @@
 // starts, in list order, skipping rows deleted since.
 class TickSweep {
 public:
-    explicit TickSweep(WatchListView* list);
+    explicit TickSweep(desk::WatchListModel* list);
 
     // Starts a tick; false while one runs, which then remembers the ask.
     bool begin();
 
     struct Row {
-        WatchListView::RowId id;
+        desk::WatchListModel::RowId id;
         QString code;
     };
     // The running tick's next row still in the list; none when all are done.
@@ -35,8 +35,8 @@ public:
     bool isRunning() const { return m_running; }
 
 private:
-    QPointer<WatchListView> m_list;
+    QPointer<desk::WatchListModel> m_list;
     bool m_running = false;
     bool m_tickWaiting = false;
-    std::deque<WatchListView::RowId> m_rowsLeft;
+    std::deque<desk::WatchListModel::RowId> m_rowsLeft;
 };

@@ -1,40 +1,41 @@
 #include "desk/watchlist.h"
 
-#include "desk/deskrules.h"
-#include "desk/watchlistview.h"
+#include "desk/watchlistmodel.h"
+
+#include <QItemSelectionModel>
 
 const QString WatchList::kStandingBy = QStringLiteral("待命");
 
-WatchList::WatchList(WatchListView* view, const QString& directory, QObject* parent)
+WatchList::WatchList(desk::WatchListModel* model, QItemSelectionModel* selection,
+                     const QString& directory, QObject* parent)
     : QObject(parent)
-    , m_view(view)
+    , m_model(model)
+    , m_selection(selection)
     , m_keeper(watchlist::Files(directory)) {
 }
 
 void WatchList::load() {
-    m_view->appendRows(m_keeper.load(), kStandingBy);
+    m_model->append(m_keeper.load(), {.name = kStandingBy});
 }
 
 void WatchList::add(const watchlist::Row& row) {
-    const WatchListView::RowId id = m_view->appendRow(row);
-    m_view->itemFor(id)->setText(desk::PriceColumn, kStandingBy);
-    report(m_keeper.added(m_view->persistedRows()));
+    m_model->append(row, {.price = kStandingBy});
+    report(m_keeper.added(m_model->savedRows()));
 }
 
 void WatchList::removeSelected() {
-    for (int i = 0; i < m_view->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = m_view->topLevelItem(i);
-        if (!item->isSelected())
+    for (int i = 0; i < m_model->rowCount(); ++i) {
+        if (!m_selection->isRowSelected(i))
             continue;
-        m_view->removeRow(m_view->idOf(item));
-        report(m_keeper.removed(m_view->persistedRows()));
+        m_model->remove(m_model->idAt(i));
+        report(m_keeper.removed(m_model->savedRows()));
         return;
     }
 }
 
 void WatchList::retrySave() {
     if (!m_keeper.inStep())
-        report(m_keeper.retry(m_view->persistedRows()));
+        report(m_keeper.retry(m_model->savedRows()));
 }
 
 void WatchList::report(const watchlist::SaveOutcome& outcome) {

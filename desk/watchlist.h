@@ -6,9 +6,13 @@
 #include <QString>
 #include <QStringList>
 
-class WatchListView;
+class QItemSelectionModel;
 
-// The watch list the user edits: the rows of the view, saved to their three
+namespace desk {
+class WatchListModel;
+}
+
+// The watch list the user edits: the rows of the model, saved to their three
 // files at every change, with a watchlist::Keeper keeping the files in step.
 // Windows change the list through it and only show what it reports.
 class WatchList : public QObject {
@@ -16,9 +20,11 @@ class WatchList : public QObject {
 public:
     static const QString kStandingBy; // "待命", in a row's cells until its first quote
 
-    WatchList(WatchListView* view, const QString& directory, QObject* parent = nullptr);
+    // selection: the list's, which says the row to remove.
+    WatchList(desk::WatchListModel* model, QItemSelectionModel* selection, const QString& directory,
+              QObject* parent = nullptr);
 
-    // Fills the empty view from the files.
+    // Fills the empty model from the files.
     void load();
     // Puts a stock at the end of the list and saves it.
     void add(const watchlist::Row& row);
@@ -38,6 +44,7 @@ signals:
 private:
     void report(const watchlist::SaveOutcome& outcome);
 
-    WatchListView* m_view;
+    desk::WatchListModel* m_model;
+    QItemSelectionModel* m_selection;
     watchlist::Keeper m_keeper;
 };

@@ -97,10 +97,10 @@ protected:
     // The list's rows, cells joined by "|".
     QStringList rows() const {
         QStringList result;
-        for (int i = 0; i < list()->topLevelItemCount(); ++i) {
+        for (int i = 0; i < list()->model()->rowCount(); ++i) {
             QStringList cells;
             for (int c = 0; c < desk::ColumnCount; ++c)
-                cells.append(list()->topLevelItem(i)->text(c));
+                cells.append(list()->model()->index(i, c).data().toString());
             result.append(cells.join('|'));
         }
         return result;
@@ -112,10 +112,14 @@ protected:
         return contents.join('#');
     }
 
+    void select(int row) const {
+        list()->selectionModel()->select(list()->model()->index(row, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
     void deleteRow(int row) {
         list()->clearSelection();
         if (row >= 0)
-            list()->topLevelItem(row)->setSelected(true);
+            select(row);
         choose("mnu22");
     }
 
@@ -236,8 +240,9 @@ TEST_F(Form1Test, TheListOpensPagesAndItsMenuDeletingSavesByteForByteAndTheClose
     EXPECT_EQ(notice->isVisible() ? notice->text() : "",
               "自选股未能保存：Setting2.ini、Setting3.ini");
     // The refresh timer retries; the notice stays until the files are back in step with the list.
+    QSignalSpy retried(part<QTimer>("Timer1"), &QTimer::timeout);
     part<QTimer>("Timer1")->start(20);
-    QTest::qWait(200);
+    EXPECT_SOON(retried.count() >= 2);
     EXPECT_TRUE(notice->isVisible());
     blockFiles(false);
     EXPECT_SOON(!notice->isVisible());
@@ -401,8 +406,8 @@ TEST_F(Form1Test, StartUpShowsTheListAndHostileRepliesLiterallyAndBandWindowsOpe
     WebBand* band = m_form->webBand();
     choose("mnu23"); // no row selected: no chart
     EXPECT_FALSE(band->chartWindow());
-    list()->topLevelItem(0)->setSelected(true);
-    list()->topLevelItem(1)->setSelected(true);
+    select(0);
+    select(1);
     choose("mnu23"); // the last selected row's chart
     EXPECT_SOON(requestsFor("/cn/000858/index_kp.shtml") == 1);
     click("Command2");
