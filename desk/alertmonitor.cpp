@@ -2,12 +2,11 @@
 
 #include "desk/alertpopup.h"
 #include "desk/deskrules.h"
-#include "net/quotefetcher.h"
+#include "net/httpclient.h"
 
 #include <QTimer>
 
-AlertMonitor::AlertMonitor(WatchListView* list, QTimer* timer, QuoteFetcher* fetcher,
-                           QObject* parent)
+AlertMonitor::AlertMonitor(WatchListView* list, QTimer* timer, HttpQueue* fetcher, QObject* parent)
     : QObject(parent)
     , m_list(list)
     , m_timer(timer)
@@ -45,7 +44,7 @@ void AlertMonitor::tick() {
 
 void AlertMonitor::checkNextRow() {
     if (const auto row = m_sweep.nextRow()) {
-        m_fetcher->fetchStock(row->code, [this, id = row->id](const QuoteFetcher::Result& reply) {
+        m_fetcher->fetchStock(row->code, [this, id = row->id](const HttpQueue::Result& reply) {
             if (reply) {
                 if (const auto price = reply->field(quote::kPriceField))
                     check(id, QString::fromStdU16String(*price));

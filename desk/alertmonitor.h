@@ -9,7 +9,7 @@
 
 class AlertPopup;
 class QTimer;
-class QuoteFetcher;
+class HttpQueue;
 
 // Price alerts: while switched on, every tick of its timer fetches each row's
 // price once more through a fetcher of its own, one row after the other in
@@ -18,8 +18,7 @@ class QuoteFetcher;
 class AlertMonitor : public QObject {
     Q_OBJECT
 public:
-    AlertMonitor(WatchListView* list, QTimer* timer, QuoteFetcher* fetcher,
-                 QObject* parent = nullptr);
+    AlertMonitor(WatchListView* list, QTimer* timer, HttpQueue* fetcher, QObject* parent = nullptr);
     ~AlertMonitor() override;
 
     void switchOn();
@@ -44,7 +43,7 @@ private:
 
     QPointer<WatchListView> m_list;
     QTimer* m_timer;
-    QuoteFetcher* m_fetcher;
+    HttpQueue* m_fetcher;
     QPointer<AlertPopup> m_popup;
     TickSweep m_sweep;
 };

@@ -30,7 +30,7 @@ protected:
         ASSERT_TRUE(m_server.listen());
         m_list.addColumns();
         const auto fetcher = [this] {
-            return new QuoteFetcher(m_server.baseUrl(), &m_list);
+            return new HttpQueue(&m_http, m_server.baseUrl(), &m_list);
         };
         m_cycle =
             new RefreshCycle(&m_list, &m_shanghai, &m_shenzhen, fetcher(), fetcher(), &m_list);
@@ -77,6 +77,7 @@ protected:
     }
 
     ScriptedHttpServer m_server;
+    HttpClient m_http;
     ResponsesByTarget m_replies{m_server};
     QTimer m_timer; // outlives the list, which deletes the monitor
     WatchListView m_list;
