@@ -11,7 +11,7 @@
 #include "desk/refreshcycle.h"
 #include "desk/watchlistmodel.h"
 #include "desk/watchlistview.h"
-#include "net/quotefetcher.h"
+#include "net/httpclient.h"
 #include "quote/gbk.h"
 #include "tests/support/scriptedhttpserver.h"
 
@@ -138,9 +138,10 @@ Measurement measure(Variant variant, ScriptedHttpServer& server, const Scenario&
     std::unique_ptr<BlockingHttpClient> client;
     std::function<void()> begin;
     if (variant == Variant::Quillon) {
-        // Two fetchers as in the main window: one for the rows, one for the indexes.
-        auto* rowFetcher = new QuoteFetcher(server.baseUrl(), &desk.window);
-        auto* indexFetcher = new QuoteFetcher(server.baseUrl(), &desk.window);
+        // Two queues on one client as in the main window: one for the rows, one for the indexes.
+        auto* http = new HttpClient(&desk.window);
+        auto* rowFetcher = new HttpQueue(http, server.baseUrl(), &desk.window);
+        auto* indexFetcher = new HttpQueue(http, server.baseUrl(), &desk.window);
         rowFetcher->setTimeout(kTimeoutMs);
         indexFetcher->setTimeout(kTimeoutMs);
         cycle = std::make_unique<RefreshCycle>(desk.list, desk.shanghai, desk.shenzhen, rowFetcher,

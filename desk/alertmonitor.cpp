@@ -1,12 +1,13 @@
 #include "desk/alertmonitor.h"
 
 #include "desk/alertpopup.h"
-#include "net/quotefetcher.h"
+#include "desk/deskrules.h"
+#include "net/httpclient.h"
 
 #include <QTimer>
 
 AlertMonitor::AlertMonitor(desk::WatchListModel* list, QWidget* mainWindow, QTimer* timer,
-                           QuoteFetcher* fetcher, QObject* parent)
+                           HttpQueue* fetcher, QObject* parent)
     : QObject(parent)
     , m_list(list)
     , m_mainWindow(mainWindow)
@@ -45,7 +46,7 @@ void AlertMonitor::tick() {
 
 void AlertMonitor::checkNextRow() {
     if (const auto row = m_sweep.nextRow()) {
-        m_fetcher->fetchStock(row->code, [this, id = row->id](const QuoteFetcher::Result& reply) {
+        m_fetcher->fetchStock(row->code, [this, id = row->id](const HttpQueue::Result& reply) {
             if (reply) {
                 if (const auto price = reply->field(quote::kPriceField))
                     check(id, QString::fromStdU16String(*price));

@@ -10,7 +10,7 @@
 
 class AlertPopup;
 class QTimer;
-class QuoteFetcher;
+class HttpQueue;
 
 // Price alerts: while switched on, every tick of its timer fetches each row's
 // price once more through a fetcher of its own, one row after the other in
@@ -21,7 +21,7 @@ class AlertMonitor : public QObject {
 public:
     // The popup opens over mainWindow.
     AlertMonitor(desk::WatchListModel* list, QWidget* mainWindow, QTimer* timer,
-                 QuoteFetcher* fetcher, QObject* parent = nullptr);
+                 HttpQueue* fetcher, QObject* parent = nullptr);
     ~AlertMonitor() override;
 
     void switchOn();
@@ -47,7 +47,7 @@ private:
     QPointer<desk::WatchListModel> m_list;
     QPointer<QWidget> m_mainWindow;
     QTimer* m_timer;
-    QuoteFetcher* m_fetcher;
+    HttpQueue* m_fetcher;
     QPointer<AlertPopup> m_popup;
     TickSweep m_sweep;
 };

@@ -14,7 +14,7 @@
 #include "desk/watchlistmodel.h"
 #include "desk/watchlistview.h"
 #include "desk/webband.h"
-#include "net/quotefetcher.h"
+#include "net/httpclient.h"
 #include "platform/platform.h"
 #include "services/services.h"
 #include "services/sitepages.h"
@@ -78,8 +78,8 @@ WebView* makeBrowser(QWidget* parent, const char* name, const QRect& geometry) {
     return form::place(new WebView(parent, WebView::Mode::Normal, lcDesk()), name, geometry);
 }
 
-QuoteFetcher* makeFetcher(QObject* parent, const char* name) {
-    auto* fetcher = new QuoteFetcher(services::quoteBaseUrl(), parent);
+HttpQueue* makeFetcher(HttpClient* client, QObject* parent, const char* name) {
+    auto* fetcher = new HttpQueue(client, services::quoteBaseUrl(), parent);
     fetcher->setObjectName(QLatin1String(name));
     return fetcher;
 }
@@ -210,9 +210,10 @@ void Form1::createControls() {
         makeButton(functionBox, "Command2", QStringLiteral("使用说明"),
                    QStringLiteral("每日的热点题材汇总"), form::rect(980, 600, 855, 375), lightRed);
 
-    m_rowFetcher = makeFetcher(this, "Inet1");
-    m_alertFetcher = makeFetcher(this, "Inet2");
-    m_indexFetcher = makeFetcher(this, "Inet3");
+    m_http = new HttpClient(this);
+    m_rowFetcher = makeFetcher(m_http, this, "Inet1");
+    m_alertFetcher = makeFetcher(m_http, this, "Inet2");
+    m_indexFetcher = makeFetcher(m_http, this, "Inet3");
     m_refreshTimer = makeTimer(this, "Timer1", 8000, true);
     m_alertTimer = makeTimer(this, "Timer2", 8000, false);
     m_dockTimer = makeTimer(this, "Timer3", desk::dock::kPollMs, true);
@@ -248,7 +249,7 @@ void Form1::createControls() {
 
     connect(m_trackerButton, &QPushButton::clicked, this, [this] {
         if (!m_jujiao) {
-            m_jujiao = new Jujiao(m_docker);
+            m_jujiao = new Jujiao(m_http, m_docker);
             m_jujiao->setWindowIcon(windowIcon());
         }
         bringUp(m_jujiao);
@@ -350,7 +351,7 @@ FrmAdd* Form1::addDialog() const {
 void Form1::showAddDialog() {
     if (!m_addDialog) {
         // A window of its own: it asks after this one only while this one is there.
-        m_addDialog = new FrmAdd(m_docker);
+        m_addDialog = new FrmAdd(m_http, m_docker);
         m_addDialog->setWindowIcon(windowIcon());
         connect(m_addDialog, &FrmAdd::stockChosen, m_watchList, &WatchList::add);
         connect(m_addDialog, &FrmAdd::homePageRequested, this, &Form1::openHomePage);

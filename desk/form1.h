@@ -17,7 +17,8 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QTimer;
-class QuoteFetcher;
+class HttpClient;
+class HttpQueue;
 class RefreshCycle;
 class SaveNotice;
 class TrayShell;
@@ -109,9 +110,10 @@ private:
     QPushButton* m_introButton = nullptr;
     QPushButton* m_historyButton = nullptr;
     QPushButton* m_trackerButton = nullptr;
-    QuoteFetcher* m_rowFetcher = nullptr;   // rows of the refresh cycle
-    QuoteFetcher* m_alertFetcher = nullptr; // the price-alert monitor
-    QuoteFetcher* m_indexFetcher = nullptr; // the two indexes
+    HttpClient* m_http = nullptr;        // the one connection per service all of them share
+    HttpQueue* m_rowFetcher = nullptr;   // rows of the refresh cycle
+    HttpQueue* m_alertFetcher = nullptr; // the price-alert monitor
+    HttpQueue* m_indexFetcher = nullptr; // the two indexes
     QTimer* m_refreshTimer = nullptr;
     QTimer* m_alertTimer = nullptr; // off until the alerts are switched on
     QTimer* m_dockTimer = nullptr;  // docking at the screen edges

@@ -3,7 +3,7 @@
 #include "desk/deskrules.h"
 #include "desk/edgedocker.h"
 #include "desk/rightedgefollow.h"
-#include "net/quotefetcher.h"
+#include "net/httpclient.h"
 #include "services/services.h"
 #include "widgets/formgeometry.h"
 #include "widgets/linklabel.h"
@@ -31,18 +31,18 @@ T* place(T* widget, const char* name, const QRect& geometry, const QFont& font) 
 
 } // namespace
 
-FrmAdd::FrmAdd(desk::MainOuter mainOuter)
+FrmAdd::FrmAdd(HttpClient* http, desk::MainOuter mainOuter)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmAdd"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("添加黑马"));
     setFixedSize(form::size(3960, 2880));
-    createControls();
+    createControls(http);
     placeBelowMainWindow(std::move(mainOuter));
 }
 
-void FrmAdd::createControls() {
+void FrmAdd::createControls(HttpClient* http) {
     const QFont label12 = form::songTi(12);
     const QFont box14 = form::songTi(14.25);
     const QFont windowFont = font();
@@ -84,7 +84,7 @@ void FrmAdd::createControls() {
         label->setTextFormat(Qt::PlainText);
     }
 
-    m_fetcher = new QuoteFetcher(services::quoteBaseUrl(), this);
+    m_fetcher = new HttpQueue(http, services::quoteBaseUrl(), this);
     m_fetcher->setObjectName(QStringLiteral("Inet1"));
 
     // Keyboard order: code, name, add button, take-profit, stop-loss.
@@ -161,7 +161,7 @@ void FrmAdd::lookUpName() {
     m_nameField->setEnabled(false);
     m_addButton->setEnabled(false);
     m_nameField->setText(kLookingUp);
-    m_fetcher->fetchStock(m_codeField->text(), [this](const QuoteFetcher::Result& reply) {
+    m_fetcher->fetchStock(m_codeField->text(), [this](const HttpQueue::Result& reply) {
         const auto field = [&reply](std::size_t n) -> std::optional<QString> {
             if (!reply)
                 return std::nullopt;

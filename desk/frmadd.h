@@ -7,7 +7,8 @@
 
 class QLineEdit;
 class QPushButton;
-class QuoteFetcher;
+class HttpClient;
+class HttpQueue;
 
 // The add-stock dialog "添加黑马": the user types a code, leaving the field
 // looks the stock up and proposes take-profit and stop-loss prices 5% either
@@ -23,7 +24,7 @@ class FrmAdd : public QWidget {
     Q_OBJECT
 public:
     // mainOuter gives the main window's outer rectangle; the dialog opens below it.
-    explicit FrmAdd(desk::MainOuter mainOuter);
+    FrmAdd(HttpClient* http, desk::MainOuter mainOuter);
 
     static const QString kLookingUp; // "获取名称中", shown while the lookup runs
 
@@ -37,7 +38,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void createControls();
+    void createControls(HttpClient* http);
     void placeBelowMainWindow(desk::MainOuter mainOuter);
     void lookUpName();
     void add();
@@ -47,7 +48,7 @@ private:
     QLineEdit* m_takeProfitField = nullptr; // stored as typed
     QLineEdit* m_stopLossField = nullptr;   // stored as typed
     QPushButton* m_addButton = nullptr;
-    QuoteFetcher* m_fetcher = nullptr;
+    HttpQueue* m_fetcher = nullptr;
     bool m_lookingUp = false;
     bool m_pressedWhileLookingUp = false; // on the add button, not yet released
     bool m_clickedWhileLookingUp = false;

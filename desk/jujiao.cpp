@@ -1,7 +1,7 @@
 #include "desk/jujiao.h"
 
 #include "desk/hotsectorscan.h"
-#include "net/quotefetcher.h"
+#include "net/httpclient.h"
 #include "services/services.h"
 #include "services/sitepages.h"
 #include "widgets/formgeometry.h"
@@ -10,7 +10,7 @@
 #include <QListWidget>
 #include <QTimer>
 
-Jujiao::Jujiao(desk::MainOuter mainOuter)
+Jujiao::Jujiao(HttpClient* http, desk::MainOuter mainOuter)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("jujiao"));
@@ -31,7 +31,7 @@ Jujiao::Jujiao(desk::MainOuter mainOuter)
     note->setFont(form::songTi(10.5));
     note->setTextFormat(Qt::PlainText);
 
-    m_newsFetcher = new QuoteFetcher(services::newsBaseUrl(), this);
+    m_newsFetcher = new HttpQueue(http, services::newsBaseUrl(), this);
     m_newsFetcher->setObjectName(QStringLiteral("Inet1"));
     m_newsFetcher->setTimeout(kTimeoutMs);
     m_newsFetcher->setMaxBodyBytes(kMaxPageBytes);

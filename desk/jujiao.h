@@ -6,7 +6,8 @@
 
 class QListWidget;
 class QTimer;
-class QuoteFetcher;
+class HttpClient;
+class HttpQueue;
 
 // The hot-sector tracker "热点板块追踪": the entries of an outside news page,
 // one line each, fetched when the window opens and every fifth minute after,
@@ -21,7 +22,7 @@ public:
     static constexpr qint64 kMaxPageBytes = 4 * 1024 * 1024;
 
     // mainOuter gives the main window's outer rectangle, asked afresh at every tick.
-    explicit Jujiao(desk::MainOuter mainOuter);
+    Jujiao(HttpClient* http, desk::MainOuter mainOuter);
 
 signals:
     // The list was rebuilt from a fetch; it stays empty when the fetch failed.
@@ -34,7 +35,7 @@ private:
     void showPage(const QString& page);
 
     QListWidget* m_headlines = nullptr;
-    QuoteFetcher* m_newsFetcher = nullptr;
+    HttpQueue* m_newsFetcher = nullptr;
     QTimer* m_minuteTimer = nullptr; // the minutes, from load on
     QTimer* m_followTimer = nullptr; // following the main window
     int m_minutes = 0;

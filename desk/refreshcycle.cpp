@@ -6,7 +6,7 @@
 #include <QLabel>
 
 RefreshCycle::RefreshCycle(desk::WatchListModel* list, QLabel* shanghai, QLabel* shenzhen,
-                           QuoteFetcher* rowFetcher, QuoteFetcher* indexFetcher, QObject* parent)
+                           HttpQueue* rowFetcher, HttpQueue* indexFetcher, QObject* parent)
     : QObject(parent)
     , m_list(list)
     , m_shanghai(shanghai)
@@ -26,7 +26,7 @@ void RefreshCycle::tick() {
 
 // A failed fetch and an empty reply alike leave the list as it was: the
 // gateway answers empty while its feed is out of reach.
-void RefreshCycle::noteReply(const QuoteFetcher::Result& result) {
+void RefreshCycle::noteReply(const HttpQueue::Result& result) {
     if (result) {
         const auto price = result->field(quote::kPriceField);
         m_tickBroughtPrice = m_tickBroughtPrice || (price && !price->empty());
@@ -35,13 +35,12 @@ void RefreshCycle::noteReply(const QuoteFetcher::Result& result) {
 
 void RefreshCycle::fetchNextRow() {
     if (const auto row = m_sweep.nextRow()) {
-        m_rowFetcher->fetchStock(row->code,
-                                 [this, id = row->id](const QuoteFetcher::Result& result) {
-                                     noteReply(result);
-                                     if (result)
-                                         showRowQuote(id, *result);
-                                     fetchNextRow();
-                                 });
+        m_rowFetcher->fetchStock(row->code, [this, id = row->id](const HttpQueue::Result& result) {
+            noteReply(result);
+            if (result)
+                showRowQuote(id, *result);
+            fetchNextRow();
+        });
         return;
     }
     fetchIndex(m_shenzhen, QStringLiteral("深证成指"), quote::kShenzhenIndexTarget, [this] {
@@ -59,7 +58,7 @@ void RefreshCycle::fetchIndex(QLabel* label, const QString& name, std::string_vi
                               std::function<void()> then) {
     QPointer<QLabel> guardedLabel(label);
     m_indexFetcher->fetch(std::string(target), [this, guardedLabel, name, then = std::move(then)](
-                                                   const QuoteFetcher::Result& result) {
+                                                   const HttpQueue::Result& result) {
         noteReply(result);
         if (guardedLabel)
             desk::showIndex(guardedLabel, name, result);

@@ -3,7 +3,7 @@
 #include "desk/deskrules.h"
 #include "desk/ticksweep.h"
 #include "desk/watchlistmodel.h"
-#include "net/quotefetcher.h"
+#include "net/httpclient.h"
 
 #include <QObject>
 #include <QPointer>
@@ -21,7 +21,7 @@ class RefreshCycle : public QObject {
     Q_OBJECT
 public:
     RefreshCycle(desk::WatchListModel* list, QLabel* shanghai, QLabel* shenzhen,
-                 QuoteFetcher* rowFetcher, QuoteFetcher* indexFetcher, QObject* parent = nullptr);
+                 HttpQueue* rowFetcher, HttpQueue* indexFetcher, QObject* parent = nullptr);
 
     void setClock(std::function<QTime()> clock) { m_clock = std::move(clock); }
     bool isRunning() const { return m_sweep.isRunning(); }
@@ -42,13 +42,13 @@ private:
     void fetchIndex(QLabel* label, const QString& name, std::string_view target,
                     std::function<void()> then);
     void finishTick();
-    void noteReply(const QuoteFetcher::Result& result);
+    void noteReply(const HttpQueue::Result& result);
 
     QPointer<desk::WatchListModel> m_list;
     QPointer<QLabel> m_shanghai;
     QPointer<QLabel> m_shenzhen;
-    QuoteFetcher* m_rowFetcher;
-    QuoteFetcher* m_indexFetcher;
+    HttpQueue* m_rowFetcher;
+    HttpQueue* m_indexFetcher;
     std::function<QTime()> m_clock;
 
     TickSweep m_sweep;

@@ -37,9 +37,9 @@ GatewayServer::GatewayServer(const Upstream& upstream, QTextStream* problems, QO
     , m_http([this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
         respond(request, std::move(responder));
     })
-    , m_fetcher(upstream.baseUrl)
-    , m_chartFetcher(upstream.chartBaseUrl)
-    , m_newsFetcher(upstream.newsBaseUrl)
+    , m_fetcher(&m_client, upstream.baseUrl)
+    , m_chartFetcher(&m_client, upstream.chartBaseUrl)
+    , m_newsFetcher(&m_client, upstream.newsBaseUrl)
     , m_format(upstream.format)
     , m_headersValid(m_fetcher.setExtraHeaders(upstream.headers) &&
                      m_chartFetcher.setExtraHeaders(upstream.headers) &&
@@ -49,7 +49,7 @@ GatewayServer::GatewayServer(const Upstream& upstream, QTextStream* problems, QO
     , m_news([this] { return m_clock.elapsed(); }, kPagePeriodMs, 1)
     , m_problems(problems) {
     m_clock.start();
-    for (QuoteFetcher* fetcher : {&m_fetcher, &m_chartFetcher, &m_newsFetcher})
+    for (HttpQueue* fetcher : {&m_fetcher, &m_chartFetcher, &m_newsFetcher})
         fetcher->setTimeout(upstream.timeoutMs);
     m_fetcher.setMaxBodyBytes(kMaxUpstreamBytes);
     m_chartFetcher.setMaxBodyBytes(kMaxImageBytes);

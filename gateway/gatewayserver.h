@@ -3,8 +3,8 @@
 #include "gateway/chartpages.h"
 #include "gateway/feed.h"
 #include "gateway/quotegate.h"
+#include "net/httpclient.h"
 #include "net/loopbackhttp.h"
-#include "net/quotefetcher.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -89,9 +89,10 @@ private:
     void report(Said& said, const QString& problem, const QString& asked);
 
     http::LoopbackHttp m_http;
-    QuoteFetcher m_fetcher;
-    QuoteFetcher m_chartFetcher;
-    QuoteFetcher m_newsFetcher;
+    HttpClient m_client; // the upstream's connections, one per origin, before its queues
+    HttpQueue m_fetcher;
+    HttpQueue m_chartFetcher;
+    HttpQueue m_newsFetcher;
     FeedFormat m_format;
     bool m_headersValid;
     QElapsedTimer m_clock;

@@ -25,7 +25,7 @@ SiteServer::SiteServer(ContentFolders folders, const QString& quoteBaseUrl, QObj
     , m_http([this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
         respond(request, std::move(responder));
     })
-    , m_indexFetcher(quoteBaseUrl)
+    , m_indexFetcher(&m_client, quoteBaseUrl)
     , m_now([] { return QDateTime::currentDateTime(); }) {
     m_indexFetcher.setTimeout(kIndexTimeoutMs);
 }
@@ -49,13 +49,13 @@ void SiteServer::respond(const QHttpServerRequest& request, QHttpServerResponder
         {socket, std::make_unique<QHttpServerResponder>(std::move(responder))});
     if (m_waitingForGrade.size() == 1)
         m_indexFetcher.fetch(
-            std::string(quote::kShanghaiIndexTarget), [this](const QuoteFetcher::Result& reply) {
+            std::string(quote::kShanghaiIndexTarget), [this](const HttpQueue::Result& reply) {
                 // An error page's figures are no index.
                 gradeArrived(m_indexFetcher.lastStatus() == 200 ? reply : std::nullopt);
             });
 }
 
-void SiteServer::gradeArrived(const QuoteFetcher::Result& reply) {
+void SiteServer::gradeArrived(const HttpQueue::Result& reply) {
     m_grade = reply ? gradeFromIndexReply(reply->field(quote::kIndexLevelField),
                                           reply->field(quote::kIndexPreviousCloseField))
                     : QString();

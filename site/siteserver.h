@@ -1,7 +1,7 @@
 #pragma once
 
+#include "net/httpclient.h"
 #include "net/loopbackhttp.h"
-#include "net/quotefetcher.h"
 #include "site/sitecontent.h"
 
 #include <QDateTime>
@@ -43,11 +43,12 @@ private:
     };
 
     void respond(const QHttpServerRequest& request, QHttpServerResponder&& responder);
-    void gradeArrived(const QuoteFetcher::Result& reply);
+    void gradeArrived(const HttpQueue::Result& reply);
 
     ContentFolders m_folders;
     http::LoopbackHttp m_http;
-    QuoteFetcher m_indexFetcher;
+    HttpClient m_client; // before its queue, which leaves it as it goes
+    HttpQueue m_indexFetcher;
     Clock m_now;
     std::vector<Waiting> m_waitingForGrade;
     QString m_grade;

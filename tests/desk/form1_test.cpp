@@ -9,7 +9,7 @@
 #include "desk/refreshcycle.h"
 #include "desk/watchlistview.h"
 #include "desk/webband.h"
-#include "net/quotefetcher.h"
+#include "net/httpclient.h"
 #include "platform/safesave.h"
 #include "quote/gbk.h"
 #include "services/services.h"
@@ -180,7 +180,7 @@ protected:
         std::vector<bool> fetching;
         auto* minutes = partOf<QTimer>(tracker, "Timer1");
         const auto probe = QObject::connect(minutes, &QTimer::timeout, [&] {
-            fetching.push_back(!partOf<QuoteFetcher>(tracker, "Inet1")->isIdle());
+            fetching.push_back(!partOf<HttpQueue>(tracker, "Inet1")->isIdle());
             if (fetching.size() == ticks)
                 minutes->stop();
         });

@@ -29,7 +29,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_server.listen());
         const auto fetcher = [this] {
-            return new QuoteFetcher(m_server.baseUrl(), &m_list);
+            return new HttpQueue(&m_http, m_server.baseUrl(), &m_list);
         };
         m_cycle =
             new RefreshCycle(&m_list, &m_shanghai, &m_shenzhen, fetcher(), fetcher(), &m_list);
@@ -78,6 +78,7 @@ protected:
     }
 
     ScriptedHttpServer m_server;
+    HttpClient m_http;
     ResponsesByTarget m_replies{m_server};
     QTimer m_timer;   // outlives the list, which deletes the monitor
     QWidget m_window; // the popup's main window

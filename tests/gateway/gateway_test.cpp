@@ -180,13 +180,15 @@ protected:
     // Fields 2, 3, 4 and 11 of what each of `clients` quote clients of
     // Quillon's, asking at once, get for each target; "failed" when nothing.
     QStringList ask(const QList<QByteArray>& targets, int clients = 1) {
-        std::vector<std::unique_ptr<QuoteFetcher>> fetchers;
+        std::vector<std::unique_ptr<HttpClient>> programs; // each its own connection
+        std::vector<std::unique_ptr<HttpQueue>> fetchers;
         QStringList got;
         for (int n = 0; n < clients; ++n) {
-            fetchers.push_back(
-                std::make_unique<QuoteFetcher>(u"http://127.0.0.1:%1"_s.arg(m_port)));
+            programs.push_back(std::make_unique<HttpClient>());
+            fetchers.push_back(std::make_unique<HttpQueue>(programs.back().get(),
+                                                           u"http://127.0.0.1:%1"_s.arg(m_port)));
             for (const QByteArray& target : targets)
-                fetchers.back()->fetch(target.toStdString(), [&](const QuoteFetcher::Result& r) {
+                fetchers.back()->fetch(target.toStdString(), [&](const HttpQueue::Result& r) {
                     QStringList fields;
                     for (const std::size_t field : {2, 3, 4, 11})
                         if (r && r->field(field))
@@ -200,7 +202,8 @@ protected:
 
     // The status and body of a page as a web view gets it; page() reads a chart page's UTF-8.
     std::pair<int, QByteArray> get(const QByteArray& target) {
-        QuoteFetcher client(u"http://127.0.0.1:%1"_s.arg(m_port));
+        HttpClient program;
+        HttpQueue client(&program, u"http://127.0.0.1:%1"_s.arg(m_port));
         std::optional<std::pair<int, QByteArray>> got;
         client.fetchBytes(target.toStdString(), [&](const std::optional<QByteArray>& body) {
             got.emplace(client.lastStatus(), body.value_or("failed"));

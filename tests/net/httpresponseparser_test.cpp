@@ -27,7 +27,7 @@ Parsed parse(std::string_view wire, bool closed, std::size_t piece) {
 }
 
 // Each reply is read whole and one byte at a time; the limits fail as the
-// bytes arrive, without waiting for the service to close. What the fetcher's
+// bytes arrive, without waiting for the service to close. What the client's
 // tests already send over the wire (length-framed bodies and error pages,
 // cut-short and oversized bodies, redirects, closing replies, endless heads)
 // is not repeated here.

@@ -1,4 +1,4 @@
-#include "net/quotefetcher.h"
+#include "net/httpclient.h"
 
 #include "net/netlog.h"
 #include "quote/gbk.h"
@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -55,8 +56,113 @@ QByteArray requestFor(const QUrl& url, const QByteArray& extraHeaders) {
 
 } // namespace
 
-QuoteFetcher::QuoteFetcher(const QString& baseUrl, QObject* parent)
+HttpClient::HttpClient(QObject* parent)
+    : QObject(parent) {
+}
+
+HttpClient::~HttpClient() {
+    std::vector<HttpQueue*> queues;
+    for (auto& [origin, connection] : m_origins) {
+        if (connection.holder)
+            queues.push_back(connection.holder);
+        queues.insert(queues.end(), connection.waiting.begin(), connection.waiting.end());
+        dropConnection(origin);
+    }
+    m_origins.clear();
+    for (HttpQueue* queue : queues)
+        queue->onClientGone();
+}
+
+bool HttpClient::takeTurn(HttpQueue* queue, const QString& origin) {
+    Origin& connection = m_origins[origin];
+    if (!connection.holder) {
+        connection.holder = queue;
+        return true;
+    }
+    connection.waiting.push_back(queue);
+    return false;
+}
+
+void HttpClient::leave(HttpQueue* queue) {
+    const auto found = m_origins.find(queue->m_origin);
+    if (found == m_origins.end())
+        return;
+    Origin& connection = found->second;
+    std::erase(connection.waiting, queue);
+    if (connection.holder != queue)
+        return;
+    connection.holder = nullptr;
+    if (connection.waiting.empty())
+        return;
+    // The next one sends at once, on the kept connection if it is still
+    // good; a failure of its own comes a turn later, so nothing runs back
+    // into the queue that is leaving.
+    connection.holder = connection.waiting.front();
+    connection.waiting.pop_front();
+    connection.holder->onTurn();
+}
+
+QTcpSocket* HttpClient::socketFor(const QString& origin) const {
+    const auto found = m_origins.find(origin);
+    return found == m_origins.end() ? nullptr : found->second.socket;
+}
+
+QTcpSocket* HttpClient::connectTo(const QString& origin, const QUrl& url) {
+    dropConnection(origin);
+    const bool https = isHttps(url);
+    // Without a parent: a callback may delete its queue, or this client,
+    // while the socket is still emitting, so sockets only ever go through
+    // deleteLater().
+    QTcpSocket* socket = https ? new QSslSocket : new QTcpSocket;
+    m_origins[origin].socket = socket;
+    socket->setReadBufferSize(kReadPieceBytes);
+    // Whatever the connection says goes to the request on it; between
+    // requests it must stay silent, and a word from it then ends it.
+    connect(socket, &QTcpSocket::readyRead, this, [this, origin] {
+        if (HttpQueue* holder = m_origins[origin].holder)
+            holder->onReadyRead();
+        else
+            dropConnection(origin);
+    });
+    const auto lost = [this, origin] {
+        if (HttpQueue* holder = m_origins[origin].holder)
+            holder->onConnectionLost();
+        else
+            dropConnection(origin);
+    };
+    connect(socket, &QTcpSocket::disconnected, this, lost);
+    connect(socket, &QTcpSocket::errorOccurred, this, lost);
+    const auto sendRequest = [this, origin] {
+        if (HttpQueue* holder = m_origins[origin].holder)
+            holder->writeRequest();
+    };
+    const quint16 port = quint16(url.port(https ? 443 : 80));
+    if (https) {
+        auto* sslSocket = static_cast<QSslSocket*>(socket);
+        connect(sslSocket, &QSslSocket::encrypted, this, sendRequest);
+        sslSocket->connectToHostEncrypted(url.host(), port);
+    } else {
+        connect(socket, &QTcpSocket::connected, this, sendRequest);
+        socket->connectToHost(url.host(), port);
+    }
+    return socket;
+}
+
+void HttpClient::dropConnection(const QString& origin) {
+    const auto found = m_origins.find(origin);
+    if (found == m_origins.end())
+        return;
+    QTcpSocket* socket = std::exchange(found->second.socket, nullptr);
+    if (!socket)
+        return;
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+HttpQueue::HttpQueue(HttpClient* client, const QString& baseUrl, QObject* parent)
     : QObject(parent)
+    , m_client(client)
     , m_baseUrl(baseUrl)
     , m_deadline(new QTimer(this)) {
     m_deadline->setSingleShot(true);
@@ -64,20 +170,35 @@ QuoteFetcher::QuoteFetcher(const QString& baseUrl, QObject* parent)
             [this] { fail(QStringLiteral("no whole reply within %1 ms").arg(m_timeoutMs)); });
 }
 
-QuoteFetcher::~QuoteFetcher() {
+HttpQueue::~HttpQueue() {
     m_queue.clear();
     m_currentDone = nullptr;
     m_currentTextDone = nullptr;
     m_currentBytesDone = nullptr;
-    dropConnection();
+    if (m_busy)
+        dropConnection(); // the service sees the request abandoned
+    if (m_client)
+        m_client->leave(this);
 }
 
-QUrl QuoteFetcher::urlFor(const std::string& target) const {
+QTcpSocket* HttpQueue::socket() const {
+    return m_client ? m_client->socketFor(m_origin) : nullptr;
+}
+
+void HttpQueue::onClientGone() {
+    m_client = nullptr;
+    if (!m_busy)
+        return;
+    const QScopedValueRollback<bool> starting(m_starting, true);
+    fail(QStringLiteral("the program's HTTP client is gone"));
+}
+
+QUrl HttpQueue::urlFor(const std::string& target) const {
     return QUrl::fromEncoded(m_baseUrl.toUtf8() + QByteArray::fromStdString(target),
                              QUrl::StrictMode);
 }
 
-QString QuoteFetcher::redirectRefusal(const QUrl& from, const QUrl& to, int hop) {
+QString HttpQueue::redirectRefusal(const QUrl& from, const QUrl& to, int hop) {
     // Our header lines (a service's credentials) must not leave for another
     // host, nor travel unencrypted after an https service handed us on, and a
     // service must not point us at hosts on the user's own network.
@@ -86,18 +207,18 @@ QString QuoteFetcher::redirectRefusal(const QUrl& from, const QUrl& to, int hop)
     return hop > kMaxRedirects ? QStringLiteral("too many redirects") : QString();
 }
 
-void QuoteFetcher::fetch(const std::string& target, Callback done) {
+void HttpQueue::fetch(const std::string& target, Callback done) {
     m_queue.push_back({target, std::move(done), nullptr, nullptr});
     startNext();
 }
 
-void QuoteFetcher::fetchStock(const QString& code, Callback done) {
+void HttpQueue::fetchStock(const QString& code, Callback done) {
     const QByteArray codeBytes = gbk::encode(code);
     fetch(quote::stockQuoteTarget(std::string_view(codeBytes.constData(), codeBytes.size())),
           std::move(done));
 }
 
-bool QuoteFetcher::setExtraHeaders(const QList<QByteArray>& lines) {
+bool HttpQueue::setExtraHeaders(const QList<QByteArray>& lines) {
     QByteArray headers;
     for (const QByteArray& line : lines) {
         // A line break or a control character would let a header end the
@@ -113,17 +234,17 @@ bool QuoteFetcher::setExtraHeaders(const QList<QByteArray>& lines) {
     return true;
 }
 
-void QuoteFetcher::fetchText(const std::string& target, TextCallback done) {
+void HttpQueue::fetchText(const std::string& target, TextCallback done) {
     m_queue.push_back({target, nullptr, std::move(done), nullptr});
     startNext();
 }
 
-void QuoteFetcher::fetchBytes(const std::string& target, BytesCallback done) {
+void HttpQueue::fetchBytes(const std::string& target, BytesCallback done) {
     m_queue.push_back({target, nullptr, nullptr, std::move(done)});
     startNext();
 }
 
-void QuoteFetcher::cancelAll() {
+void HttpQueue::cancelAll() {
     m_queue.clear();
     m_currentDone = nullptr;
     m_currentTextDone = nullptr;
@@ -135,9 +256,11 @@ void QuoteFetcher::cancelAll() {
     m_deadline->stop();
     m_response.reset();
     dropConnection(); // the service sees the request abandoned
+    if (m_client)
+        m_client->leave(this);
 }
 
-void QuoteFetcher::startNext() {
+void HttpQueue::startNext() {
     if (m_busy || m_queue.empty())
         return;
     Request request = std::move(m_queue.front());
@@ -148,14 +271,21 @@ void QuoteFetcher::startNext() {
     m_currentTextDone = std::move(request.textDone);
     m_currentBytesDone = std::move(request.bytesDone);
     m_redirects = 0;
+    m_url = urlFor(request.target);
+    m_origin = originOf(m_url);
+    if (!m_client || m_client->takeTurn(this, m_origin))
+        onTurn();
+}
+
+void HttpQueue::onTurn() {
     // One deadline for the whole exchange: a service that drips a byte now
     // and then, or redirects in circles, must not hold the caller any longer
     // than a silent one.
     m_deadline->start(m_timeoutMs);
-    send(urlFor(request.target));
+    send(m_url);
 }
 
-void QuoteFetcher::send(const QUrl& url) {
+void HttpQueue::send(const QUrl& url) {
     m_url = url;
     m_response.emplace(http::ResponseLimits{std::size_t(kMaxHeadBytes), kMaxInterimReplies,
                                             std::size_t(m_maxBodyBytes)});
@@ -173,47 +303,31 @@ void QuoteFetcher::send(const QUrl& url) {
     if (https && !QSslSocket::supportsSsl())
         return fail(QStringLiteral("no TLS library for https"));
 
-    const QString origin = originOf(url);
+    if (!m_client)
+        return fail(QStringLiteral("the program's HTTP client is gone"));
+
     m_replyBytesSeen = false;
-    m_onReusedConnection = m_socket && m_socketOrigin == origin &&
-                           m_socket->state() == QAbstractSocket::ConnectedState &&
-                           m_socket->bytesAvailable() == 0;
-    if (m_onReusedConnection) {
-        m_socket->write(requestFor(url, m_extraHeaders));
-        return;
-    }
-    dropConnection();
-    // Without a parent: a callback may delete this fetcher while the socket
-    // is still emitting, so sockets only ever go through deleteLater().
-    QTcpSocket* socket = https ? new QSslSocket : new QTcpSocket;
-    m_socket = socket;
-    m_socketOrigin = origin;
-    socket->setReadBufferSize(kReadPieceBytes);
-    connect(socket, &QTcpSocket::readyRead, this, &QuoteFetcher::onReadyRead);
-    connect(socket, &QTcpSocket::disconnected, this, &QuoteFetcher::onConnectionLost);
-    connect(socket, &QTcpSocket::errorOccurred, this, &QuoteFetcher::onConnectionLost);
-    const auto sendRequest = [this, socket] {
-        socket->write(requestFor(m_url, m_extraHeaders));
-    };
-    const quint16 port = quint16(url.port(https ? 443 : 80));
-    if (https) {
-        auto* sslSocket = static_cast<QSslSocket*>(socket);
-        connect(sslSocket, &QSslSocket::encrypted, this, sendRequest);
-        sslSocket->connectToHostEncrypted(url.host(), port);
-    } else {
-        connect(socket, &QTcpSocket::connected, this, sendRequest);
-        socket->connectToHost(url.host(), port);
-    }
+    QTcpSocket* kept = socket();
+    m_onReusedConnection =
+        kept && kept->state() == QAbstractSocket::ConnectedState && kept->bytesAvailable() == 0;
+    if (m_onReusedConnection)
+        writeRequest();
+    else
+        m_client->connectTo(m_origin, url);
 }
 
-void QuoteFetcher::onReadyRead() {
+void HttpQueue::writeRequest() {
+    socket()->write(requestFor(m_url, m_extraHeaders));
+}
+
+void HttpQueue::onReadyRead() {
     if (!m_response)
         return dropConnection(); // a kept-alive connection must stay silent between replies
     if (feedAvailable())
         onResponseEnded();
 }
 
-void QuoteFetcher::onConnectionLost() {
+void HttpQueue::onConnectionLost() {
     if (!m_response)
         return dropConnection();
     // A kept-alive connection may be closed by the service (its idle time-out,
@@ -221,11 +335,11 @@ void QuoteFetcher::onConnectionLost() {
     // its way. Nothing of a reply came back, so the request was not answered
     // and goes once more on a fresh connection; once bytes of a reply came,
     // the service has acted on it and the fetch stands as it ends.
-    if (m_onReusedConnection && !m_replyBytesSeen && m_socket->bytesAvailable() == 0) {
+    if (m_onReusedConnection && !m_replyBytesSeen && socket()->bytesAvailable() == 0) {
         dropConnection();
         return send(m_url);
     }
-    const QString lost = describe(*m_socket);
+    const QString lost = describe(*socket());
     // What the service sent before it closed still counts: it may end the body.
     if (!feedAvailable())
         m_response->endOfStream();
@@ -234,9 +348,10 @@ void QuoteFetcher::onConnectionLost() {
 
 // Hands what the socket holds to the parser; true once the response has
 // ended, complete or failed.
-bool QuoteFetcher::feedAvailable() {
-    while (m_socket->bytesAvailable() > 0) {
-        const QByteArray piece = m_socket->read(kReadPieceBytes);
+bool HttpQueue::feedAvailable() {
+    QTcpSocket* connection = socket();
+    while (connection->bytesAvailable() > 0) {
+        const QByteArray piece = connection->read(kReadPieceBytes);
         m_replyBytesSeen = true;
         const auto state =
             m_response->feed(std::string_view(piece.constData(), std::size_t(piece.size())));
@@ -247,7 +362,7 @@ bool QuoteFetcher::feedAvailable() {
     return false;
 }
 
-void QuoteFetcher::decodeArrivedText() {
+void HttpQueue::decodeArrivedText() {
     const std::string& body = m_response->body();
     if (!m_textDecoder || body.size() == m_decodedBytes)
         return;
@@ -256,7 +371,7 @@ void QuoteFetcher::decodeArrivedText() {
     m_decodedBytes = body.size();
 }
 
-void QuoteFetcher::onResponseEnded(const QString& connectionError) {
+void HttpQueue::onResponseEnded(const QString& connectionError) {
     if (m_response->state() == http::ResponseParser::State::Failed)
         return fail(m_replyBytesSeen || connectionError.isEmpty()
                         ? QLatin1String("unreadable reply: ") + QLatin1String(m_response->failure())
@@ -284,7 +399,7 @@ void QuoteFetcher::onResponseEnded(const QString& connectionError) {
 // what a misbehaving service sends next must not reach the next request.
 // A request sent again on a fresh connection has not failed, so each failed
 // fetch leaves one line in the log.
-void QuoteFetcher::fail(const QString& why) {
+void HttpQueue::fail(const QString& why) {
     m_failure = why;
     qCWarning(lcNet).noquote() << "fetch of" << m_url.toDisplayString() << "failed:" << why;
     dropConnection();
@@ -301,17 +416,16 @@ void QuoteFetcher::fail(const QString& why) {
         Qt::QueuedConnection);
 }
 
-void QuoteFetcher::dropConnection() {
-    QTcpSocket* socket = std::exchange(m_socket, nullptr);
-    m_socketOrigin.clear();
-    if (!socket)
+// Only the queue whose request is on the connection may end it.
+void HttpQueue::dropConnection() {
+    if (!m_client)
         return;
-    socket->disconnect(this);
-    socket->abort();
-    socket->deleteLater();
+    const auto found = m_client->m_origins.find(m_origin);
+    if (found != m_client->m_origins.end() && found->second.holder == this)
+        m_client->dropConnection(m_origin);
 }
 
-void QuoteFetcher::finishCurrent(const std::string* body, int status) {
+void HttpQueue::finishCurrent(const std::string* body, int status) {
     Callback done = std::move(m_currentDone);
     TextCallback textDone = std::move(m_currentTextDone);
     BytesCallback bytesDone = std::move(m_currentBytesDone);
@@ -331,9 +445,13 @@ void QuoteFetcher::finishCurrent(const std::string* body, int status) {
     if (body)
         m_failure.clear();
     m_response.reset();
+    // Other queues' requests to this origin go first; this queue's next one
+    // waits behind them.
+    if (m_client)
+        m_client->leave(this);
     // The callback may queue further requests or cancel; it runs before the
     // next queued request starts so the caller sees strict request order.
-    QPointer<QuoteFetcher> self(this);
+    QPointer<HttpQueue> self(this);
     if (done)
         done(body ? Result(quote::Reply(
                         gbk::decode(QByteArrayView(body->data(), qsizetype(body->size())))

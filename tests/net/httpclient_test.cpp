@@ -1,4 +1,4 @@
-#include "net/quotefetcher.h"
+#include "net/httpclient.h"
 
 #include "tests/support/processprobe.h"
 #include "tests/support/scriptedhttpserver.h"
@@ -20,10 +20,10 @@ namespace {
 
 // Only to the same scheme, host and port: never from https to http, where a
 // service's credentials would travel in the clear. The five hops are the
-// fetcher's test's redirect loop.
-TEST(QuoteFetcherRedirect, StaysOnItsSchemeHostAndPort) {
+// queue's test's redirect loop.
+TEST(HttpQueueRedirect, StaysOnItsSchemeHostAndPort) {
     const auto refusal = [](const char* from, const char* to, int hop) {
-        return QuoteFetcher::redirectRefusal(QUrl(from), QUrl(to), hop).toStdString();
+        return HttpQueue::redirectRefusal(QUrl(from), QUrl(to), hop).toStdString();
     };
     const std::string elsewhere = "redirect to another origin refused: ";
     EXPECT_EQ(refusal("https://q.test:8443/a", "http://q.test:8443/a", 1),
@@ -41,21 +41,30 @@ std::string stockTarget(int n) {
 // One callback as it ran, with when it ran.
 struct Outcome {
     int id;
-    QuoteFetcher::Result result;
+    HttpQueue::Result result;
     qint64 atMs;
 };
 
-class QuoteFetcherTest : public ::testing::Test {
+class HttpClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_server.listen());
         m_clock.start();
     }
 
-    QuoteFetcher::Callback record(int id) {
-        return [this, id](const QuoteFetcher::Result& result) {
+    HttpQueue::Callback record(int id) {
+        return [this, id](const HttpQueue::Result& result) {
             m_outcomes.push_back({id, result, m_clock.elapsed()});
         };
+    }
+    // "id:field" of each callback as it ran; replies that echo their target have it as field 2.
+    QString results(std::size_t field = 2) const {
+        QStringList all;
+        for (const Outcome& outcome : m_outcomes)
+            all << QString::number(outcome.id) + u':' +
+                       QString::fromStdU16String(
+                           outcome.result ? outcome.result->field(field).value_or(u"") : u"failed");
+        return all.join(u' ');
     }
     // Generous: the machine is shared, and a wait only lasts this long when a test fails.
     static bool waitUntil(const std::function<bool()>& condition) {
@@ -63,6 +72,7 @@ protected:
     }
 
     ScriptedHttpServer m_server;
+    HttpClient m_http; // the program's one client, every queue's
     QElapsedTimer m_clock;
     std::vector<Outcome> m_outcomes;
 };
@@ -73,7 +83,7 @@ protected:
 // connection and a loop fails; one to another origin fails before our header
 // lines go there. A reply that closes its connection, or a failure, is not
 // followed by a reuse of it.
-TEST_F(QuoteFetcherTest, ResultsComeInRequestOrderWithOneRequestInFlightAndCodesAsOneTarget) {
+TEST_F(HttpClientTest, ResultsComeInRequestOrderWithOneRequestInFlightAndCodesAsOneTarget) {
     const QByteArray base = m_server.baseUrl().toUtf8();
     ScriptedHttpServer elsewhere;
     ASSERT_TRUE(elsewhere.listen());
@@ -94,14 +104,14 @@ TEST_F(QuoteFetcherTest, ResultsComeInRequestOrderWithOneRequestInFlightAndCodes
             answers.value(request.target, {200, {}, 0});
         return response;
     });
-    QuoteFetcher fetcher(m_server.baseUrl());
+    HttpQueue fetcher(&m_http, m_server.baseUrl());
     ASSERT_TRUE(fetcher.setExtraHeaders({"Authorization: Basic c2VjcmV0"}));
     QStringList codes = u"600000 404 503 302 307 300"_s.split(u' ');
     codes << u"600000\r\nX-Injected: 1\r\n\r\nGET /evil#frag x"_s << u"浦发 A"_s << QString()
           << u"301"_s << u"308"_s;
     QStringList failures;
     for (int n = 0; n < 11; ++n) {
-        fetcher.fetchStock(codes[n], [&, n](const QuoteFetcher::Result& result) {
+        fetcher.fetchStock(codes[n], [&, n](const HttpQueue::Result& result) {
             record(n)(result);
             failures << fetcher.lastFailure();
             if (n == 0) // queued from a callback: it goes behind the ones already waiting
@@ -112,15 +122,10 @@ TEST_F(QuoteFetcherTest, ResultsComeInRequestOrderWithOneRequestInFlightAndCodes
     EXPECT_EQ(elsewhere.requestCount(), 0);
     EXPECT_EQ(failures[9], u"redirect to another origin refused: "_s + elsewhere.baseUrl());
     EXPECT_EQ(m_outcomes[0].result.value_or(quote::Reply()).field(1), u"浦发银行");
-    QStringList results;
-    for (const Outcome& outcome : m_outcomes)
-        results << QString::number(outcome.id) + u':' +
-                       QString::fromStdU16String(outcome.result ? *outcome.result->field(2)
-                                                                : u"failed");
     const std::string injected =
         "/msq?cn_600000%0D%0AX-Injected:%201%0D%0A%0D%0AGET%20/evil%23frag%20x";
     EXPECT_EQ(
-        results.join(' ').toStdString(),
+        results().toStdString(),
         "0:/msq?cn_600000 1:/msq?cn_404 2:/msq?cn_503 3:/msq?cn_10 4:failed 5:/msq?cn_300 6:" +
             injected + " 7:/msq?cn_%C6%D6%B7%A2%20A 8:/msq?cn_ 9:failed 10:failed 11:/msq?cn_last");
 
@@ -150,7 +155,7 @@ TEST_F(QuoteFetcherTest, ResultsComeInRequestOrderWithOneRequestInFlightAndCodes
 // with its reason, and the queue goes on in order on a fresh connection. Among them, services that
 // never finish the head of their reply, as users met them: each once held a core and grew memory
 // for as long as it went on, past every deadline.
-TEST_F(QuoteFetcherTest, EachFailureEndsAloneWithinItsDeadlineAtLittleCostAndInOrder) {
+TEST_F(HttpClientTest, EachFailureEndsAloneWithinItsDeadlineAtLittleCostAndInOrder) {
     // A port that was just ours and has nothing listening until the first fetch failed.
     QTcpServer probe;
     ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
@@ -168,8 +173,8 @@ TEST_F(QuoteFetcherTest, EachFailureEndsAloneWithinItsDeadlineAtLittleCostAndInO
         stream("HTTP/1.1 200 OK\r\nX-Long: ", QByteArray(64 * 1024, 'a'), 160, 0), // one 10 MB line
         stream({}, "HTTP/1.1 100 Continue\r\n\r\n", 100'000'000, 0),
         // Exactly the cap, then one byte more.
-        ScriptedResponse("a," + QByteArray(QuoteFetcher::kMaxReplyBytes - 2, 'x')),
-        ScriptedResponse("a," + QByteArray(QuoteFetcher::kMaxReplyBytes - 1, 'x')),
+        ScriptedResponse("a," + QByteArray(HttpQueue::kMaxReplyBytes - 2, 'x')),
+        ScriptedResponse("a," + QByteArray(HttpQueue::kMaxReplyBytes - 1, 'x')),
     };
     ScriptedHttpServer late;
     late.setHandler([&answers](const RecordedRequest& request) {
@@ -182,9 +187,9 @@ TEST_F(QuoteFetcherTest, EachFailureEndsAloneWithinItsDeadlineAtLittleCostAndInO
                 warnings.append(QLatin1String(at.category) + u": "_s + text);
         });
     const qint64 cpuBefore = processprobe::cpuMs(), residentBefore = processprobe::residentKiB();
-    QuoteFetcher fetcher(QStringLiteral("http://127.0.0.1:") + QString::number(port));
+    HttpQueue fetcher(&m_http, QStringLiteral("http://127.0.0.1:") + QString::number(port));
     fetcher.setTimeout(400);
-    fetcher.fetch(stockTarget(0), [&](const QuoteFetcher::Result& result) {
+    fetcher.fetch(stockTarget(0), [&](const HttpQueue::Result& result) {
         record(0)(result);
         EXPECT_TRUE(late.listen(port));
     });
@@ -193,7 +198,7 @@ TEST_F(QuoteFetcherTest, EachFailureEndsAloneWithinItsDeadlineAtLittleCostAndInO
     ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 9; }));
     // A base URL that cannot form a request fails too, but never from inside
     // fetch(): the caller may still be setting up.
-    QuoteFetcher unusable(QStringLiteral("http://127.0.0.1:99999"));
+    HttpQueue unusable(&m_http, QStringLiteral("http://127.0.0.1:99999"));
     unusable.fetch(stockTarget(9), record(9));
     unusable.fetch(stockTarget(10), record(10));
     EXPECT_EQ(m_outcomes.size(), 9u);
@@ -212,7 +217,7 @@ TEST_F(QuoteFetcherTest, EachFailureEndsAloneWithinItsDeadlineAtLittleCostAndInO
         EXPECT_LT(tookMs, n == 2 || n == 3 ? 3000 : 350) << "request " << n;
     }
     EXPECT_EQ(m_outcomes[7].result.value_or(quote::Reply()).field(1).value_or(u"").size(),
-              std::size_t(QuoteFetcher::kMaxReplyBytes - 2));
+              std::size_t(HttpQueue::kMaxReplyBytes - 2));
     // Request n is the service's (n - 1)th: the first never reached it.
     for (int n = 1; n < 7; ++n) {
         EXPECT_TRUE(waitUntil([&] { return n == 1 || late.requests()[n - 1].peerClosedEarly; }))
@@ -228,7 +233,7 @@ TEST_F(QuoteFetcherTest, EachFailureEndsAloneWithinItsDeadlineAtLittleCostAndInO
 // as an idle time-out does between two ticks: the request that went out on
 // the closing connection goes once more on a fresh one. One whose reply had
 // begun is not sent again.
-TEST_F(QuoteFetcherTest, AKeptConnectionTheServiceClosedIsRetriedOnceUnlessItsReplyHadBegun) {
+TEST_F(HttpClientTest, AKeptConnectionTheServiceClosedIsRetriedOnceUnlessItsReplyHadBegun) {
     m_server.setHandler([](const RecordedRequest& request) {
         const int n = request.target.mid(8).toInt();
         return n == 2
@@ -237,58 +242,59 @@ TEST_F(QuoteFetcherTest, AKeptConnectionTheServiceClosedIsRetriedOnceUnlessItsRe
                                                      QByteArray(n == 3 ? "9" : "2") + "\r\n\r\nok",
                                                  {}, 0);
     });
-    QuoteFetcher fetcher(m_server.baseUrl());
+    HttpQueue fetcher(&m_http, m_server.baseUrl());
     for (int n = 0; n < 6; ++n)
         fetcher.fetch(stockTarget(n), record(n));
     ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 6; }));
-    for (const Outcome& outcome : m_outcomes)
-        EXPECT_EQ(outcome.result.value_or(quote::Reply()).field(0).value_or(u"failed"),
-                  outcome.id == 3 ? u"failed" : u"ok")
-            << "request " << outcome.id;
+    EXPECT_EQ(results(0), u"0:ok 1:ok 2:ok 3:failed 4:ok 5:ok"_s);
     int sentOfThree = 0;
     for (const RecordedRequest& request : m_server.requests())
-        sentOfThree += request.target == stockTarget(3).c_str();
+        sentOfThree += request.target.endsWith("_3");
     EXPECT_EQ(sentOfThree, 1);
 }
 
-// A caller may cancel, or close its window and so drop its fetcher, at any
-// time: while a request is in flight or from inside a result. Nothing queued
-// goes out, no further callback runs, the service sees the connection go, and
-// a later fetch still runs.
-TEST_F(QuoteFetcherTest, CancelledOrDestroyedFetchersRunNoFurtherCallbacks) {
+// Callers on one service, as the rows, indexes and alerts are, take turns on
+// one connection, each in its own order; a hung exchange holds the others no
+// longer than its own deadline (theirs starts on the wire). A caller that
+// cancels, or drops its queue while waiting or from inside a result, sends and
+// hears nothing more, and the others go on, in order, on a fresh connection.
+TEST_F(HttpClientTest, CallersTakeTurnsOnOneConnectionAndNoHangOrCancelSpillsOver) {
     m_server.setHandler([](const RecordedRequest& request) {
-        return ScriptedResponse("reply," + request.target,
-                                request.target.mid(8).toInt() % 3 == 0 ? 300 : 0);
+        const int n = request.target.mid(8).toInt();
+        return ScriptedResponse("reply,," + request.target, n < 10 && n % 2 == 0 ? 60'000 : 0);
     });
-    QuoteFetcher cancelled(m_server.baseUrl());
-    auto destroyed = std::make_unique<QuoteFetcher>(m_server.baseUrl());
-    for (int n = 0; n < 3; ++n) {
-        cancelled.fetch(stockTarget(n), record(n));
-        destroyed->fetch(stockTarget(n + 3), record(n + 3));
+    HttpQueue rows(&m_http, m_server.baseUrl()), indexes(&m_http, m_server.baseUrl());
+    auto alerts = std::make_unique<HttpQueue>(&m_http, m_server.baseUrl());
+    rows.setTimeout(600);
+    indexes.setTimeout(300);
+    for (int n = 1; n < 4; ++n) {
+        rows.fetch(stockTarget(n), record(n));
+        indexes.fetch(stockTarget(n + 10), record(n + 10));
     }
-    ASSERT_TRUE(waitUntil([&] { return m_server.requestCount() == 2; }));
-    cancelled.cancelAll();
-    EXPECT_TRUE(cancelled.isIdle());
-    destroyed.reset();
-    EXPECT_TRUE(waitUntil([&] {
-        const QList<RecordedRequest> log = m_server.requests();
-        return log[0].peerClosedEarly && log[1].peerClosedEarly;
-    }));
+    ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 6; }));
+    EXPECT_LT(m_outcomes[3].atMs - m_outcomes[1].atMs, 600 + 300);
+    EXPECT_EQ(m_server.connectionCount(), 2); // the hung exchange's went with it
 
-    auto* owned = new QuoteFetcher(m_server.baseUrl());
-    owned->fetch(stockTarget(7), [&](const QuoteFetcher::Result& result) {
+    rows.fetch(stockTarget(4), record(4));
+    rows.fetch(stockTarget(5), record(5));
+    alerts->fetch(stockTarget(6), record(6)); // waits its turn, then is gone
+    indexes.fetch(stockTarget(14), record(14));
+    ASSERT_TRUE(waitUntil([&] { return m_server.requestCount() == 7; }));
+    alerts.reset();
+    rows.cancelAll();
+    auto* owned = new HttpQueue(&m_http, m_server.baseUrl());
+    owned->fetch(stockTarget(7), [&](const HttpQueue::Result& result) {
         record(7)(result);
         delete owned;
     });
     owned->fetch(stockTarget(8), record(8));
-    ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 1; }));
-    cancelled.fetch(stockTarget(10), record(10));
-    ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 2; }));
-    ASSERT_EQ(m_outcomes.size(), 2u);
-    EXPECT_EQ(m_outcomes[0].id, 7);
-    EXPECT_EQ(m_outcomes[1].id, 10);
-    EXPECT_EQ(m_outcomes[1].result.value_or(quote::Reply()).field(1), u"/msq?cn_10");
-    EXPECT_EQ(m_server.requestCount(), 4);
+    rows.fetch(stockTarget(9), record(9));
+    ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 9; }));
+    EXPECT_EQ(results(), u"1:/msq?cn_1 11:/msq?cn_11 2:failed 12:/msq?cn_12 3:/msq?cn_3 "
+                         u"13:/msq?cn_13 14:/msq?cn_14 7:/msq?cn_7 9:/msq?cn_9"_s);
+    EXPECT_TRUE(waitUntil([&] { return m_server.requests()[6].peerClosedEarly; }));
+    EXPECT_EQ(m_server.requestCount(), 10);
+    EXPECT_EQ(m_server.connectionCount(), 3);
 }
 
 } // namespace
