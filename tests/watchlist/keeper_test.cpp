@@ -1,8 +1,8 @@
+#include "tests/watchlist/threefiles.h"
 #include "watchlist/keeper.h"
 
 #include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
@@ -18,47 +18,16 @@ using watchlist::Row;
 
 namespace {
 
-const char* const names[] = {"Setting.ini", "Setting2.ini", "Setting3.ini"};
-
-// The three files' bytes, "#" between them.
-QByteArray files(const QTemporaryDir& dir) {
-    QByteArrayList result;
-    for (const char* name : names) {
-        QFile file(dir.filePath(name));
-        result.append(file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>");
-    }
-    return result.join('#');
+// As chattr +i and -i do: an immutable file no rename may replace, for root too.
+bool setImmutable(const QString& path, bool immutable) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    int flags = 0;
+    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = immutable ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return ok;
 }
-
-// Rows as "code|take-profit|stop-loss", to compare texts alone.
-QStringList texts(const std::vector<Row>& rows) {
-    QStringList result;
-    for (const Row& row : rows)
-        result.append(row.code + "|" + row.takeProfit + "|" + row.stopLoss);
-    return result;
-}
-
-// Makes a file immutable, as chattr +i does, until the end of the scope: no
-// rename may replace it then, for root too.
-class Immutable {
-public:
-    explicit Immutable(const QString& path)
-        : m_fd(::open(QFile::encodeName(path).constData(), O_RDONLY)) {}
-    ~Immutable() {
-        set(0);
-        ::close(m_fd);
-    }
-    bool set(int flag) {
-        int flags = 0;
-        if (::ioctl(m_fd, FS_IOC_GETFLAGS, &flags) != 0)
-            return false;
-        flags = (flags & ~FS_IMMUTABLE_FL) | flag;
-        return ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 } // namespace
 
@@ -73,7 +42,7 @@ TEST(Keeper, AFailedSaveIsToldOnceAndTheNextSaveRewritesAllThreeFromTheList) {
     watchlist::SaveOutcome outcome = keeper.added(list);
     EXPECT_EQ(outcome.failedFiles, QStringList{"Setting2.ini"});
     EXPECT_TRUE(outcome.tellUser);
-    EXPECT_EQ(files(dir), "<missing>#<missing>#<missing>"); // nor are the others created
+    EXPECT_EQ(threefiles::read(dir), "<missing>#<missing>#<missing>"); // nor are the others created
     // Told once; the log has each failure and why.
     static QStringList warnings;
     const QtMessageHandler previous = qInstallMessageHandler(
@@ -94,7 +63,7 @@ TEST(Keeper, AFailedSaveIsToldOnceAndTheNextSaveRewritesAllThreeFromTheList) {
     list.push_back({"000002", "12", "11"});
     EXPECT_TRUE(keeper.added(list).saved());
     const QByteArray three = "600000\r\n000001\r\n000002\r\n#10\r\n11\r\n12\r\n#9\r\n10\r\n11\r\n";
-    EXPECT_EQ(files(dir), three);
+    EXPECT_EQ(threefiles::read(dir), three);
     EXPECT_FALSE(keeper.retry(list).attempted); // in step: a tick writes nothing
 
     // A full disk: writes past 4 bytes fail with EFBIG, for root too (their
@@ -110,20 +79,18 @@ TEST(Keeper, AFailedSaveIsToldOnceAndTheNextSaveRewritesAllThreeFromTheList) {
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(outcome.failedFiles.size(), 3);
-    EXPECT_EQ(files(dir), three);
+    EXPECT_EQ(threefiles::read(dir), three);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 
     // Files of uneven length (a hand edit) take no appended line: the new row
     // would meet another row's prices at the next start. They are rewritten
     // once; after that an add appends again.
-    for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(safeSave(dir.filePath(names[i]),
-                             QByteArrayList{"a\r\nb\nc\r", "1", "x\r\ny\r\nz\r\n"}[i]));
+    ASSERT_TRUE(threefiles::write(dir, {"a\r\nb\nc\r", "1", "x\r\ny\r\nz\r\n"}));
     watchlist::Keeper uneven(store);
     std::vector<Row> loaded = uneven.load();
     loaded.push_back({"d", "2", "w"});
     ASSERT_TRUE(uneven.added(loaded).saved());
-    EXPECT_EQ(texts(store.load()), (QStringList{"a|1|x", "b||y", "c||z", "d|2|w"}));
+    EXPECT_EQ(threefiles::texts(store.load()), (QStringList{"a|1|x", "b||y", "c||z", "d|2|w"}));
 }
 
 // Once its marker is down a save is decided: a rename after the first that
@@ -134,12 +101,13 @@ TEST(Keeper, ASaveWhoseLastRenameFailedIsFinishedByTheNextLoad) {
     Files store{dir.path()};
     watchlist::Keeper keeper(store);
     ASSERT_TRUE(keeper.added({{"600000", "10", "9"}}).saved());
+    const QString stopLoss = dir.filePath(watchlist::kStopLossFile);
     {
-        Immutable stopLoss(dir.filePath(names[2]));
-        ASSERT_TRUE(stopLoss.set(FS_IMMUTABLE_FL))
-            << "no immutable files on " << qPrintable(dir.path());
+        const auto mutableAgain = qScopeGuard([&] { setImmutable(stopLoss, false); });
+        ASSERT_TRUE(setImmutable(stopLoss, true))
+            << "no immutable files in " << qPrintable(dir.path());
         EXPECT_FALSE(keeper.removed({{"000001", "11", "10"}}).saved());
     }
-    EXPECT_EQ(texts(Files{dir.path()}.load()), QStringList{"000001|11|10"});
-    EXPECT_EQ(files(dir), "000001\r\n#11\r\n#10\r\n");
+    EXPECT_EQ(threefiles::texts(Files{dir.path()}.load()), QStringList{"000001|11|10"});
+    EXPECT_EQ(threefiles::read(dir), "000001\r\n#11\r\n#10\r\n");
 }

@@ -1,4 +1,5 @@
 #include "platform/safesave.h"
+#include "tests/watchlist/threefiles.h"
 #include "watchlist/watchlistfiles.h"
 
 #include <QDir>
@@ -41,35 +42,14 @@ TEST(WatchListFolder, BesideTheProgramWhereItHoldsTheListOrTheMarkerElseInTheCon
 TEST(WatchListFiles, ACutOffSaveIsRepairedWholeAndLinesGoBackOutAsTheyCameIn) {
     QTemporaryDir dir;
     Files store{dir.path()};
-    const char* const names[] = {"Setting.ini", "Setting2.ini", "Setting3.ini"};
-    const auto writeAll = [&](const QByteArrayList& contents) {
-        for (int i = 0; i < 3; ++i)
-            ASSERT_TRUE(safeSave(dir.filePath(names[i]), contents[i]));
-    };
-    // The three files' bytes, "#" between them.
-    const auto files = [&] {
-        QByteArrayList result;
-        for (const char* name : names) {
-            QFile file(dir.filePath(name));
-            result.append(file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>");
-        }
-        return result.join('#');
-    };
-    // Rows as "code|take-profit|stop-loss", to compare texts alone.
-    const auto texts = [](const std::vector<Row>& rows) {
-        QStringList result;
-        for (const Row& row : rows)
-            result.append(row.code + "|" + row.takeProfit + "|" + row.stopLoss);
-        return result;
-    };
     // Line i of each file belongs to row i: a line missing is a blank, one in surplus is ignored.
-    writeAll({"a\r\nb\nc\r", "1", "x\r\ny\r\nz\r\nsurplus\r\n"});
-    EXPECT_EQ(texts(store.load()), (QStringList{"a|1|x", "b||y", "c||z"}));
+    ASSERT_TRUE(threefiles::write(dir, {"a\r\nb\nc\r", "1", "x\r\ny\r\nz\r\nsurplus\r\n"}));
+    EXPECT_EQ(threefiles::texts(store.load()), (QStringList{"a|1|x", "b||y", "c||z"}));
     // A last line without its end (a file edited by hand) is ended before an
     // append; one ended by a lone CR is not ended again, as an empty line.
-    writeAll({"a\r\nb\nc\r", "1\r\n\r\n3", "x\r\ny\r\nz"});
+    ASSERT_TRUE(threefiles::write(dir, {"a\r\nb\nc\r", "1\r\n\r\n3", "x\r\ny\r\nz"}));
     ASSERT_TRUE(store.append({"d", "2", "w"}).ok());
-    EXPECT_EQ(files(), "a\r\nb\nc\rd\r\n#1\r\n\r\n3\r\n2\r\n#x\r\ny\r\nz\r\nw\r\n");
+    EXPECT_EQ(threefiles::read(dir), "a\r\nb\nc\rd\r\n#1\r\n\r\n3\r\n2\r\n#x\r\ny\r\nz\r\nw\r\n");
 
     // Ten megabytes of random bytes: GBK that is no GBK, NUL bytes, lone lead
     // bytes before line ends. Every line goes back out as it came in.
@@ -77,7 +57,7 @@ TEST(WatchListFiles, ACutOffSaveIsRepairedWholeAndLinesGoBackOutAsTheyCameIn) {
     QRandomGenerator generator(7);
     for (char& byte : junk)
         byte = char(generator.bounded(256));
-    writeAll({junk, junk.left(1000), QByteArray()});
+    ASSERT_TRUE(threefiles::write(dir, {junk, junk.left(1000), QByteArray()}));
     const std::vector<Row> rows = store.load();
     EXPECT_GT(rows.size(), 1000u);
     ASSERT_TRUE(store.rewrite(rows).ok());
@@ -86,7 +66,7 @@ TEST(WatchListFiles, ACutOffSaveIsRepairedWholeAndLinesGoBackOutAsTheyCameIn) {
     // A save cut off after its marker and its first two renames is finished;
     // the temporary files of one cut off before its marker, or of a marker, go.
     // Others' files stay, and so does one a marker names outside the folder.
-    writeAll({"new\r\n", "new\r\n", "old\r\n"});
+    ASSERT_TRUE(threefiles::write(dir, {"new\r\n", "new\r\n", "old\r\n"}));
     ASSERT_TRUE(QDir(dir.path()).mkdir("sub") &&
                 safeSave(dir.filePath("Setting3.ini.b2.tmp"), "new\r\n"));
     for (const char* name :
@@ -102,7 +82,8 @@ TEST(WatchListFiles, ACutOffSaveIsRepairedWholeAndLinesGoBackOutAsTheyCameIn) {
           "Setting.ini sub%2FSetting.ini.f6.tmp\n", "Setting.ini Setting2.ini.a1.tmp\n",
           "Setting2.ini Setting2.ini.a1.tmp\nNotes.ini Notes.ini.e5.tmp\n"}) {
         ASSERT_TRUE(safeSave(dir.filePath("Setting.ini.saving"), marker));
-        EXPECT_EQ(texts(store.load()), QStringList{"new|new|new"}) << marker.constData();
+        EXPECT_EQ(threefiles::texts(store.load()), QStringList{"new|new|new"})
+            << marker.constData();
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), kept) << marker.constData();
         ASSERT_TRUE(safeSave(dir.filePath("Setting2.ini.a1.tmp"), "bad\r\n"));
     }
