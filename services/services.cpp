@@ -15,9 +15,8 @@ bool installed() {
     return runsFromInstallFolder;
 }
 
-QString fromEnvironment(const char* variable, const char* installedDefault) {
-    return baseUrlFrom(qgetenv(variable),
-                       QString::fromLatin1(installed() ? installedDefault : kStandInBaseUrl));
+QString fromEnvironment(const char* variable, Service service) {
+    return baseUrlFrom(qgetenv(variable), defaultBaseUrl(service, installed()));
 }
 
 } // namespace
@@ -29,24 +28,31 @@ QString baseUrlFrom(const QByteArray& environmentValue, const QString& fallback)
     return url.isEmpty() ? fallback : url;
 }
 
+QString defaultBaseUrl(Service service, bool installed) {
+    // The chart and the news page are the quote provider's, so an installed
+    // program asks them of the gateway, the one place that talks to the provider.
+    const char* url = !installed                 ? kStandInBaseUrl
+                      : service == Service::Site ? kPagesBaseUrl
+                                                 : kGatewayBaseUrl;
+    return QString::fromLatin1(url);
+}
+
 bool runsInstalled(const QString& programDirectory, const QString& installedDirectory) {
     const QString program = QFileInfo(programDirectory).canonicalFilePath();
     return !program.isEmpty() && program == QFileInfo(installedDirectory).canonicalFilePath();
 }
 
 QString quoteBaseUrl() {
-    return fromEnvironment("QUILLON_QUOTE_URL", kGatewayBaseUrl);
+    return fromEnvironment("QUILLON_QUOTE_URL", Service::Quote);
 }
 QString siteBaseUrl() {
-    return fromEnvironment("QUILLON_SITE_URL", kPagesBaseUrl);
+    return fromEnvironment("QUILLON_SITE_URL", Service::Site);
 }
-// The chart and the news page are the quote provider's, so an installed
-// program asks them of the gateway, the one place that talks to the provider.
 QString chartBaseUrl() {
-    return fromEnvironment("QUILLON_CHART_URL", kGatewayBaseUrl);
+    return fromEnvironment("QUILLON_CHART_URL", Service::Chart);
 }
 QString newsBaseUrl() {
-    return fromEnvironment("QUILLON_NEWS_URL", kGatewayBaseUrl);
+    return fromEnvironment("QUILLON_NEWS_URL", Service::News);
 }
 
 QString contactUrl() {

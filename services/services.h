@@ -13,12 +13,20 @@
 namespace services {
 
 inline constexpr char kStandInBaseUrl[] = "http://127.0.0.1:" QUILLON_STANDIN_PORT;
-inline constexpr char kGatewayBaseUrl[] = "http://127.0.0.1:" QUILLON_GATEWAY_PORT; // quotes, charts, news
-inline constexpr char kPagesBaseUrl[] = "http://127.0.0.1:" QUILLON_SITE_PORT;      // the maker's pages
+inline constexpr char kGatewayBaseUrl[] =
+    "http://127.0.0.1:" QUILLON_GATEWAY_PORT; // quotes, charts, news
+inline constexpr char kPagesBaseUrl[] = "http://127.0.0.1:" QUILLON_SITE_PORT; // the maker's pages
 
 // An unset or blank value gives the fallback; trailing slashes are dropped.
 QString baseUrlFrom(const QByteArray& environmentValue,
                     const QString& fallback = QString::fromLatin1(kStandInBaseUrl));
+
+// The servers a program asks.
+enum class Service { Quote, Site, Chart, News };
+
+// Where a program asks service when its variable is not set: installed, the
+// server its package runs; from its build folder, the stand-in.
+QString defaultBaseUrl(Service service, bool installed);
 
 // Whether the program runs from the folder it is installed to: the same
 // folder, however the two are written (links, a trailing slash).

@@ -85,6 +85,9 @@ TEST(HttpResponseParser, ReadsEveryKindOfReplyAndFailsOversizedOrMalformedOnes) 
         // Not HTTP/1.x, or framing we cannot read.
         {"<html>quote,7.50</html>\r\n\r\n", true, failed},
         {ok + "Transfer-Encoding: gzip, chunked\r\n\r\n", true, failed},
+        {ok + "Transfer-Encoding: chunked, chunked\r\n\r\n0\r\n\r\n", false, failed},
+        {ok + "Transfer-Encoding: chunked\r\n" + chunked.substr(ok.size()) + "0\r\n\r\n", false,
+         failed},
         {ok + "Content-Length: 5\r\nContent-Length: 6\r\n\r\n", true, failed},
         {ok + "Content-Length: -1\r\n\r\n", true, failed},
         {"HTTP/1.1 101 Switching Protocols\r\nUpgrade: x\r\n\r\n", true, failed},
