@@ -25,6 +25,10 @@ QUrl chartPageUrl(const QString& chartBaseUrl, const QString& code) {
 }
 
 BandPage bandPageOf(const QUrl& url, const QString& siteBaseUrl) {
+    // An invalid address reads as empty, as do the page addresses made from
+    // an invalid site address: it is no page of ours, however they compare.
+    if (!url.isValid())
+        return BandPage::Other;
     const QString reported = url.toString(QUrl::FullyEncoded);
     if (reported ==
         services::sitePageUrl(siteBaseUrl, pages::kMarketRisk).toString(QUrl::FullyEncoded))

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fuzzes the code that reads what others wrote:
 #   bash scripts/fuzz.sh [seconds-per-target] [target...]
-# Targets: http reply gbk watchlist feed news (default: all, 60 seconds each).
+# Targets: http reply gbk watchlist feed news hotsector pagerules changewatch
+# (default: all, 60 seconds each).
 # Builds them with clang, libFuzzer and the address and undefined-behaviour
 # sanitizers (preset "fuzz", build-fuzz/) and runs one after the other, each on
 # a working copy of tests/fuzz/corpus/<target>, so the repository stays as it
@@ -12,7 +13,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ "${#targets[@]}" -gt 0 ] || targets=(http reply gbk watchlist feed news)
+[ "${#targets[@]}" -gt 0 ] || targets=(http reply gbk watchlist feed news hotsector pagerules changewatch)
 
 # Only fuzzing needs clang and its libFuzzer runtime, so the build's own list leaves them out.
 bash scripts/install-deps.sh clang libclang-rt-14-dev

@@ -119,7 +119,6 @@ protected:
         ASSERT_TRUE(QFile::exists("/usr/bin/quillon-site")) << "install the package first";
         ASSERT_EQ(m_display.start({1280, 800}), "");
         ASSERT_TRUE(m_feed.listen());
-        ASSERT_TRUE(giveToProgramUser({m_quillon.home()}));
         ASSERT_TRUE(QDir(m_quillon.home()).mkpath("data/quillon/site"));
         ASSERT_TRUE(giveToProgramUser({m_quillon.home()}));
         const QString feed = m_feed.url();

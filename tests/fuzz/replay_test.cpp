@@ -14,8 +14,15 @@ void fuzz::require(bool ok, const char* what) {
 // target's invariants; a failure names the input's file.
 TEST(FuzzCorpus, EveryInputKeepsItsTargetsInvariants) {
     const std::pair<const char*, fuzz::Check*> targets[] = {
-        {"http", fuzz::httpResponse},        {"reply", fuzz::quoteReply}, {"gbk", fuzz::gbkText},
-        {"watchlist", fuzz::watchlistFiles}, {"feed", fuzz::gatewayFeed}, {"news", fuzz::newsFeed},
+        {"http", fuzz::httpResponse},
+        {"reply", fuzz::quoteReply},
+        {"gbk", fuzz::gbkText},
+        {"watchlist", fuzz::watchlistFiles},
+        {"feed", fuzz::gatewayFeed},
+        {"news", fuzz::newsFeed},
+        {"hotsector", fuzz::hotSectorScan},
+        {"pagerules", fuzz::pageRules},
+        {"changewatch", fuzz::changeWatch},
     };
     for (const auto& [name, check] : targets)
         for (const auto& entry : std::filesystem::directory_iterator(
