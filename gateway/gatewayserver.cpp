@@ -75,8 +75,7 @@ void GatewayServer::respondQuote(const QUrl& url, QHttpServerResponder&& respond
     // Like the service Quillon was made for: a request for nothing it
     // knows gets an empty body with status 200.
     const std::optional<Wanted> wanted = wantedFor(url.query(QUrl::FullyEncoded));
-    if (!wanted ||
-        (m_waiting.size() >= std::size_t(kMaxOutstanding) && !m_waiting.count(wanted->symbol)))
+    if (!wanted || !m_waiting.hasRoomFor(wanted->symbol))
         return write(responder, {});
 
     switch (m_gate.ask(wanted->symbol)) {
@@ -89,10 +88,7 @@ void GatewayServer::respondQuote(const QUrl& url, QHttpServerResponder&& respond
                             });
         [[fallthrough]];
     case QuoteGate::Step::Join:
-        QPointer<QTcpSocket> socket = responder.socket();
-        m_waiting[wanted->symbol].push_back(
-            {socket, std::make_unique<QHttpServerResponder>(std::move(responder))});
-        return;
+        return m_waiting.wait(wanted->symbol, std::move(responder));
     }
 }
 
@@ -122,11 +118,7 @@ void GatewayServer::fetched(const Wanted& wanted, const std::optional<QString>& 
     }
 
     m_gate.settle(symbol, reply);
-    const std::vector<Waiting> waiting = std::move(m_waiting[symbol]);
-    m_waiting.erase(symbol);
-    for (const Waiting& request : waiting)
-        if (request.socket)
-            write(*request.responder, reply);
+    m_waiting.release(symbol, [&](QHttpServerResponder& responder) { write(responder, reply); });
 }
 
 // The page waits for the image's fetch, so that it can say whether there is
@@ -148,7 +140,7 @@ void GatewayServer::respondChart(const QString& code, bool image,
             return responder.write(QHttpServerResponder::StatusCode::NotFound);
         return responder.write(*held, {{"Content-Type", type}, {"Cache-Control", "no-cache"}});
     }
-    if (m_waitingCharts.size() >= std::size_t(kMaxOutstanding) && !m_waitingCharts.count(symbol))
+    if (!m_waitingCharts.hasRoomFor(symbol))
         return writeChartPage(responder, *wanted);
 
     switch (m_charts.ask(symbol)) {
@@ -161,10 +153,7 @@ void GatewayServer::respondChart(const QString& code, bool image,
                                   });
         [[fallthrough]];
     case QuoteGate::Step::Join:
-        QPointer<QTcpSocket> socket = responder.socket();
-        m_waitingCharts[symbol].push_back(
-            {socket, std::make_unique<QHttpServerResponder>(std::move(responder))});
-        return;
+        return m_waitingCharts.wait(symbol, std::move(responder));
     }
 }
 
@@ -184,11 +173,8 @@ void GatewayServer::chartFetched(const Wanted& wanted, const std::optional<QByte
     }
 
     m_charts.settle(symbol, image);
-    const std::vector<Waiting> waiting = std::move(m_waitingCharts[symbol]);
-    m_waitingCharts.erase(symbol);
-    for (const Waiting& request : waiting)
-        if (request.socket)
-            writeChartPage(*request.responder, wanted);
+    m_waitingCharts.release(
+        symbol, [&](QHttpServerResponder& responder) { writeChartPage(responder, wanted); });
 }
 
 void GatewayServer::writeChartPage(QHttpServerResponder& responder, const Wanted& wanted) {
@@ -208,12 +194,11 @@ void GatewayServer::respondNews(QHttpServerResponder&& responder) {
         });
         break;
     case QuoteGate::Step::Join:
-        if (m_waitingNews.size() >= std::size_t(kMaxOutstanding))
+        if (m_waitingNews.waitingFor(kNewsKey) >= std::size_t(kMaxOutstanding))
             return writeNews(responder, gbk::encode(news::page({})));
         break;
     }
-    QPointer<QTcpSocket> socket = responder.socket();
-    m_waitingNews.push_back({socket, std::make_unique<QHttpServerResponder>(std::move(responder))});
+    m_waitingNews.wait(kNewsKey, std::move(responder));
 }
 
 // Whatever goes wrong, the page has no items: the tracker then lists nothing,
@@ -238,11 +223,26 @@ void GatewayServer::newsFetched(const std::optional<QByteArray>& body) {
 
     const QByteArray page = gbk::encode(news::page(items));
     m_news.settle(kNewsKey, page);
-    const std::vector<Waiting> waiting = std::move(m_waitingNews);
-    m_waitingNews.clear();
+    m_waitingNews.release(kNewsKey,
+                          [&](QHttpServerResponder& responder) { writeNews(responder, page); });
+}
+
+void GatewayServer::WaitingRoom::wait(const QString& key, QHttpServerResponder&& responder) {
+    QPointer<QTcpSocket> socket = responder.socket();
+    m_byKey[key].push_back({socket, std::make_unique<QHttpServerResponder>(std::move(responder))});
+}
+
+void GatewayServer::WaitingRoom::release(const QString& key,
+                                         const std::function<void(QHttpServerResponder&)>& answer) {
+    const auto found = m_byKey.find(key);
+    if (found == m_byKey.end())
+        return;
+    // Taken out first: an answer may let a new request in for the same key.
+    const std::vector<Waiting> waiting = std::move(found->second);
+    m_byKey.erase(found);
     for (const Waiting& request : waiting)
         if (request.socket)
-            writeNews(*request.responder, page);
+            answer(*request.responder);
 }
 
 void GatewayServer::report(Said& said, const QString& problem, const QString& asked) {

@@ -65,9 +65,28 @@ public:
     quint16 listen(quint16 port) { return m_http.listen(port); }
 
 private:
-    struct Waiting {
-        QPointer<QTcpSocket> socket; // gone when Quillon hung up meanwhile
-        std::unique_ptr<QHttpServerResponder> responder;
+    // Requests held while the upstream fetch they wait for is out, by what
+    // they asked for, and answered together when it ends.
+    class WaitingRoom {
+    public:
+        // Fetches out at once; a request for one already out always joins it.
+        bool hasRoomFor(const QString& key) const {
+            return m_byKey.size() < std::size_t(kMaxOutstanding) || m_byKey.count(key);
+        }
+        std::size_t waitingFor(const QString& key) const {
+            const auto found = m_byKey.find(key);
+            return found == m_byKey.end() ? 0 : found->second.size();
+        }
+        void wait(const QString& key, QHttpServerResponder&& responder);
+        // Answers every request waiting for key whose client is still there.
+        void release(const QString& key, const std::function<void(QHttpServerResponder&)>& answer);
+
+    private:
+        struct Waiting {
+            QPointer<QTcpSocket> socket; // gone when Quillon hung up meanwhile
+            std::unique_ptr<QHttpServerResponder> responder;
+        };
+        std::map<QString, std::vector<Waiting>> m_byKey;
     };
 
     // What was said last of one upstream; empty: it answered well last time.
@@ -103,9 +122,9 @@ private:
     Now m_now = [] {
         return QDateTime::currentDateTimeUtc();
     };
-    std::map<QString, std::vector<Waiting>> m_waiting; // by symbol, while its fetch is out
-    std::map<QString, std::vector<Waiting>> m_waitingCharts;
-    std::vector<Waiting> m_waitingNews;
+    WaitingRoom m_waiting; // by symbol
+    WaitingRoom m_waitingCharts;
+    WaitingRoom m_waitingNews;
     QTextStream* m_problems;
     Said m_feedSaid{"the feed", {}};
     Said m_chartSaid{"the chart server", {}};
