@@ -47,8 +47,12 @@ TEST(ProposedPrice, FivePercentEitherSideInCentsHalvesToEvenMissingIsZeroAndNoNu
 }
 
 TEST(AlertRules, PricesCompareAsNumbersAndStrictlyAndNoNumberOrThresholdRaisesNothing) {
-    using desk::alerts::alertsFor, desk::alerts::Kind;
+    using desk::alerts::Kind, desk::parseFinite;
     using Kinds = std::vector<Kind>;
+    // As the monitor asks: the price and the thresholds through the one parser.
+    const auto alertsFor = [](const QString& price, const QString& up, const QString& down) {
+        return desk::alerts::alertsFor(parseFinite(price), parseFinite(up), parseFinite(down));
+    };
     // Each alert alone, and both, take-profit first, are the monitor's tick test's.
     EXPECT_EQ(alertsFor("5", "", "6"), Kinds{Kind::StopLoss});
     EXPECT_EQ(alertsFor("12", "现价的5%", "现价的-5%"), Kinds{}); // prices as typed
@@ -70,13 +74,12 @@ TEST(PageRules, OnlyTheExactAddressIsAPageAndPicksAreCutInWholeCharactersOnToday
     // The two pages themselves are the small browser's test; one character
     // off, a redirect to another host name, another port are none of them.
     const QString base = "http://127.0.0.1:" QUILLON_STANDIN_PORT;
-    for (const char* url :
-         {"http://127.0.0.1:" QUILLON_STANDIN_PORT "/htm/fengxian.html",
-          "http://127.0.0.1:" QUILLON_STANDIN_PORT "/map2.asp?cid=15&page=2",
-          "http://localhost:" QUILLON_STANDIN_PORT "/htm/fengxian.htm",
-          "http://127.0.0.1:" QUILLON_GATEWAY_PORT "/htm/fengxian.htm",
-          "https://127.0.0.1:" QUILLON_STANDIN_PORT "/htm/fengxian.htm",
-          "http://127.0.0.1:" QUILLON_STANDIN_PORT "/gonggao.htm"})
+    for (const char* url : {"http://127.0.0.1:" QUILLON_STANDIN_PORT "/htm/fengxian.html",
+                            "http://127.0.0.1:" QUILLON_STANDIN_PORT "/map2.asp?cid=15&page=2",
+                            "http://localhost:" QUILLON_STANDIN_PORT "/htm/fengxian.htm",
+                            "http://127.0.0.1:" QUILLON_GATEWAY_PORT "/htm/fengxian.htm",
+                            "https://127.0.0.1:" QUILLON_STANDIN_PORT "/htm/fengxian.htm",
+                            "http://127.0.0.1:" QUILLON_STANDIN_PORT "/gonggao.htm"})
         EXPECT_EQ(bandPageOf(QUrl(url), base), BandPage::Other) << url;
     // Whatever a list row holds, the chart asked for is that one code's page.
     EXPECT_EQ(desk::chartPageUrl(base, "60/0?0#0 %").toString(QUrl::FullyEncoded),
