@@ -501,7 +501,7 @@ TEST_F(Form1Test, TheTrackerListsTheNewsPageEveryFifthMinuteAndABadServiceOnlyEm
         "HTTP/1.1 200 OK\r\n\r\n" + page("券商", "煤炭"), QByteArray(64 * 1024, ' '), 70);
     QList<ScriptedResponse> news{ScriptedResponse(page("半导体拉升", "银行走高")),
                                  ScriptedResponse(page("券商走强", "煤炭领涨")), flood,
-                                 ScriptedResponse(page("军工", "光伏涨停"))};
+                                 ScriptedResponse(page("军工概念", "光伏涨停"))};
     m_server.setHandler([&news](const RecordedRequest& request) {
         return request.target == pages::kNews && !news.isEmpty() ? news.takeFirst()
                                                                  : ScriptedResponse();
@@ -534,6 +534,6 @@ TEST_F(Form1Test, TheTrackerListsTheNewsPageEveryFifthMinuteAndABadServiceOnlyEm
     EXPECT_SOON(tracker.isNull());
     tracker = openTracker();
     ASSERT_TRUE(tracker);
-    EXPECT_SOON(lines(tracker) == (QStringList{"军工12-07 09:31", "*光伏涨停12-07 09:31"}));
+    EXPECT_SOON(lines(tracker) == (QStringList{"*军工概念12-07 09:31", "*光伏涨停12-07 09:31"}));
     EXPECT_EQ(requestsFor(pages::kNews), 4);
 }
