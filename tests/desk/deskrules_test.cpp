@@ -20,7 +20,6 @@ TEST(Colours, AnyChangeButAFallIsRedAndAnIndexKeepsItsColourOnAnEmptyOne) {
     }
     for (const char* change : {"0.5%", "1.2%", "+1.2%"}) // whatever digit a rise starts with
         EXPECT_EQ(indexColour(change), kRed) << change;
-    EXPECT_EQ(indexColour(""), std::nullopt);
 }
 
 TEST(PicksReloadAndRisk, OnlyTheMinutes0915And0930CountAndOnlyExactlyHighIsHigh) {
