@@ -67,7 +67,7 @@ void AlertMonitor::check(desk::WatchListModel::RowId id, const QString& price) {
     if (!entry)
         return;
     const auto raised =
-        desk::alerts::alertsFor(price, entry->saved.takeProfit, entry->saved.stopLoss);
+        desk::alerts::alertsFor(desk::parseFinite(price), entry->takeProfit(), entry->stopLoss());
     for (const desk::alerts::Kind kind : raised)
         raise(id, kind, price);
 }

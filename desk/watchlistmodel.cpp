@@ -1,7 +1,5 @@
 #include "desk/watchlistmodel.h"
 
-#include <QBrush>
-
 #include <algorithm>
 
 namespace desk {
@@ -70,8 +68,7 @@ QVariant WatchListModel::data(const QModelIndex& index, int role) const {
         // The thresholds keep the list's colour, and so does a row no change has reached.
         if (!entry.change || index.column() > ChangeColumn)
             return {};
-        return QBrush(index.column() == ChangeColumn ? rowColours(*entry.change).change
-                                                     : rowColours(*entry.change).codeNamePriceHigh);
+        return index.column() == ChangeColumn ? entry.changeBrush : entry.rowBrush;
     }
     return {};
 }
@@ -87,12 +84,22 @@ QVariant WatchListModel::headerData(int section, Qt::Orientation orientation, in
 }
 
 WatchListModel::Entry WatchListModel::makeEntry(const watchlist::Row& row, const Quote& shown) {
-    return {m_nextId++,
-            row,
-            shown.name.value_or(QString()),
-            shown.price.value_or(QString()),
-            shown.high.value_or(QString()),
-            shown.change};
+    Entry entry{m_nextId++,
+                row,
+                shown.name.value_or(QString()),
+                shown.price.value_or(QString()),
+                shown.high.value_or(QString()),
+                std::nullopt};
+    if (shown.change)
+        setChange(entry, *shown.change);
+    return entry;
+}
+
+void WatchListModel::setChange(Entry& entry, const QString& change) {
+    const RowColours colours = rowColours(change);
+    entry.change = change;
+    entry.rowBrush = colours.codeNamePriceHigh;
+    entry.changeBrush = colours.change;
 }
 
 WatchListModel::RowId WatchListModel::append(const watchlist::Row& row, const Quote& shown) {
@@ -138,11 +145,11 @@ bool WatchListModel::setQuote(RowId id, const Quote& quote) {
         changed(HighColumn);
     if (quote.change && quote.change != entry.change) {
         // A change turns the colours of the code to the high along with its own cell.
-        const bool recoloured =
-            !entry.change || rowColours(*entry.change).change != rowColours(*quote.change).change;
-        entry.change = quote.change;
+        const QBrush was = entry.changeBrush;
+        const bool recoloured = !entry.change;
+        setChange(entry, *quote.change);
         changed(ChangeColumn);
-        if (recoloured)
+        if (recoloured || entry.changeBrush != was)
             changed(CodeColumn);
     }
     if (last < 0)

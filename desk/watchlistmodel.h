@@ -4,6 +4,7 @@
 #include "watchlist/watchlistfiles.h"
 
 #include <QAbstractTableModel>
+#include <QBrush>
 #include <QList>
 #include <QString>
 
@@ -38,6 +39,14 @@ public:
         QString high;
         // None until a reply carried one; until then the row keeps the list's own colours.
         std::optional<QString> change;
+        // The colours that change gives the code to the high, and itself: made
+        // when the change is set, not at every paint of its cells.
+        QBrush rowBrush = {};
+        QBrush changeBrush = {};
+
+        // The thresholds as numbers; none for one that is empty or no number.
+        std::optional<double> takeProfit() const { return parseFinite(saved.takeProfit); }
+        std::optional<double> stopLoss() const { return parseFinite(saved.stopLoss); }
     };
 
     using QAbstractTableModel::QAbstractTableModel;
@@ -68,6 +77,7 @@ public:
 
 private:
     Entry makeEntry(const watchlist::Row& row, const Quote& shown);
+    static void setChange(Entry& entry, const QString& change);
     QString text(const Entry& entry, int column) const;
 
     std::vector<Entry> m_rows; // in list order, which is the order of their ids

@@ -72,6 +72,9 @@ protected:
     // The codes, take-profit and stop-loss files as given.
     void startWith(const QByteArrayList& files = {"600000\r\n000858\r\n", "10.5\r\n160\r\n",
                                                   "9.5\r\n140\r\n"}) {
+        // No tray on this X server: the window itself tells what failed, and closes to the task
+        // bar.
+        ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
         ASSERT_TRUE(m_server.listen());
         for (const char* service : kServices)
             qputenv(service, m_server.baseUrl().toUtf8());
@@ -198,79 +201,82 @@ protected:
 
 } // namespace
 
-TEST_F(Form1Test, TheListOpensPagesAndItsMenuDeletingSavesByteForByteAndTheCloseBoxMinimises) {
-    // Without a tray the window itself shows what failed, and the close box leaves it on the task
-    // bar.
-    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
-    // Row C's lines are no GBK: a pair that is none, a NUL byte, a lead byte
-    // without its trail. Rewrites after deleting other rows keep them unchanged.
-    const QByteArray c = QByteArray::fromHex("438120ff"), three = QByteArray::fromHex("330078"),
-                     lone = QByteArray::fromHex("6381");
-    startWith({"A\r\nB\r\n" + c + "\r\nD\r\n", "1\r\n2\r\n" + three + "\r\n4\r\n",
-               "a\r\nb\r\n" + lone + "\r\nd\r\n"});
+TEST_F(Form1Test, AClickOnTheListOpensTheNoticesInTheStripAndTheFirstPicksPageInTheBand) {
+    startWith();
     auto* strip = part<WebView>("WebBrowser1");
     strip->setUrl(QUrl("about:blank"));
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(20, 8));
     EXPECT_EQ(strip->url().path(), "/gonggao.htm");
     EXPECT_SOON(requestsFor("/map2.asp?cid=15&page=1"));
-    // With nothing on the desktop to open it, the user is told what did not open.
+}
+
+TEST_F(Form1Test, TheContactEntryHandsItsLinkToTheDesktopOrTheWindowSaysWhatDidNotOpen) {
+    startWith();
     const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", "/nonexistent");
+    qputenv("PATH", "/nonexistent"); // nothing on the desktop to open it
     choose("mn15");
     qputenv("PATH", path);
     EXPECT_EQ(QToolTip::text(), "Quillon\n无法打开联系链接");
-    { // The contact entry hands its link, as set, to the desktop.
-        RecordingUrlHandler desktop({"xmpp"});
-        qputenv("QUILLON_CONTACT_URL", " xmpp:orlan@example.org?message ");
-        choose("mn15");
-        qunsetenv("QUILLON_CONTACT_URL");
-        EXPECT_SOON(desktop.addresses() == "xmpp:orlan@example.org?message\n");
-    }
+    RecordingUrlHandler desktop({"xmpp"});
+    qputenv("QUILLON_CONTACT_URL", " xmpp:orlan@example.org?message ");
+    choose("mn15");
+    qunsetenv("QUILLON_CONTACT_URL");
+    EXPECT_SOON(desktop.addresses() == "xmpp:orlan@example.org?message\n");
+}
 
+TEST_F(Form1Test, DeletingTheSelectedRowRewritesTheOtherRowsByteForByte) {
+    // Row C's lines are no GBK: a pair that is none, a NUL byte, a lead byte
+    // without its trail. Rewrites after deleting other rows keep them unchanged.
+    const QByteArray c = QByteArray::fromHex("438120ff"), three = QByteArray::fromHex("330078"),
+                     lone = QByteArray::fromHex("6381");
+    startWith(
+        {"A\r\nB\r\n" + c + "\r\n", "1\r\n2\r\n" + three + "\r\n", "a\r\nb\r\n" + lone + "\r\n"});
+    deleteRow(-1); // nothing selected: nothing changes
+    deleteRow(1);
+    EXPECT_SOON(files() == "A\r\n" + c + "\r\n#1\r\n" + three + "\r\n#a\r\n" + lone + "\r\n");
+}
+
+TEST_F(Form1Test, AFailedSaveIsToldRetriedOnTheRefreshTimerAndTakenDownByAClick) {
+    startWith();
     auto* notice = part<QLabel>("saveNotice");
     // Directories in the files' places cannot be replaced, by root neither.
     auto blockFiles = [dir = QDir(m_dir.path())](bool block) mutable {
         for (const char* name : {"Setting2.ini", "Setting3.ini"})
             ASSERT_TRUE(block ? dir.remove(name) && dir.mkdir(name) : dir.rmdir(name));
     };
-    deleteRow(-1); // nothing selected: nothing changes, no file is touched
-    EXPECT_EQ(rows().size(), 4);
     blockFiles(true);
     deleteRow(1);
     EXPECT_EQ(notice->isVisible() ? notice->text() : "",
               "自选股未能保存：Setting2.ini、Setting3.ini");
-    // The refresh timer retries; the notice stays until the files are back in step with the list.
+    // The notice stays until the files are back in step with the list.
     QSignalSpy retried(part<QTimer>("Timer1"), &QTimer::timeout);
     part<QTimer>("Timer1")->start(20);
     EXPECT_SOON(retried.count() >= 2);
     EXPECT_TRUE(notice->isVisible());
     blockFiles(false);
     EXPECT_SOON(!notice->isVisible());
-    EXPECT_EQ(files(),
-              "A\r\n" + c + "\r\nD\r\n#1\r\n" + three + "\r\n4\r\n#a\r\n" + lone + "\r\nd\r\n");
-    blockFiles(true); // a new failure is told again, and a click takes the notice down
+    blockFiles(true); // a new failure is told again
     deleteRow(0);
     EXPECT_TRUE(notice->isVisible());
     QTest::mouseClick(notice, Qt::LeftButton);
     EXPECT_FALSE(notice->isVisible());
+}
 
-    // The emptied list says how to add a stock, as no row: the files stay
-    // empty, and a right click on the words still opens the list's menu.
+TEST_F(Form1Test, TheEmptiedListSaysHowToAddAStockAsNoRowAndARightClickOnItOpensTheMenu) {
+    startWith();
     auto* hint = list()->viewport()->findChild<QLabel*>("emptyListHint");
     EXPECT_FALSE(hint->isVisible());
-    blockFiles(false);
     deleteRow(0);
     deleteRow(0);
-    ASSERT_TRUE(rows().isEmpty());
     EXPECT_TRUE(hint->isVisible() && hint->text().contains("添加股票"));
     EXPECT_SOON(files() == "##");
-    const QPoint onHint = hint->geometry().center();
-    QTest::mouseClick(list()->viewport(), Qt::RightButton, {}, onHint);
+    QTest::mouseClick(list()->viewport(), Qt::RightButton, {}, hint->geometry().center());
     EXPECT_SOON(part<QMenu>("mnu2")->isVisible());
     part<QMenu>("mnu2")->hide();
+}
 
-    // The window manager's close, as the close box sends it: the window stays
-    // reachable on the task bar, and it keeps refreshing.
+TEST_F(Form1Test, TheCloseBoxLeavesTheWindowRefreshingOnTheTaskBarAndACloseFromCodeEndsIt) {
+    startWith();
     QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(
         m_form->windowHandle());
     EXPECT_TRUE(m_form->isMinimized() && m_form->isVisible() && part<QTimer>("Timer1")->isActive());
@@ -495,7 +501,7 @@ TEST_F(Form1Test, TheTrackerListsTheNewsPageEveryFifthMinuteAndABadServiceOnlyEm
         "HTTP/1.1 200 OK\r\n\r\n" + page("券商", "煤炭"), QByteArray(64 * 1024, ' '), 70);
     QList<ScriptedResponse> news{ScriptedResponse(page("半导体拉升", "银行走高")),
                                  ScriptedResponse(page("券商走强", "煤炭领涨")), flood,
-                                 ScriptedResponse(page("军工", "光伏涨停"))};
+                                 ScriptedResponse(page("军工概念", "光伏涨停"))};
     m_server.setHandler([&news](const RecordedRequest& request) {
         return request.target == pages::kNews && !news.isEmpty() ? news.takeFirst()
                                                                  : ScriptedResponse();
@@ -528,6 +534,6 @@ TEST_F(Form1Test, TheTrackerListsTheNewsPageEveryFifthMinuteAndABadServiceOnlyEm
     EXPECT_SOON(tracker.isNull());
     tracker = openTracker();
     ASSERT_TRUE(tracker);
-    EXPECT_SOON(lines(tracker) == (QStringList{"军工12-07 09:31", "*光伏涨停12-07 09:31"}));
+    EXPECT_SOON(lines(tracker) == (QStringList{"*军工概念12-07 09:31", "*光伏涨停12-07 09:31"}));
     EXPECT_EQ(requestsFor(pages::kNews), 4);
 }
