@@ -415,7 +415,7 @@ int main(int argc, char** argv) {
         // The ratio depends on what an idle Quillon costs on this machine; the
         // difference is what the filled rows' updates cost themselves.
         const double ticks = double(requestsTotal[filled]) / (kRows + 2);
-        std::printf("  %-12s filled costs %+.1f ms/min more, %+.2f ms a tick of %d rows\n", "",
+        std::printf("  %-12s filled costs %.1f ms/min more, %.2f ms more a tick of %d rows\n", "",
                     (clockTotal[filled] - clockTotal[empty]) * 60 / total,
                     ticks > 0 ? (clockTotal[filled] - clockTotal[empty]) / ticks : 0, kRows);
     }
