@@ -1,7 +1,5 @@
 #include "tests/e2e/desktopharness.h"
 
-#include "platform/x11.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,12 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <pwd.h>
 #include <unistd.h>
 #include <utility>
-#include <xcb/xcb.h>
 
 namespace e2e {
 using testdisplay::dieWithParent;
@@ -97,26 +93,6 @@ QString VirtualDisplay::wmState(const QString& id) const {
     const QString found =
         state.match(QString::fromUtf8(run("xprop", {"-id", id, "WM_STATE"}))).captured(1);
     return found.isEmpty() ? QStringLiteral("Withdrawn") : found;
-}
-
-void VirtualDisplay::sendCloseRequest(const QString& id) const {
-    xcb_connection_t* connection = xcb_connect(name().toLatin1().constData(), nullptr);
-    ASSERT_EQ(xcb_connection_has_error(connection), 0);
-    const auto atom = [connection](const char* name) {
-        return x11::atom(connection, name);
-    };
-    const xcb_client_message_event_t event{
-        .response_type = XCB_CLIENT_MESSAGE,
-        .format = 32,
-        .sequence = 0,
-        .window = id.toUInt(nullptr, 0),
-        .type = atom("WM_PROTOCOLS"),
-        .data = {.data32 = {atom("WM_DELETE_WINDOW"), XCB_CURRENT_TIME}}};
-    xcb_send_event(connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&event));
-    // A round trip: the server has handled the event before we hang up.
-    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
-    xcb_disconnect(connection);
 }
 
 void VirtualDisplay::click(QPoint at, int clicks, int button) const {

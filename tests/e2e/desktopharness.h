@@ -63,8 +63,6 @@ public:
     // The ICCCM state a window manager keeps: "Normal", "Iconic", or
     // "Withdrawn" (also when the property is gone).
     QString wmState(const QString& id) const;
-    // What a close box does: WM_DELETE_WINDOW sent to the window.
-    void sendCloseRequest(const QString& id) const;
     // A click (or two, as one double click) at a point of the screen; left by default.
     void click(QPoint at, int clicks = 1, int button = 1) const;
     // Our tray icon's centre in trayer's panel, once it has docked there.

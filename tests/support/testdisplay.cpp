@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/prctl.h>
 #include <xcb/xcb.h>
 
@@ -209,6 +210,29 @@ QProcessEnvironment TestDisplay::environment() const {
     environment.insert("DISPLAY", m_name);
     environment.remove("WAYLAND_DISPLAY");
     return environment;
+}
+
+void TestDisplay::sendCloseRequest(const QString& id) const {
+    xcb_connection_t* connection = xcb_connect(m_name.toLatin1().constData(), nullptr);
+    if (xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        return unreached("could not connect to " + m_name.toStdString() + " to close a window");
+    }
+    const auto atom = [connection](const char* name) {
+        return x11::atom(connection, name);
+    };
+    const xcb_client_message_event_t event{
+        .response_type = XCB_CLIENT_MESSAGE,
+        .format = 32,
+        .sequence = 0,
+        .window = id.toUInt(nullptr, 0),
+        .type = atom("WM_PROTOCOLS"),
+        .data = {.data32 = {atom("WM_DELETE_WINDOW"), XCB_CURRENT_TIME}}};
+    xcb_send_event(connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&event));
+    // A round trip: the server has handled the event before we hang up.
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    xcb_disconnect(connection);
 }
 
 QByteArray TestDisplay::run(const QString& tool, const QStringList& arguments) const {

@@ -38,6 +38,8 @@ public:
     const QString& trayPanel() const { return m_trayPanel; } // trayer's window, once started
     // The system's environment with this display in it.
     QProcessEnvironment environment() const;
+    // What a close box does: WM_DELETE_WINDOW sent to the window.
+    void sendCloseRequest(const QString& id) const;
     // Runs an X tool here to its end: its standard output, or a null array when it failed.
     QByteArray run(const QString& tool, const QStringList& arguments) const;
 
