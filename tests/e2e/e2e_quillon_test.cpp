@@ -5,7 +5,6 @@
 #include "tests/e2e/desktopharness.h"
 
 #include <QDir>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
