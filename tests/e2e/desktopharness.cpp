@@ -100,6 +100,17 @@ void VirtualDisplay::click(QPoint at, int clicks, int button) const {
                     "--repeat", QString::number(clicks), "--delay", "80", QString::number(button)});
 }
 
+void VirtualDisplay::choose(QPoint at, int downs) const {
+    click(at, 1, 3);
+    QTest::qWait(700); // the menu on its way
+    run("xdotool",
+        QStringList{"key", "--delay", "80"} + QStringList(downs, "Down") + QStringList{"Return"});
+}
+
+QImage VirtualDisplay::shot(const QString& id) const {
+    return QImage::fromData(run("import", {"-window", id, "png:-"}), "PNG");
+}
+
 std::optional<QPoint> VirtualDisplay::trayIcon(const QString& title) const {
     // xwininfo's tree line: id "name": ("name" "class")  WxH+x+y  +absX+absY
     const QRegularExpression icon(QRegularExpression::escape(QString(R"(("%1" "%1"))").arg(title)) +

@@ -8,6 +8,7 @@
 #include "version.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QMap>
 #include <QProcess>
 #include <QRect>
@@ -65,6 +66,10 @@ public:
     QString wmState(const QString& id) const;
     // A click (or two, as one double click) at a point of the screen; left by default.
     void click(QPoint at, int clicks = 1, int button = 1) const;
+    // A right click at a point, then the entry `downs` down its menu, chosen with the keyboard.
+    void choose(QPoint at, int downs) const;
+    // What the window (or "root") shows now; a null image when it could not be had.
+    QImage shot(const QString& id) const;
     // Our tray icon's centre in trayer's panel, once it has docked there.
     std::optional<QPoint> trayIcon(const QString& title) const;
 

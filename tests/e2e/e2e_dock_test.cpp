@@ -8,7 +8,6 @@
 #include "tests/e2e/desktopharness.h"
 
 #include <QImage>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -50,8 +49,7 @@ QStringList xy(QPoint point) {
 // strip is lit, and nothing else anywhere (Xvfb's root is black where no
 // window is drawn).
 std::string hiddenTo(const VirtualDisplay& display, const QRect& strip, QSize desktop) {
-    const QImage screen =
-        QImage::fromData(display.run("import", {"-window", "root", "png:-"}), "PNG");
+    const QImage screen = display.shot("root");
     if (screen.size() != desktop)
         return "no screenshot";
     int litOnTheStrip = 0;
@@ -216,9 +214,7 @@ TEST_P(DockEndToEnd, OnTwoMonitorsHidesAtTheDesktopsEdgesOnlyAndItsAddDialogStay
     ASSERT_NO_FATAL_FAILURE(putWindow(low, kPointerAway));
     const auto client = m_display.window(m_window);
     ASSERT_TRUE(client.has_value());
-    m_display.click(client->position + QPoint(200, 80), 1, 3); // the list's menu
-    QTest::qWait(700);
-    m_display.run("xdotool", {"key", "--delay", "80", "Down", "Return"}); // "添加股票"
+    m_display.choose(client->position + QPoint(200, 80), 1); // the list's "添加股票"
     const QString dialog = m_quillon.windowOfSize({264, 192}, 10000);
     ASSERT_FALSE(dialog.isEmpty()) << "no add dialog";
     EXPECT_TRUE(m_display.outerMeets(dialog, [&](const QRect& outer) {

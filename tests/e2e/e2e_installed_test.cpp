@@ -160,18 +160,15 @@ protected:
         ASSERT_TRUE(giveToProgramUser({out.fileName()}));
     }
 
-    QImage shot(const QString& window) const {
-        return QImage::fromData(m_display.run("import", {"-window", window, "png:-"}), "PNG");
-    }
     // Waits until a screenshot of the window passes the test.
     bool seen(const QString& window, const std::function<bool(const QImage&)>& wanted,
               int timeoutMs) const {
-        return waitUntil([&] { return wanted(shot(window)); }, timeoutMs);
+        return waitUntil([&] { return wanted(m_display.shot(window)); }, timeoutMs);
     }
 
     void TearDown() override {
         if (HasFailure())
-            shot("root").save(QDir::temp().filePath("quillon-installed-failure.png"));
+            m_display.shot("root").save(QDir::temp().filePath("quillon-installed-failure.png"));
         for (QProcess* server : {&m_gateway, &m_site}) {
             server->kill();
             server->waitForFinished(5000);
@@ -199,10 +196,8 @@ TEST_F(InstalledEndToEnd, PagesBesideARealPriceComeFromTheFeedOrThePublisherAndS
     ASSERT_FALSE(main.isEmpty() || viewer.isEmpty()) << "no main windows";
     const QPoint at = m_display.window(main).value_or(WindowState{}).position;
     // Tarvex reloads its rumour page every minute from now on: "1分钟" in its menu.
-    m_display.click(m_display.window(viewer).value_or(WindowState{}).position + kTarvexBackground,
-                    1, 3);
-    QTest::qWait(700);
-    m_display.run("xdotool", {"key", "--delay", "80", "Down", "Down", "Return"});
+    m_display.choose(m_display.window(viewer).value_or(WindowState{}).position + kTarvexBackground,
+                     2);
     // Tarvex opens at the screen's corner, over part of Quillon's list when it
     // was mapped last: with no window manager, nothing keeps Quillon on top.
     QTest::qWait(700);
@@ -213,7 +208,7 @@ TEST_F(InstalledEndToEnd, PagesBesideARealPriceComeFromTheFeedOrThePublisherAndS
         main, [](const QImage& w) { return pixelsOf(w, kRiskBox, kRed) > 30; }, 30000))
         << "no red grade in the risk box";
     // Until a publisher publishes picks, the box keeps its caption.
-    const int captionEnd = lastColumnOf(shot(main), kPicksLine, kRed);
+    const int captionEnd = lastColumnOf(m_display.shot(main), kPicksLine, kRed);
 
     // 查看分时 from the list's menu, for one row. Keys typed while the menu is
     // still on its way go astray without a window manager: then once more.
@@ -221,9 +216,7 @@ TEST_F(InstalledEndToEnd, PagesBesideARealPriceComeFromTheFeedOrThePublisherAndS
         for (int attempt = 0; attempt < 3; ++attempt) {
             m_display.click(at + row);
             QTest::qWait(700);
-            m_display.click(at + row, 1, 3);
-            QTest::qWait(700);
-            m_display.run("xdotool", {"key", "--delay", "80", "Down", "Down", "Down", "Return"});
+            m_display.choose(at + row, 3);
             if (QString found = m_quillon.windowOfSize(kChartWindow, 10000); !found.isEmpty())
                 return found;
             m_display.run("xdotool", {"key", "Escape"});

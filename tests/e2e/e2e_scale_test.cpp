@@ -84,8 +84,7 @@ TEST(ScaleEndToEnd, BothProgramsDrawEveryTextAtTheirWindowsScale) {
             const QString window = run->mainWindow(30000);
             ASSERT_FALSE(window.isEmpty());
             QTest::qWait(1500);
-            const QImage shot =
-                QImage::fromData(display.run("import", {"-window", window, "png:-"}), "PNG");
+            const QImage shot = display.shot(window);
             EXPECT_EQ(shot.size(), (QSizeF(design) * factor).toSize());
             for (const QRect& text : texts)
                 inks.append(inkIn(shot, {text.topLeft() * factor, text.size() * factor}).size);
@@ -101,8 +100,7 @@ TEST(ScaleEndToEnd, BothProgramsDrawEveryTextAtTheirWindowsScale) {
             service.answer(index, ScriptedResponse("'','','','10070.39','+0.21%'"));
         ASSERT_TRUE(waitUntil([&] { return asked() >= askedBefore + 2; }, 20000));
         QTest::qWait(1000);
-        const QImage shot = QImage::fromData(
-            display.run("import", {"-window", quillon.mainWindow(5000), "png:-"}), "PNG");
+        const QImage shot = display.shot(quillon.mainWindow(5000));
         const int advance = QFontMetrics(form::songTi(10.5))
                                 .horizontalAdvance(QStringLiteral("深证成指  10070.39 +0.21%"));
         // Label4 from 16 to Label5, Label5 from 216 to the window's edge.

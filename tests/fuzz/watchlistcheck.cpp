@@ -1,7 +1,6 @@
 #include "tests/fuzz/fuzzcheck.h"
 #include "watchlist/watchlistfiles.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 

@@ -18,8 +18,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 using namespace gateway;
 using namespace Qt::StringLiterals;
 
@@ -73,18 +71,6 @@ QList<QPointF> drawnLine(const QString& page) {
     for (const QString& point : line.split(u' ', Qt::SkipEmptyParts))
         points.append({point.section(u',', 0, 0).toDouble(), point.section(u',', 1).toDouble()});
     return points;
-}
-
-// A stock's market and decimals are quote::marketOf's (tests/quote); the
-// indexes go by name, "000001" alone being a Shenzhen stock.
-TEST(GatewayRules, TheIndexesGoByName) {
-    for (const auto& [query, meant] : {std::pair{u"zs_000001", "sh000001"},
-                                       {u"zs_399001", "sz399001"},
-                                       {u"zs_000300", ""},
-                                       {u"cn600000", ""}}) {
-        const std::optional<Wanted> w = wantedFor(query);
-        EXPECT_EQ(w && w->isIndex && w->decimals == 2 ? w->symbol.toStdString() : "", meant);
-    }
 }
 
 // The largest price the parser takes is read exactly (quote::formatChange is
