@@ -1,7 +1,5 @@
 #include "desk/edgedock.h"
 
-#include "widgets/formgeometry.h"
-
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -126,6 +124,9 @@ TEST(EdgeDockHiding, PointerOutsideHidesTowardTheTouchedEdgeFirstTopThenLeftThen
     EXPECT_EQ(tick(kFarAway, atPixels(300, 3), {}), Move{}) << "no screen at all";
 }
 
+// Each move's value is set here; that a hidden window's strip is in the pointer's
+// reach and the whole round trip of hiding and showing on a real screen is the
+// docking end-to-end test's.
 TEST(EdgeDockShowing, PointerInsideShowsAWindowBeyondAnEdgeWithItsOverhang) {
     const Move down{.top = -10, .show = true};
     const Move fromLeft{.left = -10, .show = true};
@@ -186,41 +187,4 @@ TEST(EdgeDockScreens, ScreenBoundariesHideNothingAndDesktopEdgesDockOnTheirOwnSc
     expectMoves({{"hidden left of it", atPixels(-1674, 200), fromLeft, &kPrimaryRight},
                  {"hidden at the smaller's top", atPixels(2200, 76), down, &kUneven}},
                 true);
-}
-
-// The rules together with the conversion the window uses: each edge hides
-// leaving a 3-pixel strip that the pointer can reach, comes back one pixel
-// beyond the edge, and hides again.
-TEST(EdgeDockCycle, EachEdgeHidesToAReachableStripAndComesBackOverhanging) {
-    struct Edge {
-        const char* name;
-        Window start;
-        QPoint onStrip;  // a pointer on the hidden window's strip
-        QPoint hiddenAt; // the hidden window's pixel position
-        QPoint shownAt;  // the shown window's pixel position
-    };
-    for (const Edge& edge : std::vector<Edge>{
-             {"top", atPixels(300, 3), {400, 1}, {300, 3 - 327}, {300, -1}},
-             {"left", atPixels(2, 200), {1, 300}, {3 - 397, 200}, {-1, 200}},
-             {"right", atPixels(883, 200), {1278, 300}, {1277, 200}, {884, 200}},
-         }) {
-        SCOPED_TRACE(edge.name);
-        Window window = edge.start;
-        Move last;
-        // One tick with the pointer there, its move carried out in whole pixels.
-        const auto step = [&](QPoint pointer) {
-            last = tick(pointer, window, kOne);
-            window = atPixels(last.left ? form::pixels(*last.left) : window.outer.left,
-                              last.top ? form::pixels(*last.top) : window.outer.top);
-            return QPoint(window.outer.left, window.outer.top);
-        };
-        EXPECT_EQ(step(kFarAway), edge.hiddenAt);
-        EXPECT_EQ(step(kFarAway), edge.hiddenAt) << "a hidden window rests";
-        ASSERT_TRUE(pointerInside(edge.onStrip, window.outer));
-        EXPECT_EQ(step(edge.onStrip), edge.shownAt);
-        EXPECT_TRUE(last.show);
-        EXPECT_EQ(step(centreOf(window)), edge.shownAt)
-            << "a shown window stays while the pointer is on it";
-        EXPECT_EQ(step(kFarAway), edge.hiddenAt) << "and hides again when it leaves";
-    }
 }
