@@ -72,9 +72,6 @@ public:
     QImage shot(const QString& id) const;
     // Our tray icon's centre in trayer's panel, once it has docked there.
     std::optional<QPoint> trayIcon(const QString& title) const;
-
-protected:
-    void unreached(const std::string& what) const override { ADD_FAILURE() << what; }
 };
 
 // The quote service and the maker's pages: the given answers by request

@@ -58,16 +58,14 @@ protected:
 
 // Then the quote service answers with headers that never end, which once held
 // the network thread at a full core and kept Quillon alive 5 s past SIGTERM.
-TEST_F(QuillonEndToEnd, RefreshesEveryEightSecondsInListOrderAndEndsAtOnceOnSigtermWhileFetching) {
+TEST_F(QuillonEndToEnd, RefreshesEveryEightSecondsAndEndsAtOnceOnSigtermWhileFetching) {
     ASSERT_NO_FATAL_FAILURE(m_quillon.start(m_service.url(), kWatchListFiles));
 
     // Two ticks, timed below; a busy machine may take seconds to start the program.
+    // (The order of a tick's requests is the tick test's.)
     QList<LoopbackService::Arrival> quotes;
     ASSERT_TRUE(waitUntil([&] { return (quotes = requests("/msq?")).size() >= 10; }, 40000))
         << "two ticks did not come within 40 s of the start";
-    for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(quotes[i].target.toStdString(), kTick[i % 5].toStdString())
-            << "request " << i % 5 << " of tick " << i / 5 + 1;
     // Nothing fetches quotes at start-up: the first tick is Timer1's, 8 s after
     // the window loaded and asked for its start-up pages.
     const qint64 firstMs = quotes[0].ms, periodMs = quotes[5].ms - firstMs;
@@ -154,8 +152,8 @@ TEST_F(QuillonEndToEnd, AKillAtAnyStepOfASaveLeavesTheOldListOrTheNewOneWhole) {
 // One user's starts share a configuration folder, where the watch list lives
 // when the program's folder holds none, and a runtime folder. A lock and a
 // socket left by a Quillon killed outright stop no start, and a second start
-// on that list then leaves the window in sight and ends. A second Tarvex ends
-// the same way.
+// on that list then ends (that it brings the window back from the tray is the
+// desktop test's). A second Tarvex ends the same way.
 TEST_F(QuillonEndToEnd, AKilledOneLeavesNoLockBehindAndASecondStartOnTheSameListEndsAtOnce) {
     ASSERT_EQ(m_display.startTray(), "");
     QTemporaryDir user;
@@ -181,9 +179,6 @@ TEST_F(QuillonEndToEnd, AKilledOneLeavesNoLockBehindAndASecondStartOnTheSameList
     EXPECT_FALSE(restarted.mainWindow(40000).isEmpty()) << "the killed Quillon's lock held";
 
     EXPECT_TRUE(endsAtOnce(again)) << "the second Quillon ran on or failed";
-    EXPECT_TRUE(waitUntil(
-        [&] { return m_display.outer(restarted.windowTitled(kCaption)).has_value(); }, 9000))
-        << "the first window did not come forward";
 
     ASSERT_NO_FATAL_FAILURE(tarvex.start(m_service.url()));
     ASSERT_FALSE(tarvex.mainWindow(40000).isEmpty());

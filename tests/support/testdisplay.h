@@ -43,10 +43,6 @@ public:
     // Runs an X tool here to its end: its standard output, or a null array when it failed.
     QByteArray run(const QString& tool, const QStringList& arguments) const;
 
-protected:
-    // An X tool could not reach the server however often it was started.
-    virtual void unreached(const std::string& what) const;
-
 private:
     std::string startServer(const QString& server, const QStringList& arguments);
     // Starts a program on this display, which is up once `ready` holds.
