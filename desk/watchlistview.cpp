@@ -11,6 +11,10 @@
 
 namespace {
 
+// Short enough that a price shows as it comes, long enough to gather the
+// replies of a tick that arrive close together into one repaint.
+constexpr int kRepaintWaitMs = 200;
+
 const int kColumnTwips[desk::ColumnCount] = {800, 1000, 800, 800, 800, 800, 800};
 
 // Rows keep at every scale the leading they have at 100 %, where the bitmap
@@ -52,6 +56,10 @@ WatchListView::WatchListView(QWidget* parent)
     m_emptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_emptyHint->setForegroundRole(QPalette::PlaceholderText);
     updateEmptyHint();
+
+    m_repaintTimer.setSingleShot(true);
+    m_repaintTimer.setInterval(kRepaintWaitMs);
+    connect(&m_repaintTimer, &QTimer::timeout, this, &WatchListView::repaintChangedRows);
 }
 
 void WatchListView::setModel(QAbstractItemModel* model) {
@@ -62,6 +70,33 @@ void WatchListView::setModel(QAbstractItemModel* model) {
     connect(model, &QAbstractItemModel::rowsRemoved, this, &WatchListView::updateEmptyHint);
     connect(model, &QAbstractItemModel::modelReset, this, &WatchListView::updateEmptyHint);
     updateEmptyHint();
+}
+
+void WatchListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                                const QList<int>& roles) {
+    // Hidden, the list has nothing to repaint; the tree view's own bookkeeping is all there is.
+    if (!isVisible()) {
+        QTreeView::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    if (m_lastChanged < 0) {
+        m_firstChanged = topLeft.row();
+        m_lastChanged = bottomRight.row();
+        m_repaintTimer.start();
+        return;
+    }
+    m_firstChanged = qMin(m_firstChanged, topLeft.row());
+    m_lastChanged = qMax(m_lastChanged, bottomRight.row());
+}
+
+void WatchListView::repaintChangedRows() {
+    // Rows taken out meanwhile were repainted with the rest of the list.
+    const int last = qMin(m_lastChanged, model() ? model()->rowCount() - 1 : -1);
+    const int first = m_firstChanged;
+    m_firstChanged = m_lastChanged = -1;
+    if (first <= last)
+        QTreeView::dataChanged(model()->index(first, 0),
+                               model()->index(last, model()->columnCount() - 1));
 }
 
 void WatchListView::updateEmptyHint() {
