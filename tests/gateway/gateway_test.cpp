@@ -11,7 +11,6 @@
 #include <QPointF>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QTextStream>
@@ -114,25 +113,18 @@ protected:
         m_gateway = std::make_unique<GatewayServer>(
             GatewayServer::Upstream{feed, FeedFormat::HqStrList, {}, 2000, feed, feed},
             &m_problems);
-        QElapsedTimer started;
-        started.start();
-        m_gateway->setClock([started] {
-            return QDateTime(QDate(2024, 5, 17), QTime(6, 0), Qt::UTC).addMSecs(started.elapsed());
-        });
+        const qint64 shift = QDateTime::currentDateTimeUtc().msecsTo(
+            QDateTime(QDate(2024, 5, 17), QTime(6, 0), Qt::UTC));
+        m_gateway->setClock([shift] { return QDateTime::currentDateTimeUtc().addMSecs(shift); });
         ASSERT_NE(m_port = m_gateway->listen(0), 0);
     }
 
-    // The built quillon-gateway as its user starts it, asked in place of the in-process one.
-    // As its user unit starts it: on the socket systemd passes on at the
-    // first connection, whatever port it was told.
+    // The built quillon-gateway, asked in place of the in-process one, as its
+    // user unit starts it: on the socket systemd passes on at the first
+    // connection, whatever port it was told.
     void startBuilt() {
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-        m_port = probe.serverPort();
-        probe.close();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("SYSTEMD_LOG_LEVEL", "err");
-        m_built.setProcessEnvironment(environment);
+        m_gateway.reset(); // the port it leaves free is the built one's
+        qputenv("SYSTEMD_LOG_LEVEL", "err");
         m_built.start("systemd-socket-activate",
                       {"--listen", u"127.0.0.1:%1"_s.arg(m_port), QUILLON_GATEWAY_EXECUTABLE,
                        "--port", "1", "--quiet", "--upstream", m_feed.baseUrl()});
@@ -148,15 +140,13 @@ protected:
     // Fields 2, 3, 4 and 11 of what each of `clients` quote clients of
     // Quillon's, asking at once, get for each target; "failed" when nothing.
     QStringList ask(const QList<QByteArray>& targets, int clients = 1) {
-        std::vector<std::unique_ptr<HttpClient>> programs; // each its own connection
-        std::vector<std::unique_ptr<HttpQueue>> fetchers;
+        std::deque<HttpClient> programs(clients); // each its own connection
+        std::deque<HttpQueue> fetchers;
         QStringList got;
-        for (int n = 0; n < clients; ++n) {
-            programs.push_back(std::make_unique<HttpClient>());
-            fetchers.push_back(std::make_unique<HttpQueue>(programs.back().get(),
-                                                           u"http://127.0.0.1:%1"_s.arg(m_port)));
+        for (HttpClient& program : programs) {
+            fetchers.emplace_back(&program, u"http://127.0.0.1:%1"_s.arg(m_port));
             for (const QByteArray& target : targets)
-                fetchers.back()->fetch(target.toStdString(), [&](const HttpQueue::Result& r) {
+                fetchers.back().fetch(target.toStdString(), [&](const HttpQueue::Result& r) {
                     QStringList fields;
                     for (const std::size_t field : {2, 3, 4, 11})
                         if (r && r->field(field))
@@ -168,7 +158,7 @@ protected:
         return got;
     }
 
-    // The status and body of a page as a web view gets it; page() reads a chart page's UTF-8.
+    // The status and body of a page as a web view gets it; chartPage() reads a code's chart page.
     std::pair<int, QByteArray> get(const QByteArray& target) {
         HttpClient program;
         HttpQueue client(&program, u"http://127.0.0.1:%1"_s.arg(m_port));
@@ -179,7 +169,9 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return got.has_value(); }, 10000));
         return got.value_or(std::pair{0, QByteArray()});
     }
-    QString page(const QByteArray& target) { return QString::fromUtf8(get(target).second); }
+    QString chartPage(const QByteArray& code) {
+        return QString::fromUtf8(get("/cn/" + code + "/index_kp.shtml").second);
+    }
 
     ScriptedHttpServer m_feed;
     ResponsesByTarget m_replies{m_feed};
@@ -204,10 +196,9 @@ TEST_F(GatewayTest, TheBuiltGatewayGivesRecordedRepliesFieldByFieldInGbkOverOneC
     expected += {expected[0], u""_s, u""_s, u""_s}; // a repeat within the second, then empty ones
     EXPECT_EQ(ask(targets), expected);
 
-    const QList<RecordedRequest> upstream = m_feed.requests();
-    ASSERT_EQ(upstream.size(), 10) << "no repeat, and no code that is not six digits, reaches it";
-    EXPECT_TRUE(
-        (upstream[0].head + "\r\n").contains("\r\nReferer: https://finance.sina.com.cn/\r\n"));
+    ASSERT_EQ(m_feed.requestCount(), 10) << "no repeat, and no code not of six digits, reaches it";
+    EXPECT_TRUE((m_feed.requests()[0].head + "\r\n")
+                    .contains("\r\nReferer: https://finance.sina.com.cn/\r\n"));
     EXPECT_EQ(m_feed.connectionCount(), 1);
     EXPECT_EQ(m_built.readAllStandardError(), QByteArray());
 }
@@ -232,10 +223,9 @@ TEST_F(GatewayTest, RefusalsAndChangedFormatsBecomeTheEmptyReplyAndOneLineOnStan
 
 TEST_F(GatewayTest, ASilentFeedCostsOneRequestAndOneTimeOutForAllWhoAskMeanwhile) {
     m_replies["/list=sh600000"] = ScriptedResponse("", 5000);
-    QElapsedTimer clock;
-    clock.start();
+    const QDeadlineTimer fourSeconds(4000);
     EXPECT_EQ(ask({"/msq?cn_600000"}, 3), QStringList({"", "", ""}));
-    EXPECT_LT(clock.elapsed(), 4000) << "the feed's time-out is 2 s";
+    EXPECT_FALSE(fourSeconds.hasExpired()) << "the feed's time-out is 2 s";
     EXPECT_EQ(m_feed.requestCount(), 1);
     EXPECT_TRUE(m_problemText.contains(u"did not answer"_s)) << m_problemText.toStdString();
 }
@@ -244,11 +234,9 @@ TEST_F(GatewayTest, TheChartPageShowsTheProvidersImageFromTheGatewayAskedForOnce
     const QByteArray image = recording("min-sh600000.gif");
     m_replies["/newchart/min/n/sh600000.gif"].body = image;
     for (int i = 0; i < 2; ++i)
-        EXPECT_TRUE(
-            page("/cn/600000/index_kp.shtml").contains(u"<img src=\"/cn/600000/min.gif\""_s));
+        EXPECT_TRUE(chartPage("600000").contains(u"<img src=\"/cn/600000/min.gif\""_s));
     EXPECT_EQ(get("/cn/600000/min.gif"), std::pair(200, image));
-    EXPECT_TRUE(
-        page("/cn/60000x/index_kp.shtml").contains(u"暂无分时图：没有代码“60000x”的股票"_s));
+    EXPECT_TRUE(chartPage("60000x").contains(u"暂无分时图：没有代码“60000x”的股票"_s));
     EXPECT_EQ(m_feed.requestCount(), 1);
 }
 
@@ -267,7 +255,7 @@ TEST_F(GatewayTest, WithoutAnImageTheChartIsDrawnFromTheQuotesFetchedTodayAndNot
     m_replies["/list=sh600519"] = feedReply(kInstruments[4], "2024-05-16,15:00:00");
     ask({"/msq?cn_000858", "/msq?cn_600519"});
 
-    const QString drawn = page("/cn/600000/index_kp.shtml");
+    const QString drawn = chartPage("600000");
     for (const QString& said : {u"最新 8.52"_s, u"昨收 8.45"_s, u"最高 8.66"_s, u"最低 8.48"_s,
                                 u"本图由本机网关今日取得的报价绘制：14:00:0"_s, u"共 3 个报价"_s})
         EXPECT_TRUE(drawn.contains(said)) << said.toStdString();
@@ -275,8 +263,8 @@ TEST_F(GatewayTest, WithoutAnImageTheChartIsDrawnFromTheQuotesFetchedTodayAndNot
     ASSERT_EQ(line.size(), 3);
     EXPECT_TRUE(line[0].x() < line[1].x() && line[1].x() < line[2].x());
     EXPECT_TRUE(line[1].y() < line[0].y() && line[0].y() < line[2].y()) << "8.64, 8.60, 8.52";
-    EXPECT_EQ(drawnLine(page("/cn/000858/index_kp.shtml")).size(), 1);
-    const QString yesterdays = page("/cn/600519/index_kp.shtml");
+    EXPECT_EQ(drawnLine(chartPage("000858")).size(), 1);
+    const QString yesterdays = chartPage("600519");
     EXPECT_TRUE(yesterdays.contains(u"暂无分时图"_s) && !yesterdays.contains(u"<svg"_s));
     for (const char* said : {"server's reply is not a GIF, PNG or JPEG image (asked for sh600000)",
                              "server did not answer: no whole reply within 2000 ms",
@@ -293,12 +281,11 @@ TEST_F(GatewayTest, TheNewsPageListsTodaysFeedItemsNewestFirstAsTheTrackerReadsT
         read.append(line.text);
     EXPECT_EQ(
         read,
-        QStringList({
-            u"【半导体板块午后拉升】中芯国际涨超5%，北方华创、拓荆科技跟涨。05-17 13:58"_s,
-            u"【光伏概念走强】机构称＂行业出清＂已近尾声，隆基绿能＆通威股份涨逾3%＜持续关注＞"
-            "05-17 11:20"_s,
-            u"【沪指高开0.3%】 两市超3000只个股上涨 CPO概念涨停潮05-17 09:31"_s,
-        }));
+        QStringList(
+            {u"【半导体板块午后拉升】中芯国际涨超5%，北方华创、拓荆科技跟涨。05-17 13:58"_s,
+             u"【光伏概念走强】机构称＂行业出清＂已近尾声，隆基绿能＆通威股份涨逾3%＜持续关注＞"
+             "05-17 11:20"_s,
+             u"【沪指高开0.3%】 两市超3000只个股上涨 CPO概念涨停潮05-17 09:31"_s}));
     EXPECT_TRUE(body.contains("<a href=\"https://finance.sina.com.cn/7x24/doc-4086990.shtml#"));
     EXPECT_EQ(get(pages::kNews).second, body);
     EXPECT_EQ(m_feed.requestCount(), 1);
@@ -316,8 +303,7 @@ TEST_F(GatewayTest, ANewsFeedThatCannotBeHadGivesAPageWithoutItemsAndSaysWhy) {
         ScriptedResponse(recorded.left(recorded.size() / 2)),
         ScriptedResponse(R"({"result":{"status":{"code":1,"msg":"busy"}}})"),
         ScriptedResponse("try{feed(" + recorded + ");}catch(e){};"),
-        ScriptedResponse(recorded + QByteArray(news::kMaxFeedBytes, ' ')),
-    };
+        ScriptedResponse(recorded + QByteArray(news::kMaxFeedBytes, ' '))};
     for (const ScriptedResponse& answer : answers) {
         m_replies[news::kFeedTarget] = answer;
         ASSERT_NO_FATAL_FAILURE(startGateway()); // nothing held
