@@ -12,12 +12,11 @@
 // listens on.
 TEST(Services, AnInstalledProgramAsksTheGatewayAndTheSiteABuiltOneTheStandIn) {
     using services::Service;
-    for (const Service service : {Service::Quote, Service::Chart, Service::News}) {
-        EXPECT_EQ(services::defaultBaseUrl(service, true), services::kGatewayBaseUrl);
+    for (const Service service : {Service::Quote, Service::Chart, Service::News, Service::Site})
         EXPECT_EQ(services::defaultBaseUrl(service, false), services::kStandInBaseUrl);
-    }
+    for (const Service service : {Service::Quote, Service::Chart, Service::News})
+        EXPECT_EQ(services::defaultBaseUrl(service, true), services::kGatewayBaseUrl);
     EXPECT_EQ(services::defaultBaseUrl(Service::Site, true), services::kPagesBaseUrl);
-    EXPECT_EQ(services::defaultBaseUrl(Service::Site, false), services::kStandInBaseUrl);
 
     EXPECT_EQ(services::baseUrlFrom(QByteArray()), services::kStandInBaseUrl);
     EXPECT_EQ(services::baseUrlFrom("  "), services::kStandInBaseUrl);

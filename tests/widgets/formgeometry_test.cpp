@@ -1,3 +1,4 @@
+#include "widgets/fittinglabel.h"
 #include "widgets/formgeometry.h"
 
 #include <QGuiApplication>
@@ -9,6 +10,20 @@
 
 #include <utility>
 
+// How many runs of dark columns a label's drawing has.
+static int inkRuns(QWidget& label) {
+    const QImage image = label.grab().toImage();
+    int runs = 0;
+    for (int x = 0, previous = 0; x < image.width(); ++x) {
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            dark |= qGray(image.pixel(x, y)) < 128;
+        runs += dark && !previous;
+        previous = dark;
+    }
+    return runs;
+}
+
 TEST(Fonts, TextGrowsWithTheDevicePixelRatioAndBoldSongCarriesMoreInk) {
     // The dark pixels of a line drawn at a device pixel ratio, and how many
     // rows of device pixels they span.
@@ -18,8 +33,7 @@ TEST(Fonts, TextGrowsWithTheDevicePixelRatioAndBoldSongCarriesMoreInk) {
         image.fill(Qt::white);
         QPainter painter(&image);
         painter.setFont(font);
-        painter.setPen(Qt::black);
-        painter.drawText(4, 30, QStringLiteral("涨停领涨"));
+        painter.drawText(4, 30, QStringLiteral("涨停领涨")); // in the default black pen
         painter.end();
         int dark = 0, top = image.height(), bottom = -1;
         for (int y = 0; y < image.height(); ++y)
@@ -49,4 +63,18 @@ TEST(Fonts, TextGrowsWithTheDevicePixelRatioAndBoldSongCarriesMoreInk) {
     for (const QScreen* screen : QGuiApplication::screens())
         EXPECT_NEAR(double(ink(regular, screen->devicePixelRatio()).second) / ink(regular).second,
                     screen->devicePixelRatio(), 0.3);
+}
+
+TEST(FittingLabel, ALineWiderThanTheLabelIsDrawnWholeInASmallerSize) {
+    // Each "1" is one run of dark columns at any size; a cut-off line has fewer.
+    const QString line = QStringLiteral("1 1 1 1 1 1 1 1 1 1 1 1");
+    FittingLabel label(line);
+    label.setFont(form::songTi(10.5));
+    const int needed = label.fontMetrics().horizontalAdvance(line);
+
+    label.resize(needed, 20);
+    EXPECT_EQ(inkRuns(label), 12);
+    // A fifth narrower, every glyph is still drawn: none is cut off.
+    label.resize(needed * 4 / 5, 20);
+    EXPECT_EQ(inkRuns(label), 12);
 }
