@@ -30,11 +30,6 @@ TEST(HttpQueueRedirect, StaysOnItsSchemeHostAndPort) {
     EXPECT_EQ(refusal("https://q.test/a", "https://q.test:443/b", 5), "");
 }
 
-// Request n's target; the handlers below read n back from it.
-std::string stockTarget(int n) {
-    return "/msq?cn_" + std::to_string(n);
-}
-
 // One callback as it ran, with when it ran.
 struct Outcome {
     int id;
@@ -49,6 +44,7 @@ protected:
         m_clock.start();
     }
 
+    // Callback of fetch n; where it asks for stock "n", handlers read n back from the target.
     HttpQueue::Callback record(int id) {
         return [this, id](const HttpQueue::Result& result) {
             m_outcomes.push_back({id, result, m_clock.elapsed()});
@@ -181,18 +177,18 @@ TEST_F(HttpClientTest, EachFailureEndsAloneWithinItsDeadlineAtLittleCostAndInOrd
     const qint64 cpuBefore = processprobe::cpuMs(), residentBefore = processprobe::residentKiB();
     HttpQueue fetcher(&m_http, QStringLiteral("http://127.0.0.1:") + QString::number(port));
     fetcher.setTimeout(400);
-    fetcher.fetch(stockTarget(0), [&](const HttpQueue::Result& result) {
+    fetcher.fetchStock(QString::number(0), [&](const HttpQueue::Result& result) {
         record(0)(result);
         EXPECT_TRUE(late.listen(port));
     });
     for (int n = 1; n < 9; ++n)
-        fetcher.fetch(stockTarget(n), record(n));
+        fetcher.fetchStock(QString::number(n), record(n));
     ASSERT_TRUE(soon([&] { return m_outcomes.size() >= 9; }));
     // A base URL that cannot form a request fails too, but never from inside
     // fetch(): the caller may still be setting up.
     HttpQueue unusable(&m_http, QStringLiteral("http://127.0.0.1:99999"));
-    unusable.fetch(stockTarget(9), record(9));
-    unusable.fetch(stockTarget(10), record(10));
+    unusable.fetchStock(QString::number(9), record(9));
+    unusable.fetchStock(QString::number(10), record(10));
     EXPECT_EQ(m_outcomes.size(), 9u);
     ASSERT_TRUE(soon([&] { return m_outcomes.size() >= 11; }));
     qInstallMessageHandler(previous);
@@ -235,7 +231,7 @@ TEST_F(HttpClientTest, AKeptConnectionTheServiceClosedIsRetriedOnceUnlessItsRepl
     });
     HttpQueue fetcher(&m_http, m_server.baseUrl());
     for (int n = 0; n < 6; ++n)
-        fetcher.fetch(stockTarget(n), record(n));
+        fetcher.fetchStock(QString::number(n), record(n));
     ASSERT_TRUE(soon([&] { return m_outcomes.size() >= 6; }));
     EXPECT_EQ(results(0), u"0:ok 1:ok 2:ok 3:failed 4:ok 5:ok"_s);
     int sentOfThree = 0;
@@ -259,27 +255,27 @@ TEST_F(HttpClientTest, CallersTakeTurnsOnOneConnectionAndNoHangOrCancelSpillsOve
     rows.setTimeout(600);
     indexes.setTimeout(300);
     for (int n = 1; n < 4; ++n) {
-        rows.fetch(stockTarget(n), record(n));
-        indexes.fetch(stockTarget(n + 10), record(n + 10));
+        rows.fetchStock(QString::number(n), record(n));
+        indexes.fetchStock(QString::number(n + 10), record(n + 10));
     }
     ASSERT_TRUE(soon([&] { return m_outcomes.size() >= 6; }));
     EXPECT_LT(m_outcomes[3].atMs - m_outcomes[1].atMs, 600 + 300);
     EXPECT_EQ(m_server.connectionCount(), 2); // the hung exchange's went with it
 
-    rows.fetch(stockTarget(4), record(4));
-    rows.fetch(stockTarget(5), record(5));
-    alerts->fetch(stockTarget(6), record(6)); // waits its turn, then is gone
-    indexes.fetch(stockTarget(14), record(14));
+    rows.fetchStock(QString::number(4), record(4));
+    rows.fetchStock(QString::number(5), record(5));
+    alerts->fetchStock(QString::number(6), record(6)); // waits its turn, then is gone
+    indexes.fetchStock(QString::number(14), record(14));
     ASSERT_TRUE(soon([&] { return m_server.requestCount() == 7; }));
     alerts.reset();
     rows.cancelAll();
     auto* owned = new HttpQueue(&m_http, m_server.baseUrl());
-    owned->fetch(stockTarget(7), [&](const HttpQueue::Result& result) {
+    owned->fetchStock(QString::number(7), [&](const HttpQueue::Result& result) {
         record(7)(result);
         delete owned;
     });
-    owned->fetch(stockTarget(8), record(8));
-    rows.fetch(stockTarget(9), record(9));
+    owned->fetchStock(QString::number(8), record(8));
+    rows.fetchStock(QString::number(9), record(9));
     ASSERT_TRUE(soon([&] { return m_outcomes.size() >= 9; }));
     EXPECT_EQ(results(), u"1:/msq?cn_1 11:/msq?cn_11 2:failed 12:/msq?cn_12 3:/msq?cn_3 "
                          u"13:/msq?cn_13 14:/msq?cn_14 7:/msq?cn_7 9:/msq?cn_9"_s);
