@@ -1,11 +1,11 @@
 #include "net/httpclient.h"
 
 #include "tests/support/processprobe.h"
+#include "tests/support/qtry.h"
 #include "tests/support/scriptedhttpserver.h"
 
 #include <QElapsedTimer>
 #include <QTcpServer>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -20,22 +20,14 @@ namespace {
 
 // Only to the same scheme, host and port: never from https to http, where a
 // service's credentials would travel in the clear. The five hops are the
-// queue's test's redirect loop.
+// queue's test's redirect loop, whose refusal of another port gives the wording.
 TEST(HttpQueueRedirect, StaysOnItsSchemeHostAndPort) {
     const auto refusal = [](const char* from, const char* to, int hop) {
         return HttpQueue::redirectRefusal(QUrl(from), QUrl(to), hop).toStdString();
     };
-    const std::string elsewhere = "redirect to another origin refused: ";
-    EXPECT_EQ(refusal("https://q.test:8443/a", "http://q.test:8443/a", 1),
-              elsewhere + "http://q.test:8443");
-    EXPECT_EQ(refusal("http://q.test:8080/a", "https://q.test:8080/a", 1),
-              elsewhere + "https://q.test:8080");
+    EXPECT_NE(refusal("https://q.test:8443/a", "http://q.test:8443/a", 1), "");
+    EXPECT_NE(refusal("http://q.test:8080/a", "https://q.test:8080/a", 1), "");
     EXPECT_EQ(refusal("https://q.test/a", "https://q.test:443/b", 5), "");
-}
-
-// Request n's target; the handlers below read n back from it.
-std::string stockTarget(int n) {
-    return "/msq?cn_" + std::to_string(n);
 }
 
 // One callback as it ran, with when it ran.
@@ -52,6 +44,7 @@ protected:
         m_clock.start();
     }
 
+    // Callback of fetch n; where it asks for stock "n", handlers read n back from the target.
     HttpQueue::Callback record(int id) {
         return [this, id](const HttpQueue::Result& result) {
             m_outcomes.push_back({id, result, m_clock.elapsed()});
@@ -65,10 +58,6 @@ protected:
                        QString::fromStdU16String(
                            outcome.result ? outcome.result->field(field).value_or(u"") : u"failed");
         return all.join(u' ');
-    }
-    // Generous: the machine is shared, and a wait only lasts this long when a test fails.
-    static bool waitUntil(const std::function<bool()>& condition) {
-        return QTest::qWaitFor(condition, 10000);
     }
 
     ScriptedHttpServer m_server;
@@ -118,7 +107,7 @@ TEST_F(HttpClientTest, ResultsComeInRequestOrderWithOneRequestInFlightAndCodesAs
                 fetcher.fetch("/msq?cn_last", record(11));
         });
     }
-    ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 12; }));
+    ASSERT_TRUE(soon([&] { return m_outcomes.size() >= 12; }));
     EXPECT_EQ(elsewhere.requestCount(), 0);
     EXPECT_EQ(failures[9], u"redirect to another origin refused: "_s + elsewhere.baseUrl());
     EXPECT_EQ(m_outcomes[0].result.value_or(quote::Reply()).field(1), u"浦发银行");
@@ -132,15 +121,14 @@ TEST_F(HttpClientTest, ResultsComeInRequestOrderWithOneRequestInFlightAndCodesAs
     // Target @ connection: the loop is its first request and five hops. Each
     // request is the whole of what went out: one line, these headers.
     const QList<RecordedRequest> requests = m_server.requests();
+    const QByteArray head = " HTTP/1.1\r\nHost: " + base.mid(7) +
+                            "\r\nConnection: keep-alive\r\nAccept-Encoding: identity\r\nAccept: "
+                            "*/*\r\nAuthorization: Basic c2VjcmV0";
     QByteArrayList wire;
     for (qsizetype n = 0; n < requests.size(); ++n) {
         const RecordedRequest& request = requests[n];
         wire << request.target + '@' + QByteArray::number(request.connection);
-        EXPECT_EQ(request.head.toStdString(),
-                  ("GET " + request.target + " HTTP/1.1\r\nHost: " + base.mid(7) +
-                   "\r\nConnection: keep-alive\r\nAccept-Encoding: identity\r\nAccept: "
-                   "*/*\r\nAuthorization: Basic c2VjcmV0")
-                      .toStdString());
+        EXPECT_EQ(request.head.toStdString(), ("GET " + request.target + head).toStdString());
         EXPECT_GE(request.arrivedMs, n ? requests[n - 1].answeredMs : 0) << "request " << n;
     }
     EXPECT_EQ(wire.join(' ').toStdString(),
@@ -189,20 +177,20 @@ TEST_F(HttpClientTest, EachFailureEndsAloneWithinItsDeadlineAtLittleCostAndInOrd
     const qint64 cpuBefore = processprobe::cpuMs(), residentBefore = processprobe::residentKiB();
     HttpQueue fetcher(&m_http, QStringLiteral("http://127.0.0.1:") + QString::number(port));
     fetcher.setTimeout(400);
-    fetcher.fetch(stockTarget(0), [&](const HttpQueue::Result& result) {
+    fetcher.fetchStock(QString::number(0), [&](const HttpQueue::Result& result) {
         record(0)(result);
         EXPECT_TRUE(late.listen(port));
     });
     for (int n = 1; n < 9; ++n)
-        fetcher.fetch(stockTarget(n), record(n));
-    ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 9; }));
+        fetcher.fetchStock(QString::number(n), record(n));
+    ASSERT_TRUE(soon([&] { return m_outcomes.size() >= 9; }));
     // A base URL that cannot form a request fails too, but never from inside
     // fetch(): the caller may still be setting up.
     HttpQueue unusable(&m_http, QStringLiteral("http://127.0.0.1:99999"));
-    unusable.fetch(stockTarget(9), record(9));
-    unusable.fetch(stockTarget(10), record(10));
+    unusable.fetchStock(QString::number(9), record(9));
+    unusable.fetchStock(QString::number(10), record(10));
     EXPECT_EQ(m_outcomes.size(), 9u);
-    ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 11; }));
+    ASSERT_TRUE(soon([&] { return m_outcomes.size() >= 11; }));
     qInstallMessageHandler(previous);
     EXPECT_TRUE(fetcher.isIdle() && unusable.isIdle());
     EXPECT_EQ(warnings.size(), 10);
@@ -220,8 +208,7 @@ TEST_F(HttpClientTest, EachFailureEndsAloneWithinItsDeadlineAtLittleCostAndInOrd
               std::size_t(HttpQueue::kMaxReplyBytes - 2));
     // Request n is the service's (n - 1)th: the first never reached it.
     for (int n = 1; n < 7; ++n) {
-        EXPECT_TRUE(waitUntil([&] { return n == 1 || late.requests()[n - 1].peerClosedEarly; }))
-            << "request " << n << " still open";
+        EXPECT_SOON(n == 1 || late.requests()[n - 1].peerClosedEarly) << "request " << n;
         EXPECT_NE(late.requests()[n].connection, late.requests()[n - 1].connection);
     }
     const qint64 wallMs = m_clock.elapsed(), cpuSpentMs = processprobe::cpuMs() - cpuBefore;
@@ -244,8 +231,8 @@ TEST_F(HttpClientTest, AKeptConnectionTheServiceClosedIsRetriedOnceUnlessItsRepl
     });
     HttpQueue fetcher(&m_http, m_server.baseUrl());
     for (int n = 0; n < 6; ++n)
-        fetcher.fetch(stockTarget(n), record(n));
-    ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 6; }));
+        fetcher.fetchStock(QString::number(n), record(n));
+    ASSERT_TRUE(soon([&] { return m_outcomes.size() >= 6; }));
     EXPECT_EQ(results(0), u"0:ok 1:ok 2:ok 3:failed 4:ok 5:ok"_s);
     int sentOfThree = 0;
     for (const RecordedRequest& request : m_server.requests())
@@ -268,31 +255,31 @@ TEST_F(HttpClientTest, CallersTakeTurnsOnOneConnectionAndNoHangOrCancelSpillsOve
     rows.setTimeout(600);
     indexes.setTimeout(300);
     for (int n = 1; n < 4; ++n) {
-        rows.fetch(stockTarget(n), record(n));
-        indexes.fetch(stockTarget(n + 10), record(n + 10));
+        rows.fetchStock(QString::number(n), record(n));
+        indexes.fetchStock(QString::number(n + 10), record(n + 10));
     }
-    ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 6; }));
+    ASSERT_TRUE(soon([&] { return m_outcomes.size() >= 6; }));
     EXPECT_LT(m_outcomes[3].atMs - m_outcomes[1].atMs, 600 + 300);
     EXPECT_EQ(m_server.connectionCount(), 2); // the hung exchange's went with it
 
-    rows.fetch(stockTarget(4), record(4));
-    rows.fetch(stockTarget(5), record(5));
-    alerts->fetch(stockTarget(6), record(6)); // waits its turn, then is gone
-    indexes.fetch(stockTarget(14), record(14));
-    ASSERT_TRUE(waitUntil([&] { return m_server.requestCount() == 7; }));
+    rows.fetchStock(QString::number(4), record(4));
+    rows.fetchStock(QString::number(5), record(5));
+    alerts->fetchStock(QString::number(6), record(6)); // waits its turn, then is gone
+    indexes.fetchStock(QString::number(14), record(14));
+    ASSERT_TRUE(soon([&] { return m_server.requestCount() == 7; }));
     alerts.reset();
     rows.cancelAll();
     auto* owned = new HttpQueue(&m_http, m_server.baseUrl());
-    owned->fetch(stockTarget(7), [&](const HttpQueue::Result& result) {
+    owned->fetchStock(QString::number(7), [&](const HttpQueue::Result& result) {
         record(7)(result);
         delete owned;
     });
-    owned->fetch(stockTarget(8), record(8));
-    rows.fetch(stockTarget(9), record(9));
-    ASSERT_TRUE(waitUntil([&] { return m_outcomes.size() >= 9; }));
+    owned->fetchStock(QString::number(8), record(8));
+    rows.fetchStock(QString::number(9), record(9));
+    ASSERT_TRUE(soon([&] { return m_outcomes.size() >= 9; }));
     EXPECT_EQ(results(), u"1:/msq?cn_1 11:/msq?cn_11 2:failed 12:/msq?cn_12 3:/msq?cn_3 "
                          u"13:/msq?cn_13 14:/msq?cn_14 7:/msq?cn_7 9:/msq?cn_9"_s);
-    EXPECT_TRUE(waitUntil([&] { return m_server.requests()[6].peerClosedEarly; }));
+    EXPECT_SOON(m_server.requests()[6].peerClosedEarly);
     EXPECT_EQ(m_server.requestCount(), 10);
     EXPECT_EQ(m_server.connectionCount(), 3);
 }

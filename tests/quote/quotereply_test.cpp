@@ -62,19 +62,19 @@ TEST(QuoteGbk, EncodesBeyondGb2312AndKeepsFieldsInPlacePastInvalidBytes) {
     for (char32_t c = 1; c < 0x10000; ++c)
         plane += QChar::isSurrogate(c) ? QChar(u'?') : QChar(c);
     EXPECT_EQ(gbk::decode(gbk::encode(plane)).size(), plane.size());
-    for (const auto& [bytes, last] : {std::pair{QByteArray("\x81,7.50,\xC6\xD6"), u"浦"},
-                                      {QByteArray("\xFF,7.50,\xC6\xD6"), u"浦"},
-                                      {QByteArray("\x80\x7F,7.50,\xC6\xD6"), u"浦"},
-                                      {QByteArray("\xC6,7.50,\xC6\xD6"), u"浦"},
-                                      {QByteArray("a,7.50,\xC6\xD6\xC6"), u"浦\uFFFD"}}) {
+    // Broken lead bytes before the price, and a lead byte alone at the end.
+    for (const QByteArray bytes :
+         {"\x81,7.50,\xC6\xD6", "\xFF,7.50,\xC6\xD6", "\x80\x7F,7.50,\xC6\xD6",
+          "\xC6,7.50,\xC6\xD6", "a,7.50,\xC6\xD6\xC6"}) {
+        SCOPED_TRACE(bytes.toHex().constData());
         const Reply reply(gbk::decode(bytes).toStdU16String());
-        EXPECT_EQ(reply.fieldCount(), 3u) << bytes.toHex().constData();
-        EXPECT_EQ(reply.field(1), u"7.50") << bytes.toHex().constData();
-        EXPECT_EQ(reply.field(2), last) << bytes.toHex().constData();
+        EXPECT_EQ(reply.fieldCount(), 3u);
+        EXPECT_EQ(reply.field(1), u"7.50");
+        EXPECT_EQ(reply.field(2), bytes.endsWith('\xC6') ? u"浦\uFFFD" : u"浦");
         gbk::Decoder decoder;
         QString text;
         for (const char byte : bytes)
             text += decoder.decode(QByteArrayView(&byte, 1));
-        EXPECT_EQ(text + decoder.finish(), gbk::decode(bytes)) << bytes.toHex().constData();
+        EXPECT_EQ(text + decoder.finish(), gbk::decode(bytes));
     }
 }
