@@ -1,4 +1,3 @@
-#include "quote/change.h"
 #include "quote/market.h"
 
 #include <QString>
@@ -28,10 +27,4 @@ TEST(QuoteMarket, EachCodeHasItsMarketAndDecimalsAndAnythingElseNone) {
         EXPECT_EQ(quote::marketPrefix(quote::marketOf(code)), market) << shown;
         EXPECT_EQ(quote::priceDecimals(code), decimals) << shown;
     }
-}
-
-// The largest price the feed may carry (999999.999999, in millionths), over
-// the smallest close, changes by an exact figure.
-TEST(QuoteChange, TheChangeIsExactForEveryPriceTheFeedMayCarry) {
-    EXPECT_EQ(quote::formatChange(999'999'999'999, 1), QStringLiteral("99999999999800.00%"));
 }

@@ -1,4 +1,3 @@
-#include "widgets/fittinglabel.h"
 #include "widgets/formgeometry.h"
 
 #include <QGuiApplication>
@@ -9,20 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <utility>
-
-// How many runs of dark columns a label's drawing has.
-static int inkRuns(QWidget& label) {
-    const QImage image = label.grab().toImage();
-    int runs = 0;
-    for (int x = 0, previous = 0; x < image.width(); ++x) {
-        int dark = 0;
-        for (int y = 0; y < image.height(); ++y)
-            dark |= qGray(image.pixel(x, y)) < 128;
-        runs += dark && !previous;
-        previous = dark;
-    }
-    return runs;
-}
 
 TEST(Fonts, TextGrowsWithTheDevicePixelRatioAndBoldSongCarriesMoreInk) {
     // The dark pixels of a line drawn at a device pixel ratio, and how many
@@ -63,18 +48,4 @@ TEST(Fonts, TextGrowsWithTheDevicePixelRatioAndBoldSongCarriesMoreInk) {
     for (const QScreen* screen : QGuiApplication::screens())
         EXPECT_NEAR(double(ink(regular, screen->devicePixelRatio()).second) / ink(regular).second,
                     screen->devicePixelRatio(), 0.3);
-}
-
-TEST(FittingLabel, ALineWiderThanTheLabelIsDrawnWholeInASmallerSize) {
-    // Each "1" is one run of dark columns at any size; a cut-off line has fewer.
-    const QString line = QStringLiteral("1 1 1 1 1 1 1 1 1 1 1 1");
-    FittingLabel label(line);
-    label.setFont(form::songTi(10.5));
-    const int needed = label.fontMetrics().horizontalAdvance(line);
-
-    label.resize(needed, 20);
-    EXPECT_EQ(inkRuns(label), 12);
-    // A fifth narrower, every glyph is still drawn: none is cut off.
-    label.resize(needed * 4 / 5, 20);
-    EXPECT_EQ(inkRuns(label), 12);
 }
