@@ -84,8 +84,9 @@ TEST(Keeper, AFailedSaveIsToldOnceAndTheNextSaveRewritesAllThreeFromTheList) {
 
     // Files of uneven length (a hand edit) take no appended line: the new row
     // would meet another row's prices at the next start. They are rewritten
-    // once; after that an add appends again.
-    ASSERT_TRUE(threefiles::write(dir, {"a\r\nb\nc\r", "1", "x\r\ny\r\nz\r\n"}));
+    // once; after that an add appends again. Line i of each file belongs to
+    // row i: a line missing is a blank, one in surplus is no row.
+    ASSERT_TRUE(threefiles::write(dir, {"a\r\nb\nc\r", "1", "x\r\ny\r\nz\r\nsurplus\r\n"}));
     watchlist::Keeper uneven(store);
     std::vector<Row> loaded = uneven.load();
     loaded.push_back({"d", "2", "w"});
