@@ -32,17 +32,14 @@ TEST(Autostart, IsOneEntryOrNoneAndAFileInTheFoldersPlaceFailsIt) {
     const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
     const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", savedConfig); });
     qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
-    const auto read = [&home](const QString& path) {
-        QFile file(home.filePath(path));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
     const QString program = "/opt/my apps/Quillon";
     ASSERT_TRUE(platform::enableAutostart(program));
     ASSERT_TRUE(platform::enableAutostart(program));
     EXPECT_EQ(QDir(home.filePath("config/autostart")).entryList(QDir::Files),
               QStringList{"Quillon.desktop"});
-    EXPECT_EQ(read("config/autostart/Quillon.desktop"),
-              autostart::desktopEntry("Quillon", program).toUtf8());
+    QFile entry(home.filePath("config/autostart/Quillon.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    EXPECT_EQ(entry.readAll(), autostart::desktopEntry("Quillon", program).toUtf8());
     EXPECT_TRUE(platform::disableAutostart(program));
     EXPECT_TRUE(QDir(home.filePath("config/autostart")).isEmpty());
     EXPECT_TRUE(platform::disableAutostart(program));

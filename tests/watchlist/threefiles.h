@@ -26,13 +26,12 @@ inline QByteArray read(const QTemporaryDir& dir) {
 
 // Written in place, as an editor would, without the code under test.
 inline bool write(const QTemporaryDir& dir, const QByteArrayList& contents) {
+    bool ok = true;
     for (int i = 0; i < 3; ++i) {
         QFile file(dir.filePath(QLatin1String(names[i])));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(contents[i]) != contents[i].size())
-            return false;
+        ok = file.open(QIODevice::WriteOnly) && file.write(contents[i]) == contents[i].size() && ok;
     }
-    return true;
+    return ok;
 }
 
 // Rows as "code|take-profit|stop-loss", to compare texts alone.

@@ -14,10 +14,9 @@ using watchlist::Files;
 using watchlist::Row;
 
 TEST(WatchListLines, EveryKindOfLineEndEndsALineAndOneInsideAValueIsWrittenAsABlank) {
-    using Lines = QList<QByteArray>;
     // CR LF, LF and CR alone and empty lines are in the files' case; LF then CR is two ends.
-    EXPECT_EQ(watchlist::splitLines(""), Lines());
-    EXPECT_EQ(watchlist::splitLines("\n\r"), (Lines{"", ""}));
+    EXPECT_EQ(watchlist::splitLines(""), QByteArrayList());
+    EXPECT_EQ(watchlist::splitLines("\n\r"), QByteArrayList(2));
 
     EXPECT_EQ(watchlist::encodeLine(QStringLiteral("a\r\nb\nc\rd")), QByteArray("a b c d\r\n"));
     EXPECT_EQ(watchlist::encodeLine(QStringLiteral("现价的5%😀")),
