@@ -2,31 +2,22 @@
 #include "watchlist/keeper.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 using watchlist::Files;
 using watchlist::Row;
 
 namespace {
 
-// As chattr +i and -i do: an immutable file no rename may replace, for root too.
+// An immutable file no rename may replace, for root too.
 bool setImmutable(const QString& path, bool immutable) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    int flags = 0;
-    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = immutable ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    ::close(fd);
-    return ok;
+    return QProcess::execute("chattr", {immutable ? "+i" : "-i", path}) == 0;
 }
 
 } // namespace
