@@ -9,8 +9,7 @@
 #include <gtest/gtest.h>
 
 TEST(Autostart, TheRunValueAndTheDesktopEntryQuoteAndEscapeThePathAsTheirFormatsRequire) {
-    const autostart::RunValue plain = autostart::runValue("C:\\Quillon", "Quillon");
-    EXPECT_EQ(plain.name + "=" + plain.data, "Quillon=C:\\Quillon\\Quillon.exe");
+    EXPECT_EQ(autostart::runValue("C:\\Quillon", "Quillon").data, "C:\\Quillon\\Quillon.exe");
     EXPECT_EQ(autostart::runValue("C:\\Program Files\\Quillon", "Quillon").data,
               "\"C:\\Program Files\\Quillon\\Quillon.exe\"");
 
