@@ -3,7 +3,6 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
@@ -94,12 +93,9 @@ TEST(Keeper, ASaveWhoseLastRenameFailedIsFinishedByTheNextLoad) {
     watchlist::Keeper keeper(store);
     ASSERT_TRUE(keeper.added({{"600000", "10", "9"}}).saved());
     const QString stopLoss = dir.filePath(watchlist::kStopLossFile);
-    {
-        const auto mutableAgain = qScopeGuard([&] { setImmutable(stopLoss, false); });
-        ASSERT_TRUE(setImmutable(stopLoss, true))
-            << "no immutable files in " << qPrintable(dir.path());
-        EXPECT_FALSE(keeper.removed({{"000001", "11", "10"}}).saved());
-    }
+    ASSERT_TRUE(setImmutable(stopLoss, true)) << "no immutable files in " << qPrintable(dir.path());
+    EXPECT_FALSE(keeper.removed({{"000001", "11", "10"}}).saved());
+    ASSERT_TRUE(setImmutable(stopLoss, false)); // else the folder cannot be removed
     EXPECT_EQ(threefiles::texts(Files{dir.path()}.load()), QStringList{"000001|11|10"});
     EXPECT_EQ(threefiles::read(dir), "000001\r\n#11\r\n#10\r\n");
 }
