@@ -22,8 +22,7 @@ void fuzz::changeWatch(std::string_view input) {
                 "no reload once the period is over");
     }
 
-    QString remembered;
-    QString baselinePage;
+    QString remembered, baselinePage;
     for (const QByteArray& part : parts.mid(1)) {
         const QString text = QString::fromUtf8(part);
         const QString head = viewer::pageHead(text);

@@ -28,14 +28,12 @@ void fuzz::pageRules(std::string_view input) {
                 "picks other than the last 23 of the first 31 characters");
     }
 
-    const QUrl risk = services::sitePageUrl(base, pages::kMarketRisk);
-    const QUrl picks = services::sitePageUrl(base, pages::kDailyPicks);
-    require(desk::bandPageOf(risk, base) ==
-                (risk.isValid() ? desk::BandPage::MarketRisk : desk::BandPage::Other),
-            "the risk page not known as itself, or an invalid address taken for it");
-    require(desk::bandPageOf(picks, base) ==
-                (picks.isValid() ? desk::BandPage::DailyPicks : desk::BandPage::Other),
-            "the picks page not known as itself, or an invalid address taken for it");
+    for (const auto& [path, band] : {std::pair(pages::kMarketRisk, desk::BandPage::MarketRisk),
+                                     std::pair(pages::kDailyPicks, desk::BandPage::DailyPicks)}) {
+        const QUrl page = services::sitePageUrl(base, path);
+        require(desk::bandPageOf(page, base) == (page.isValid() ? band : desk::BandPage::Other),
+                "a band page not known as itself, or an invalid address taken for it");
+    }
 
     const QUrl chart = desk::chartPageUrl(QStringLiteral("http://127.0.0.1:18930"), code);
     const QStringList segments = chart.path(QUrl::FullyEncoded).split(u'/');

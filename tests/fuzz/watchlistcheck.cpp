@@ -1,17 +1,5 @@
 #include "tests/fuzz/fuzzcheck.h"
-#include "watchlist/watchlistfiles.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-
-namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
+#include "tests/watchlist/threefiles.h"
 
 // Any three files, read and written again by the watch list's own reader and
 // writer after the user changed one cell: every other cell comes back as the
@@ -22,15 +10,8 @@ void fuzz::watchlistFiles(std::string_view input) {
     static QTemporaryDir folder;
     const watchlist::Files files(folder.path());
     const QList<QByteArray> parts = QByteArray(input.data(), qsizetype(input.size())).split('\0');
-    const QByteArray given[] = {parts.value(0), parts.value(1), parts.mid(2).join('\0')};
-    const char* const names[] = {watchlist::kCodeFile, watchlist::kTakeProfitFile,
-                                 watchlist::kStopLossFile};
-    for (int i = 0; i < 3; ++i) {
-        QFile file(files.path(names[i]));
-        require(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                    file.write(given[i]) == given[i].size(),
-                "the files could not be laid down");
-    }
+    require(threefiles::write(folder, {parts.value(0), parts.value(1), parts.mid(2).join('\0')}),
+            "the files could not be laid down");
 
     std::vector<watchlist::Row> rows = files.load();
     if (!rows.empty())
@@ -39,15 +20,14 @@ void fuzz::watchlistFiles(std::string_view input) {
     if (!rows.empty())
         rows.back().read->takeProfit = "12.50";
 
-    QByteArray expected[3];
+    QByteArrayList expected{"", "", ""};
     for (const watchlist::Row& row : rows) {
         const watchlist::Lines& read = row.read.value();
         expected[0] += read.code + "\r\n";
         expected[1] += read.takeProfit + "\r\n";
         expected[2] += read.stopLoss + "\r\n";
     }
-    for (int i = 0; i < 3; ++i)
-        require(fileBytes(files.path(names[i])) == expected[i],
-                "a line not written back as it was read");
+    require(threefiles::read(folder) == expected.join('#'),
+            "a line not written back as it was read");
     require(files.load() == rows, "rows written back read differently");
 }

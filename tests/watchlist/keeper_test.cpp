@@ -2,31 +2,21 @@
 #include "watchlist/keeper.h"
 
 #include <QDir>
-#include <QScopeGuard>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 using watchlist::Files;
 using watchlist::Row;
 
 namespace {
 
-// As chattr +i and -i do: an immutable file no rename may replace, for root too.
+// An immutable file no rename may replace, for root too.
 bool setImmutable(const QString& path, bool immutable) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    int flags = 0;
-    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = immutable ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    ::close(fd);
-    return ok;
+    return QProcess::execute("chattr", {immutable ? "+i" : "-i", path}) == 0;
 }
 
 } // namespace
@@ -67,25 +57,26 @@ TEST(Keeper, AFailedSaveIsToldOnceAndTheNextSaveRewritesAllThreeFromTheList) {
     EXPECT_FALSE(keeper.retry(list).attempted); // in step: a tick writes nothing
 
     // A full disk: writes past 4 bytes fail with EFBIG, for root too (their
-    // signal ignored, write() reports them). Every file fails and stays whole,
-    // and no temporary file is left.
+    // signal ignored, write() reports them; ignored for good, a later write
+    // beyond a limit fails rather than ends the tests). Every file fails and
+    // stays whole, and no temporary file is left.
     list.erase(list.begin());
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
     ::getrlimit(RLIMIT_FSIZE, &old);
     const rlimit fullDisk{4, old.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &fullDisk);
     outcome = keeper.removed(list);
     ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(outcome.failedFiles.size(), 3);
     EXPECT_EQ(threefiles::read(dir), three);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 
     // Files of uneven length (a hand edit) take no appended line: the new row
     // would meet another row's prices at the next start. They are rewritten
-    // once; after that an add appends again.
-    ASSERT_TRUE(threefiles::write(dir, {"a\r\nb\nc\r", "1", "x\r\ny\r\nz\r\n"}));
+    // once; after that an add appends again. Line i of each file belongs to
+    // row i: a line missing is a blank, one in surplus is no row.
+    ASSERT_TRUE(threefiles::write(dir, {"a\r\nb\nc\r", "1", "x\r\ny\r\nz\r\nsurplus\r\n"}));
     watchlist::Keeper uneven(store);
     std::vector<Row> loaded = uneven.load();
     loaded.push_back({"d", "2", "w"});
@@ -102,12 +93,9 @@ TEST(Keeper, ASaveWhoseLastRenameFailedIsFinishedByTheNextLoad) {
     watchlist::Keeper keeper(store);
     ASSERT_TRUE(keeper.added({{"600000", "10", "9"}}).saved());
     const QString stopLoss = dir.filePath(watchlist::kStopLossFile);
-    {
-        const auto mutableAgain = qScopeGuard([&] { setImmutable(stopLoss, false); });
-        ASSERT_TRUE(setImmutable(stopLoss, true))
-            << "no immutable files in " << qPrintable(dir.path());
-        EXPECT_FALSE(keeper.removed({{"000001", "11", "10"}}).saved());
-    }
+    ASSERT_TRUE(setImmutable(stopLoss, true)) << "no immutable files in " << qPrintable(dir.path());
+    EXPECT_FALSE(keeper.removed({{"000001", "11", "10"}}).saved());
+    ASSERT_TRUE(setImmutable(stopLoss, false)); // else the folder cannot be removed
     EXPECT_EQ(threefiles::texts(Files{dir.path()}.load()), QStringList{"000001|11|10"});
     EXPECT_EQ(threefiles::read(dir), "000001\r\n#11\r\n#10\r\n");
 }
