@@ -17,7 +17,7 @@ packages=(
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   xdg-utils desktop-file-utils appstream dpkg-dev help2man lintian
   systemd
-  strace procps passwd
+  strace procps passwd e2fsprogs
   g++-mingw-w64-x86-64-posix
   # Packages a caller needs beyond these, such as the fuzzing script's compiler.
   "$@"
