@@ -62,8 +62,10 @@ void EdgeDocker::tick() {
     if (!window || screens.isEmpty())
         return;
     // A window out of sight that the docker did not hide is the tray's, or not
-    // shown yet: docking must not bring it onto the screen.
-    if (!m_hiddenAt && !window->isVisible())
+    // shown yet: docking must not bring it onto the screen. Nor may it act on a
+    // window the window manager is still framing: that frame stands at the
+    // screen's corner for a moment, and would be taken for a window docked there.
+    if (!m_hiddenAt && !platform::windowOnScreen(window))
         return;
 
     // Everything in Qt's device-independent pixels, the pointer and the screens

@@ -46,6 +46,12 @@ bool windowMovesAreConstrained();
 // stale on X11 when a window manager frames a window anew.
 std::optional<QRect> frameRect(const QWidget* window);
 
+// Whether the window system shows this top-level window now. Qt counts a window
+// visible as soon as it asks for it to be shown; a window manager frames and
+// maps it in steps after that (on X11 its frame stands at the screen's corner
+// for a moment), and until it has, where the window is is not yet its own.
+bool windowOnScreen(const QWidget* window);
+
 // Moves a shown top-level window so that its outer rectangle's top-left is at
 // outerTopLeft. A window manager may keep it elsewhere.
 void moveFrame(QWidget* window, QPoint outerTopLeft);

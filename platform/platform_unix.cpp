@@ -198,6 +198,16 @@ std::optional<QRect> frameRect(const QWidget* window) {
     return QRect(independentOf(outer.topLeft(), screen), outer.size() / screen->devicePixelRatio());
 }
 
+bool windowOnScreen(const QWidget* window) {
+    xcb_connection_t* connection = x11Connection();
+    if (!connection || !window->isVisible())
+        return window->isVisible();
+    // Viewable: mapped, and so is every window it is in, its frame included.
+    const auto attributes = owned(xcb_get_window_attributes_reply(
+        connection, xcb_get_window_attributes(connection, xcb_window_t(window->winId())), nullptr));
+    return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+}
+
 bool windowIconified(const QWidget* window) {
     xcb_connection_t* connection = x11Connection();
     if (!connection)

@@ -68,6 +68,11 @@ std::optional<QRect> frameRect(const QWidget* window) {
     return window->frameGeometry();
 }
 
+bool windowOnScreen(const QWidget* window) {
+    // Shown windows are placed at once, where they were asked to be.
+    return window->isVisible();
+}
+
 void moveFrame(QWidget* window, QPoint outerTopLeft) {
     window->move(outerTopLeft); // a window's position is that of its frame
 }
